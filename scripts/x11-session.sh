@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs a command inside a private X11 session: Xvfb on a free display, openbox as
+# window manager and trayer as system tray, with its own HOME and XDG folders.
+# The session is always torn down, whatever the command does.
+#   scripts/x11-session.sh COMMAND [ARGS...]
+# Environment: X11_SCREEN (default 1920x1080x24), X11_NO_TRAY=1, X11_NO_WM=1.
+set -uo pipefail
+
+session=$(mktemp -d /tmp/quillbox-x11-XXXXXX)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$session"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+wait_for() { # timeout-in-tenths command...
+    local tries=$1; shift
+    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+
+mkdir -p "$session/home" "$session/runtime" "$session/config" "$session/data" "$session/cache"
+chmod 700 "$session/runtime"
+# A null sound device: event sounds "play" without a sound card.
+echo 'pcm.!default { type null }' >"$session/home/.asoundrc"
+export HOME="$session/home" XDG_RUNTIME_DIR="$session/runtime" XDG_CONFIG_HOME="$session/config"
+export XDG_DATA_HOME="$session/data" XDG_CACHE_HOME="$session/cache"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+exec 3>"$session/display"
+Xvfb -displayfd 3 -screen 0 "${X11_SCREEN:-1920x1080x24}" -nolisten tcp \
+    >"$session/xvfb.log" 2>&1 &
+pids+=("$!")
+exec 3>&-
+if ! wait_for 100 test -s "$session/display"; then
+    echo "x11-session: Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; exit 1
+fi
+export DISPLAY=":$(head -n1 "$session/display")"
+wait_for 100 xdpyinfo || { echo "x11-session: display $DISPLAY does not answer" >&2; exit 1; }
+
+if [ -z "${X11_NO_WM:-}" ]; then
+    openbox --sm-disable >"$session/openbox.log" 2>&1 &
+    pids+=("$!")
+    wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
+        || { echo "x11-session: openbox did not start" >&2; exit 1; }
+fi
+if [ -z "${X11_NO_TRAY:-}" ]; then
+    trayer --edge top --align right --widthtype pixel --width 200 --height 24 \
+        --SetDockType true --transparent false >"$session/trayer.log" 2>&1 &
+    pids+=("$!")
+    wait_for 100 sh -c 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"' \
+        || { echo "x11-session: trayer did not start" >&2; exit 1; }
+fi
+
+"$@"

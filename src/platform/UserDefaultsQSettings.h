@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QSettings>
+
+// User defaults in QSettings ("Quillbox", "Quillbox"): ~/.config/Quillbox/Quillbox.conf.
+class UserDefaultsQSettings : public UserDefaults {
+public:
+    UserDefaultsQSettings();
+    QVariant value(const QString& key) const override;
+    void setValue(const QString& key, const QVariant& value) override;
+    void remove(const QString& key) override;
+
+private:
+    mutable QSettings m_settings;
+};

@@ -1,0 +1,43 @@
+#include "core/library/HistoryCoding.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+// A writer killed at random moments never leaves a torn history: the file always
+// decodes and holds, newest first, exactly the first N captures it filed.
+TEST(HistoryKill, sigkillDuringSaves_alwaysLeavesADecodablePrefix) {
+    QTemporaryDir dir;
+    const QString history = dir.path() + QStringLiteral("/Quillbox/history.json");
+    QRandomGenerator random(20261206);
+    qsizetype previous = 0;
+    for (int round = 0; round < 200; ++round) {
+        QProcess writer;
+        writer.start(QStringLiteral(QUILLBOX_HISTORY_WRITER), {dir.path()});
+        ASSERT_TRUE(writer.waitForStarted(5000));
+        QThread::usleep(random.bounded(2000, 30000));
+        ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
+        ASSERT_TRUE(writer.waitForFinished(5000));
+
+        QFile file(history);
+        if (!file.exists()) {
+            ASSERT_EQ(previous, 0) << "round " << round;
+            continue;
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const auto decoded = history_coding::decode(file.readAll());
+        ASSERT_TRUE(decoded) << "torn history in round " << round;
+        const qsizetype count = decoded->size();
+        ASSERT_GE(count, previous) << "round " << round;
+        for (qsizetype i = 0; i < count; ++i)
+            ASSERT_EQ(decoded->at(i).fileName(),
+                      QString::number(count - i) + QStringLiteral(".png"));
+        previous = count;
+    }
+    EXPECT_GT(previous, 0);
+}

@@ -1,0 +1,42 @@
+#include "LibraryFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+LibraryFixture::LibraryFixture() = default;
+
+HistoryManager& LibraryFixture::library() {
+    if (!m_library)
+        restart();
+    return *m_library;
+}
+
+HistoryManager& LibraryFixture::restart() {
+    m_library.reset();
+    m_library = std::make_unique<HistoryManager>(HistoryManager::Collaborators{
+        defaults, workspace, pasteboard, log, m_dir.path(), [this] { return now; }});
+    return *m_library;
+}
+
+void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    image.save(path, "PNG");
+}
+
+QByteArray LibraryFixture::readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void LibraryFixture::writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/library/HistoryManager.h"
+#include "fakes/PasteboardFake.h"
+#include "fakes/SystemLogFake.h"
+#include "fakes/UserDefaultsFake.h"
+#include "fakes/WorkspaceFake.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QSize>
+#include <QTemporaryDir>
+#include <memory>
+
+// A library in a temporary Application Support folder with fake platform services
+// and a clock the test sets.
+class LibraryFixture {
+public:
+    LibraryFixture();
+
+    // Builds (or rebuilds, as a new run of the program would) the library.
+    HistoryManager& library();
+    HistoryManager& restart();
+
+    QString appSupport() const { return m_dir.path(); }
+    QString historyPath() const { return m_dir.path() + QStringLiteral("/Quillbox/history.json"); }
+    QString screenshotsPath() const {
+        return m_dir.path() + QStringLiteral("/Quillbox/screenshots");
+    }
+
+    // Writes a small real PNG at the path (folders created as needed).
+    static void writePng(const QString& path, QColor color = Qt::red, QSize size = {4, 3});
+    static QByteArray readFile(const QString& path);
+    static void writeFile(const QString& path, const QByteArray& bytes);
+
+    QTemporaryDir m_dir;
+    UserDefaultsFake defaults;
+    WorkspaceFake workspace;
+    PasteboardFake pasteboard;
+    SystemLogFake log;
+    QDateTime now = QDateTime(QDate(2025, 3, 3), QTime(9, 5, 7));
+
+private:
+    std::unique_ptr<HistoryManager> m_library;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/SystemLog.h"
+
+#include <QStringList>
+
+class SystemLogFake : public SystemLog {
+public:
+    void write(const QString& line) override { lines.append(line); }
+    QStringList lines;
+};
