@@ -76,8 +76,9 @@ TEST(HistoryCoding, encode_isCompactWithKeysInRecordOrderAndUpperCaseIds) {
 TEST(HistoryCoding, roundTrip_keepsEveryFieldBitForBit) {
     const QList<Screenshot> records{Screenshot(QUuid::createUuid(), QStringLiteral("é ü 漢.png"),
                                                762685507.123456789, ScreenshotKind::scrolling),
-                                    Screenshot(QUuid::createUuid(), QStringLiteral("b.png"),
-                                               -3.0000000001, ScreenshotKind::window)};
+                                    Screenshot(QUuid::createUuid(),
+                                               QStringLiteral("q\"u\\o\nt\x01e.png"), -3.0000000001,
+                                               ScreenshotKind::window)};
     const auto decoded = history_coding::decode(history_coding::encode(records));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, records);
