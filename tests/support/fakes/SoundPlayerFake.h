@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/SoundPlayer.h"
+
+class SoundPlayerFake : public SoundPlayer {
+public:
+    void playCaptureSound() override { ++captureSounds; }
+    void beep() override { ++beeps; }
+
+    int captureSounds = 0;
+    int beeps = 0;
+};
