@@ -4,11 +4,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
+#include <QWidget>
 #include <functional>
 #include <optional>
 
 class QScreen;
-class QWidget;
 
 // Lets the user drag a rectangle on the screen under the pointer and hands it back in
 // global top-left coordinates, exactly once per request. GUI thread only.
