@@ -38,7 +38,7 @@ public:
     // run may stop early.
     void start(const QRectF& region, std::function<bool()> isCancelled);
 
-    // Pixels scrolled per step: 78 % of the region's height, at least 40.
+    // Points scrolled per step: 78 % of the region's height, at least 40.
     static int stepFor(const QRectF& region);
 
 Q_SIGNALS:
@@ -51,7 +51,7 @@ private:
     void evaluateProbe(int sign);
     void scrollOnce();
     void evaluateFrame();
-    void scroll(int sign);
+    void scroll(int sign, int clicks);
     void end();
 
     InputSynthesizer& m_input;
@@ -61,6 +61,9 @@ private:
     QRectF m_region;
     int m_step = 0;
     int m_direction = 0;
+    int m_clicks = 1;
+    double m_rowsPerClick = 0; // measured by the probe
+    double m_rowsPerPoint = 1;
     ScrollStitcher::StickyBands m_sticky;
     ScrollCaptureFrames m_result;
 };

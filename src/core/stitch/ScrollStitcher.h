@@ -13,6 +13,10 @@
 // on any thread; lengths are image pixels.
 namespace ScrollStitcher {
 
+// Rows of `next` compared at every shift: a shift leaving fewer rows in common than this
+// above the ignored bands cannot be measured.
+inline constexpr int comparedBandRows = 48;
+
 struct StickyBands {
     int top = 0;
     int bottom = 0;
