@@ -144,9 +144,9 @@ bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* mess
     auto* event = static_cast<xcb_generic_event_t*>(message);
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
+    // Not only presses on the root window: while one of our own popups holds the keyboard,
+    // the combination reaches that popup instead of the passive grab, and still counts.
     auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
-    if (press->event != d->root)
-        return false;
     const quint16 state = press->state & modifierBits & ~d->lockMask;
     for (auto it = d->grabs.cbegin(); it != d->grabs.cend(); ++it) {
         for (const KeyGrab& grab : it.value()) {
