@@ -56,8 +56,8 @@ TEST(Render, arrowheadIsThreeAndAHalfWidthsLongWithATenPixelMinimum) {
         double lineWidth, length, width;
     };
     for (const Case c : {Case{4.8, 16.8, 20.16}, Case{2, 10, 12}}) {
-        const QImage image =
-            render(white(200, 100), {mark(AnnotationTool::arrow, {10, 50}, {110, 50}, c.lineWidth)});
+        const QImage image = render(
+            white(200, 100), {mark(AnnotationTool::arrow, {10, 50}, {110, 50}, c.lineWidth)});
         // The head's base: the first column covered on a row clear of the shaft.
         int base = -1;
         for (int x = 0; x < 200 && base < 0; ++x) {
@@ -81,11 +81,10 @@ TEST(Render, arrowheadIsThreeAndAHalfWidthsLongWithATenPixelMinimum) {
 TEST(Render, redactionsShowThePixelatedImageAlignedAndWithoutSeams) {
     const QImage base = noise(300, 200);
     const QImage pixelated = makePixelated(base);
-    const QImage image =
-        render(base,
-               {mark(AnnotationTool::redact, {37.3, 21.6}, {150.2, 120.7}),
-                mark(AnnotationTool::redact, {100.5, 80.5}, {220.5, 180.5})},
-               pixelated);
+    const QImage image = render(base,
+                                {mark(AnnotationTool::redact, {37.3, 21.6}, {150.2, 120.7}),
+                                 mark(AnnotationTool::redact, {100.5, 80.5}, {220.5, 180.5})},
+                                pixelated);
     auto covered = [](int x, int y) {
         return (x >= 37 && x < 151 && y >= 21 && y < 121) ||
                (x >= 100 && x < 221 && y >= 80 && y < 181);
