@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
+#include "app/ScrollingCaptureServices.h"
 #include "app/TerminationSignals.h"
+#include "capture/ScreenshotManager.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
@@ -7,10 +9,13 @@
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
+#include "platform/x11/ScreenRecordingPermissionX11.h"
+#include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
 #include "ui/ActivationPolicy.h"
 #include "ui/AlertsQMessageBox.h"
+#include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -63,6 +68,14 @@ int main(int argc, char** argv) {
     GlobalHotkeysX11 systemHotkeys;
     HotkeyManager hotkeys(systemHotkeys);
     HotkeyManager::installShared(&hotkeys);
+    ThumbnailPreviewController thumbnail;
+    ThumbnailPreviewController::installShared(&thumbnail);
+    ScreenRecordingPermissionX11 screenRecording;
+    SoundPlayerCanberra sound;
+    ScreenshotManager screenshots({history, thumbnail, screenRecording, sound, alerts, workspace,
+                                   ScreenshotManager::defaultCaptureToolURL()});
+    ScreenshotManager::installShared(&screenshots);
+    ScrollingCaptureServices scrolling({history, sound, alerts, screenshots, thumbnail});
 
     AppDelegate delegate({
         .hotkeys = hotkeys,
@@ -73,9 +86,7 @@ int main(int argc, char** argv) {
         .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
         .version = QStringLiteral(QUILLBOX_VERSION),
         .captureWithTool = {},
-        // Scrolling capture is wired here once its manager exists; until then its menu
-        // item and hot key do nothing.
-        .captureScrolling = {},
+        .captureScrolling = [&scrolling] { scrolling.manager().capture(); },
         .hasScreenRecordingPermission = {},
         .requestScreenRecordingAccess = {},
         // The settings window comes later; "Settings…" does nothing until then.
