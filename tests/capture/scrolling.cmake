@@ -7,3 +7,9 @@ quillbox_x11_test(scrolling_capture_x11
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/scrolling-capture.sh
     ENVIRONMENT "SCROLL_PAGE=$<TARGET_FILE:scroll_page>;SCROLL_DRIVER=$<TARGET_FILE:scroll_driver>"
     TIMEOUT 120)
+if(TARGET quillbox)
+    quillbox_x11_test(scrolling_hotkey_x11
+        COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/scrolling-hotkey.sh
+        ENVIRONMENT "SCROLL_PAGE=$<TARGET_FILE:scroll_page>"
+        TIMEOUT 120)
+endif()
