@@ -37,9 +37,15 @@ overlay_shown() { # a visible window of Quillbox's covering the whole screen
     done
     return 1
 }
+overlay_gone() { ! overlay_shown; }
 xdotool mousemove $((x + w / 2)) $((y + h / 2))
+# Esc closes the selector without a capture; the hot key opens it again.
 xdotool key ctrl+alt+super+s
 wait_for 100 overlay_shown || fail "the region selector did not open"
+xdotool key Escape
+wait_for 50 overlay_gone || fail "Esc did not close the region selector"
+xdotool key ctrl+alt+super+s
+wait_for 100 overlay_shown || fail "the region selector did not open again"
 xdotool mousemove "$x" "$y" mousedown 1 mousemove $((x + w / 2)) $((y + h / 2)) \
     mousemove $((x + w)) $((y + h)) mouseup 1
 
