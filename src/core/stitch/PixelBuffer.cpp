@@ -56,18 +56,19 @@ std::optional<PixelBuffer> PixelBuffer::fromReadable(QImage pixels, Luma luma) {
     buffer.m_pixels = std::move(pixels);
     if (luma == Luma::Skip)
         return buffer;
+    buffer.m_bgra = isBgra(buffer.format());
     buffer.m_luma.resize(static_cast<std::size_t>(buffer.m_width) *
                          static_cast<std::size_t>(buffer.m_height));
-    const bool bgra = isBgra(buffer.format());
-    for (int row = 0; row < buffer.m_height; ++row) {
-        std::uint8_t* out = buffer.m_luma.data() + static_cast<std::size_t>(row) *
-                                                       static_cast<std::size_t>(buffer.m_width);
-        if (bgra)
-            kernels::lumaFromBgra(buffer.pixelRow(row), out, buffer.m_width);
-        else
-            kernels::lumaFromRgba(buffer.pixelRow(row), out, buffer.m_width);
-    }
+    buffer.m_lumaReady.assign(static_cast<std::size_t>(buffer.m_height), 0);
     return buffer;
+}
+
+void PixelBuffer::computeLuma(int row, std::uint8_t* luma) const {
+    if (m_bgra)
+        kernels::lumaFromBgra(pixelRow(row), luma, m_width);
+    else
+        kernels::lumaFromRgba(pixelRow(row), luma, m_width);
+    m_lumaReady[static_cast<std::size_t>(row)] = 1;
 }
 
 } // namespace stitch

@@ -2,7 +2,7 @@
 // 30-row footer that never scroll. It writes the whole page as it reads from top to bottom
 // (header, every row of the page, footer) and, once on screen, the global rectangle of
 // its content.
-//   scroll_page PAGE.png GEOMETRY.txt [--at-bottom]
+//   scroll_page PAGE.png GEOMETRY.txt [--at-bottom] [--rows N]
 #include "../TestPages.h"
 
 #include <QApplication>
@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int pageWidth = 600;
-constexpr int pageRows = 2000;
 constexpr int viewportRows = 500;
 constexpr int headerRows = 40;
 constexpr int footerRows = 30;
@@ -47,6 +46,8 @@ int main(int argc, char** argv) {
     if (args.size() < 3)
         return 2;
     const bool atBottom = args.contains(QStringLiteral("--at-bottom"));
+    const qsizetype rowsAt = args.indexOf(QStringLiteral("--rows"));
+    const int pageRows = rowsAt > 0 && rowsAt + 1 < args.size() ? args[rowsAt + 1].toInt() : 2000;
 
     const QImage header = bar(headerRows, qRgb(120, 160, 230), 11);
     const QImage content = textPage(pageWidth, pageRows, 12);

@@ -17,7 +17,7 @@ trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-start_page() { # [--at-bottom]
+start_page() { # [--at-bottom] [--rows N]
     rm -f "$work/page.png" "$work/geometry.txt"
     "$SCROLL_PAGE" "$work/page.png" "$work/geometry.txt" "$@" &
     page_pid=$!
@@ -48,7 +48,7 @@ capture() { # top or bottom
 }
 
 capture_until_escape() {
-    start_page
+    start_page --rows 8000
     timeout 90 "$SCROLL_DRIVER" "$x" "$y" "$w" "$h" >"$work/out.txt" 2>"$work/hud.txt" &
     local driver=$!
     for _ in $(seq 200); do grep -q 'Capturing… 3' "$work/hud.txt" && break; sleep 0.05; done
