@@ -69,9 +69,10 @@ void AppDelegate::handleStatusItemClick(QSystemTrayIcon::ActivationReason reason
         showContextMenu();
         break;
     case QSystemTrayIcon::Trigger:
+    // Two quick clicks are two toggles; the tray reports the second as a double click.
+    case QSystemTrayIcon::DoubleClick:
         togglePopover();
         break;
-    case QSystemTrayIcon::DoubleClick: // its first click already toggled
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:
         break;
