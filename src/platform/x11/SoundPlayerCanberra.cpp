@@ -1,0 +1,71 @@
+#include "platform/x11/SoundPlayerCanberra.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QtDebug>
+#include <canberra.h>
+
+SoundPlayerCanberra::SoundPlayerCanberra() = default;
+
+SoundPlayerCanberra::~SoundPlayerCanberra() {
+    if (m_context)
+        ca_context_destroy(m_context);
+}
+
+void SoundPlayerCanberra::playCaptureSound() {
+    play("screen-capture", "Screenshot taken");
+}
+
+void SoundPlayerCanberra::beep() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::beep();
+    else
+        play("bell", "Bell");
+}
+
+void SoundPlayerCanberra::play(const char* eventId, const char* description) {
+    if (m_unavailable)
+        return;
+    if (!m_context) {
+        int error = ca_context_create(&m_context);
+        if (error == CA_SUCCESS)
+            error = ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "Quillbox",
+                                            CA_PROP_APPLICATION_ID, "quillbox", nullptr);
+        if (error == CA_SUCCESS)
+            error = ca_context_open(m_context);
+        if (error != CA_SUCCESS) {
+            // No device: every later sound would fail the same way.
+            if (m_context)
+                ca_context_destroy(m_context);
+            m_context = nullptr;
+            m_unavailable = true;
+            logOnce("no sound device", error);
+            return;
+        }
+    }
+    const int error = ca_context_play(m_context, m_nextId++, CA_PROP_EVENT_ID, eventId,
+                                      CA_PROP_EVENT_DESCRIPTION, description, nullptr);
+    if (error != CA_SUCCESS)
+        logOnce(eventId, error);
+}
+
+void SoundPlayerCanberra::waitUntilDone(int timeoutMs) {
+    if (!m_context)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    for (uint32_t id = 1; id < m_nextId; ++id) {
+        int playing = 0;
+        while (ca_context_playing(m_context, id, &playing) == CA_SUCCESS && playing &&
+               !timer.hasExpired(timeoutMs))
+            QThread::msleep(10);
+    }
+}
+
+void SoundPlayerCanberra::logOnce(const char* what, int error) {
+    if (m_logged)
+        return;
+    m_logged = true;
+    qInfo("Quillbox: sounds are off (%s: %s)", what, ca_strerror(error));
+}

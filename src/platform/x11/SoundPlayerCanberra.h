@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/SoundPlayer.h"
+
+#include <cstdint>
+
+struct ca_context;
+
+// Event sounds through libcanberra and the freedesktop sound theme. Without a sound
+// device or theme the sounds are silently skipped; the first failure is logged once.
+class SoundPlayerCanberra : public SoundPlayer {
+public:
+    SoundPlayerCanberra();
+    ~SoundPlayerCanberra() override;
+    SoundPlayerCanberra(const SoundPlayerCanberra&) = delete;
+    SoundPlayerCanberra& operator=(const SoundPlayerCanberra&) = delete;
+
+    void playCaptureSound() override;
+    void beep() override;
+
+    // Sounds play in the background; a process about to exit waits for them here (at
+    // most `timeoutMs`), or they would be cut off.
+    void waitUntilDone(int timeoutMs);
+
+private:
+    void play(const char* eventId, const char* description);
+    void logOnce(const char* what, int error);
+
+    ca_context* m_context = nullptr;
+    bool m_unavailable = false;
+    bool m_logged = false;
+    uint32_t m_nextId = 1;
+};

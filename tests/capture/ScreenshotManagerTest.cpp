@@ -1,0 +1,236 @@
+#include "capture/ScreenshotManager.h"
+#include "LibraryFixture.h"
+#include "fakes/AlertsFake.h"
+#include "fakes/ScreenRecordingPermissionFake.h"
+#include "fakes/SoundPlayerFake.h"
+#include "ui/ThumbnailPreviewController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records the calls a capture makes on the thumbnail, in order, in a shared log.
+class ThumbnailRecorder : public ThumbnailPreviewController {
+public:
+    explicit ThumbnailRecorder(QStringList& log)
+        : m_log(log) {}
+    void show(const Screenshot& screenshot) override {
+        shown.append(screenshot);
+        m_log.append(QStringLiteral("show"));
+    }
+    void dismissNow(bool animated) override {
+        m_log.append(animated ? QStringLiteral("dismiss animated") : QStringLiteral("dismiss"));
+    }
+    QList<Screenshot> shown;
+
+private:
+    QStringList& m_log;
+};
+
+// A stand-in capture tool: a shell script that logs its arguments (one run per line,
+// separated by '|') and then does what the test says with the path, its last argument.
+class FakeTool {
+public:
+    explicit FakeTool(const QString& body) {
+        const QString script =
+            QStringLiteral("#!/bin/sh\n"
+                           "for a in \"$@\"; do printf '%s|' \"$a\"; done >> '") +
+            argsLog() + QStringLiteral("'\necho >> '") + argsLog() +
+            QStringLiteral("'\neval path=\\${$#}\n") + body + u'\n';
+        QFile file(path());
+        file.open(QIODevice::WriteOnly);
+        file.write(script.toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString path() const { return m_dir.filePath(QStringLiteral("tool.sh")); }
+    QString argsLog() const { return m_dir.filePath(QStringLiteral("args.log")); }
+    QStringList runs() const {
+        QString text = QString::fromUtf8(LibraryFixture::readFile(argsLog()));
+        QStringList runs = text.split(u'\n', Qt::SkipEmptyParts);
+        for (QString& run : runs)
+            run.chop(1); // the last '|'
+        return runs;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+struct CaptureFixture {
+    explicit CaptureFixture(const QString& toolBody)
+        : tool(toolBody)
+        , thumbnail(log)
+        , manager({f.library(), thumbnail, permission, sound, alerts, f.workspace, tool.path()}) {}
+
+    // Runs one capture to its end; false when it did not end in time.
+    bool captureAndWait(ScreenshotKind kind) {
+        QSignalSpy finished(&manager, &ScreenshotManager::captureFinished);
+        manager.capture(kind);
+        return finished.wait(10000);
+    }
+    QString stem() const { return QStringLiteral("Quillbox 2025-03-03 at 09.05.07"); }
+
+    LibraryFixture f;
+    FakeTool tool;
+    QStringList log;
+    ThumbnailRecorder thumbnail;
+    ScreenRecordingPermissionFake permission;
+    SoundPlayerFake sound;
+    AlertsFake alerts;
+    ScreenshotManager manager;
+};
+
+} // namespace
+
+TEST(ScreenshotManager, cancelledCapture_leavesNoTraceAndFreesTheName) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
+    bool hidden = false;
+    c.manager.capture(ScreenshotKind::area, [&] {
+        hidden = true;
+        c.log.append(QStringLiteral("popover"));
+    });
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(finished.first().first().toBool());
+    EXPECT_TRUE(hidden);
+    EXPECT_EQ(c.log, (QStringList{QStringLiteral("popover"), QStringLiteral("dismiss")}));
+
+    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
+    EXPECT_EQ(c.tool.runs(), (QStringList{QStringLiteral("-i|-s|-x|") + path}));
+    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(c.sound.captureSounds, 0);
+    EXPECT_TRUE(c.thumbnail.shown.isEmpty());
+    EXPECT_FALSE(QFile::exists(c.f.historyPath()));
+    // Released: the next capture in the same second gets the plain name again.
+    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+}
+
+TEST(ScreenshotManager, emptyFile_isRemovedAndNotFiled) {
+    CaptureFixture c(QStringLiteral(": > \"$path\""));
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::fullScreen));
+    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
+    EXPECT_TRUE(QDir(c.f.library().storageDirectory()).isEmpty());
+    EXPECT_EQ(c.sound.captureSounds, 0);
+    EXPECT_TRUE(c.thumbnail.shown.isEmpty());
+    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+}
+
+TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
+    CaptureFixture c(QStringLiteral("printf 'not checked' > \"$path\"; exit 3"));
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::window));
+
+    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
+    EXPECT_EQ(c.tool.runs(), (QStringList{QStringLiteral("-i|-w|-x|-o|") + path}));
+    ASSERT_EQ(c.f.library().screenshots().size(), 1);
+    const Screenshot filed = c.f.library().screenshots().first();
+    EXPECT_EQ(filed.fileName(), c.stem() + u".png");
+    EXPECT_EQ(filed.kind(), ScreenshotKind::window);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(QFile::exists(c.f.historyPath()));
+    EXPECT_EQ(c.sound.captureSounds, 1);
+    EXPECT_EQ(c.thumbnail.shown, QList<Screenshot>{filed});
+    EXPECT_EQ(c.log, (QStringList{QStringLiteral("dismiss"), QStringLiteral("show")}));
+}
+
+TEST(ScreenshotManager, fullScreenAndScrolling_passOnlyTheQuietFlagAndThePath) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::fullScreen));
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::scrolling));
+    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
+    EXPECT_EQ(c.tool.runs(),
+              (QStringList{QStringLiteral("-x|") + path, QStringLiteral("-x|") + path}));
+}
+
+TEST(ScreenshotManager, toolThatCannotBeLaunched_dropsTheCapture) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    QFile::remove(c.tool.path());
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
+    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
+    EXPECT_EQ(c.sound.captureSounds, 0);
+    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+}
+
+TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTheyEnd) {
+    // Each run waits until the test lets its path go.
+    CaptureFixture c(QStringLiteral("while [ ! -e \"$path.go\" ]; do sleep 0.02; done\n"
+                                    "rm \"$path.go\"; printf png > \"$path\""));
+    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
+    c.manager.capture(ScreenshotKind::area);
+    c.manager.capture(ScreenshotKind::fullScreen);
+    const QString dir = c.f.library().storageDirectory() + u'/';
+    const QString first = c.stem() + u".png";
+    const QString second = c.stem() + u" (2).png";
+
+    LibraryFixture::writeFile(dir + second + u".go", "");
+    ASSERT_TRUE(finished.wait(10000));
+    LibraryFixture::writeFile(dir + first + u".go", "");
+    ASSERT_TRUE(finished.count() == 2 || finished.wait(10000));
+
+    const auto& screenshots = c.f.library().screenshots();
+    ASSERT_EQ(screenshots.size(), 2);
+    EXPECT_EQ(screenshots[0].fileName(), first);
+    EXPECT_EQ(screenshots[0].kind(), ScreenshotKind::area);
+    EXPECT_EQ(screenshots[1].fileName(), second);
+    EXPECT_EQ(screenshots[1].kind(), ScreenshotKind::fullScreen);
+    EXPECT_EQ(c.sound.captureSounds, 2);
+    ASSERT_EQ(c.thumbnail.shown.size(), 2);
+    EXPECT_EQ(c.thumbnail.shown[1], screenshots[0]);
+}
+
+TEST(ScreenshotManager, refusedPermission_showsTheAlertEachTimeAndReservesNothing) {
+    CaptureFixture c(QStringLiteral("printf png > \"$path\""));
+    c.permission.allowed = false;
+    c.permission.url = QUrl(QStringLiteral("settings://screen-recording"));
+    c.alerts.answer = 1; // Cancel
+    c.manager.capture(ScreenshotKind::area);
+    c.alerts.answer = 0; // Open System Settings
+    c.manager.capture(ScreenshotKind::window);
+
+    ASSERT_EQ(c.alerts.shown.size(), 2);
+    const Alerts::Alert& alert = c.alerts.shown.first();
+    EXPECT_EQ(alert.messageText, QStringLiteral("Enable Screen Recording for Quillbox"));
+    EXPECT_EQ(alert.informativeText,
+              QStringLiteral("Quillbox has been added to System Settings → Privacy & Security → "
+                             "Screen & System Audio Recording. Flip the Quillbox toggle on, then "
+                             "relaunch."));
+    EXPECT_EQ(alert.buttons,
+              (QStringList{QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(c.f.workspace.openedUrls, QList<QUrl>{c.permission.url});
+    EXPECT_EQ(c.permission.requests, 2);
+    EXPECT_EQ(c.permission.touches, 2);
+    EXPECT_EQ(c.permission.probes, 2);
+    // Both hid the thumbnail; neither started the tool or reserved a name.
+    EXPECT_EQ(c.log, (QStringList{QStringLiteral("dismiss"), QStringLiteral("dismiss")}));
+    EXPECT_TRUE(c.tool.runs().isEmpty());
+    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+}
+
+TEST(ScreenshotManager, permissionChecks_askOnlyWhenNeeded) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    EXPECT_TRUE(c.manager.requestPermissionIfNeeded());
+    EXPECT_TRUE(c.manager.hasScreenRecordingPermission());
+    EXPECT_EQ(c.permission.touches + c.permission.requests + c.permission.probes, 0);
+
+    // Granted by the request: no alert.
+    c.permission.allowed = false;
+    c.permission.allowedAfterRequest = true;
+    EXPECT_TRUE(c.manager.requestPermissionIfNeeded());
+    EXPECT_EQ(c.permission.requests, 1);
+    EXPECT_TRUE(c.alerts.shown.isEmpty());
+
+    // No settings page on this desktop: choosing it opens nothing.
+    c.permission.allowed = false;
+    c.permission.allowedAfterRequest = false;
+    EXPECT_FALSE(c.manager.hasScreenRecordingPermission());
+    EXPECT_EQ(c.permission.requests, 1);
+    c.alerts.answer = 0;
+    EXPECT_FALSE(c.manager.requestPermissionIfNeeded());
+    EXPECT_EQ(c.alerts.shown.size(), 1);
+    EXPECT_TRUE(c.f.workspace.openedUrls.isEmpty());
+}
