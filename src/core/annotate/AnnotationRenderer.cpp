@@ -1,0 +1,41 @@
+#include "core/annotate/AnnotationRenderer.h"
+
+#include "core/annotate/AnnotationPainter.h"
+#include "core/image/Png.h"
+
+#include <QPainter>
+
+namespace annotation_renderer {
+
+QImage render(const QImage& base, const QList<Annotation>& annotations, const QImage& pixelated) {
+    if (base.width() < 1 || base.height() < 1)
+        return {};
+    // Copying the base is the drawing of it "replacing what is beneath".
+    QImage image = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.setDevicePixelRatio(1);
+    if (annotations.isEmpty())
+        return image;
+    QPainter painter(&image);
+    if (!painter.isActive())
+        return {};
+    const PaintSpace space = PaintSpace::image(QSizeF(image.size()));
+    for (const Annotation& annotation : annotations)
+        annotation_painter::paint(painter, annotation, space, pixelated);
+    painter.end();
+    return image;
+}
+
+std::optional<QByteArray> renderPNG(const QImage& base, const QList<Annotation>& annotations,
+                                    const QImage& pixelated) {
+    const QImage image = render(base, annotations, pixelated);
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray bytes = png::encode(image);
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace annotation_renderer
