@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/TerminationSignals.h"
+#include "capture/ScreenshotManager.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
@@ -7,10 +8,13 @@
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
+#include "platform/x11/ScreenRecordingPermissionX11.h"
+#include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
 #include "ui/ActivationPolicy.h"
 #include "ui/AlertsQMessageBox.h"
+#include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -56,6 +60,13 @@ int main(int argc, char** argv) {
     HistoryManager history({defaults, workspace, pasteboard, log,
                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
     HistoryManager::installShared(&history);
+    ThumbnailPreviewController thumbnail;
+    ThumbnailPreviewController::installShared(&thumbnail);
+    ScreenRecordingPermissionX11 permission;
+    SoundPlayerCanberra sound;
+    ScreenshotManager screenshots({history, thumbnail, permission, sound, alerts, workspace,
+                                   ScreenshotManager::defaultCaptureToolURL()});
+    ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
     ActivationPolicy::installShared(&activationPolicy);
     HotkeyPreferences preferences(defaults);
@@ -72,12 +83,20 @@ int main(int argc, char** argv) {
         .workspace = workspace,
         .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
         .version = QStringLiteral(QUILLBOX_VERSION),
-        .captureWithTool = {},
+        .captureWithTool = [](ScreenshotKind kind) { ScreenshotManager::shared().capture(kind); },
         // Scrolling capture is wired here once its manager exists; until then its menu
         // item and hot key do nothing.
         .captureScrolling = {},
-        .hasScreenRecordingPermission = {},
-        .requestScreenRecordingAccess = {},
+        .hasScreenRecordingPermission =
+            [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
+        // Only so the desktop lists Quillbox among those reading the screen; the answers
+        // are not used.
+        .requestScreenRecordingAccess =
+            [&permission] {
+                permission.touchScreen();
+                permission.request();
+                permission.probeShareableContent();
+            },
         // The settings window comes later; "Settings…" does nothing until then.
         .showSettings = {},
         .terminate = [] { QCoreApplication::quit(); },
