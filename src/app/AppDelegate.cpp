@@ -45,9 +45,8 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::setupStatusItem() {
-    // Without a tray there is no icon to click: no popover, no menu; hot keys still work.
-    if (!m_collaborators.systemTrayAvailable || !m_collaborators.systemTrayAvailable())
-        return;
+    // Made even while no tray is running: the icon docks when a tray appears later, as it
+    // does when the panel starts after Quillbox at login.
     m_statusItem = std::make_unique<QSystemTrayIcon>();
     m_statusItem->setIcon(symbols::icon(QStringLiteral("camera.viewfinder")));
     m_statusItem->setToolTip(QStringLiteral("Quillbox"));
@@ -69,17 +68,24 @@ void AppDelegate::handleStatusItemClick(QSystemTrayIcon::ActivationReason reason
         showContextMenu();
         break;
     case QSystemTrayIcon::Trigger:
+    // Two quick clicks are two toggles; the tray reports the second as a double click.
+    case QSystemTrayIcon::DoubleClick:
         togglePopover();
         break;
-    case QSystemTrayIcon::DoubleClick: // its first click already toggled
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:
         break;
     }
 }
 
+bool AppDelegate::hasStatusButton() const {
+    return m_statusItem && m_collaborators.systemTrayAvailable &&
+           m_collaborators.systemTrayAvailable();
+}
+
 void AppDelegate::togglePopover() {
-    if (!m_statusItem || !m_popover)
+    // Without a tray there is no icon to click: no popover, no menu; hot keys still work.
+    if (!hasStatusButton() || !m_popover)
         return;
     if (m_popover->isShown()) {
         m_popover->performClose();
@@ -112,10 +118,11 @@ QMenu* AppDelegate::makeContextMenu() {
 }
 
 void AppDelegate::showContextMenu() {
-    if (!m_statusItem)
+    if (!hasStatusButton())
         return;
     QMenu* menu = makeContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_contextMenu = menu;
     const QRect icon = m_statusItem->geometry();
     menu->popup(icon.isValid() ? icon.bottomLeft() + QPoint(0, 1) : QCursor::pos());
 }
@@ -123,6 +130,10 @@ void AppDelegate::showContextMenu() {
 void AppDelegate::captureScreenshot(ScreenshotKind kind) {
     if (m_popover)
         m_popover->performClose();
+    // A hot key pressed while the menu is open: the menu holds the pointer and keyboard,
+    // which the capture tool needs.
+    if (m_contextMenu)
+        m_contextMenu->close();
     switch (kind) {
     case ScreenshotKind::area:
     case ScreenshotKind::window:

@@ -62,6 +62,7 @@ public:
     UpdaterController& updaterController() const { return *m_updaterController; }
 
 private:
+    bool hasStatusButton() const;
     void setupStatusItem();
     void setupPopover();
     void primeScreenRecordingTCC();
@@ -73,5 +74,6 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
     std::unique_ptr<UpdaterController> m_updaterController;
+    QPointer<QMenu> m_contextMenu;
     bool m_terminated = false;
 };

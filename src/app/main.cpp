@@ -61,6 +61,13 @@ int main(int argc, char** argv) {
     HistoryManager history({defaults, workspace, pasteboard, log,
                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
     HistoryManager::installShared(&history);
+    ThumbnailPreviewController thumbnail;
+    ThumbnailPreviewController::installShared(&thumbnail);
+    ScreenRecordingPermissionX11 permission;
+    SoundPlayerCanberra sound;
+    ScreenshotManager screenshots({history, thumbnail, permission, sound, alerts, workspace,
+                                   ScreenshotManager::defaultCaptureToolURL()});
+    ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
     ActivationPolicy::installShared(&activationPolicy);
     HotkeyPreferences preferences(defaults);
@@ -68,13 +75,6 @@ int main(int argc, char** argv) {
     GlobalHotkeysX11 systemHotkeys;
     HotkeyManager hotkeys(systemHotkeys);
     HotkeyManager::installShared(&hotkeys);
-    ThumbnailPreviewController thumbnail;
-    ThumbnailPreviewController::installShared(&thumbnail);
-    ScreenRecordingPermissionX11 screenRecording;
-    SoundPlayerCanberra sound;
-    ScreenshotManager screenshots({history, thumbnail, screenRecording, sound, alerts, workspace,
-                                   ScreenshotManager::defaultCaptureToolURL()});
-    ScreenshotManager::installShared(&screenshots);
     ScrollingCaptureServices scrolling({history, sound, alerts, screenshots, thumbnail});
 
     AppDelegate delegate({
@@ -85,10 +85,18 @@ int main(int argc, char** argv) {
         .workspace = workspace,
         .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
         .version = QStringLiteral(QUILLBOX_VERSION),
-        .captureWithTool = {},
+        .captureWithTool = [](ScreenshotKind kind) { ScreenshotManager::shared().capture(kind); },
         .captureScrolling = [&scrolling] { scrolling.manager().capture(); },
-        .hasScreenRecordingPermission = {},
-        .requestScreenRecordingAccess = {},
+        .hasScreenRecordingPermission =
+            [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
+        // Only so the desktop lists Quillbox among those reading the screen; the answers
+        // are not used.
+        .requestScreenRecordingAccess =
+            [&permission] {
+                permission.touchScreen();
+                permission.request();
+                permission.probeShareableContent();
+            },
         // The settings window comes later; "Settings…" does nothing until then.
         .showSettings = {},
         .terminate = [] { QCoreApplication::quit(); },

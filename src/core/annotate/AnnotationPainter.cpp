@@ -35,12 +35,17 @@ double PaintSpace::scale() const {
     return m_isCanvas ? m_fitted.width() / m_imageSize.width() : 1.0;
 }
 
+double PaintSpace::textSize(double fontSize) const {
+    if (!m_isCanvas)
+        return fontSize;
+    return std::max(fontSize * m_fitted.width() / std::max(m_imageSize.width(), 1.0), 6.0);
+}
+
 namespace annotation_painter {
 
 namespace {
 
 constexpr double cornerRadius = 3;
-constexpr double canvasMinimumFontSize = 6;
 
 QPen strokePen(const QColor& color, double width, Qt::PenCapStyle cap, Qt::PenJoinStyle join) {
     QPen pen(color, width, Qt::SolidLine, cap, join);
@@ -81,12 +86,7 @@ void paintRedactionOnCanvas(QPainter& painter, QRectF r, const PaintSpace& space
 void paintText(QPainter& painter, const Annotation& a, const PaintSpace& space, QColor color) {
     if (a.text().isEmpty())
         return;
-    double size = a.fontSize() * space.scale();
-    if (space.isCanvas())
-        size = std::max(a.fontSize() * space.fitted().width() /
-                            std::max(space.imageSize().width(), 1.0),
-                        canvasMinimumFontSize);
-    const QFont font = fontOfPixelSize(size, *painter.device());
+    const QFont font = fontOfPixelSize(space.textSize(a.fontSize()), *painter.device());
     const QPointF topLeft = space.map(a.start());
     painter.setFont(font);
     painter.setPen(color);

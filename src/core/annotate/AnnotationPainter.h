@@ -22,6 +22,8 @@ public:
     QPointF map(QPointF imagePoint) const;
     // View points per image pixel.
     double scale() const;
+    // The size a text of `fontSize` image pixels is drawn at; never under 6 on the canvas.
+    double textSize(double fontSize) const;
     bool isCanvas() const { return m_isCanvas; }
     QRectF fitted() const { return m_fitted; }
     QSizeF imageSize() const { return m_imageSize; }

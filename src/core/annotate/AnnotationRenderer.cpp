@@ -10,8 +10,12 @@ namespace annotation_renderer {
 QImage render(const QImage& base, const QList<Annotation>& annotations, const QImage& pixelated) {
     if (base.width() < 1 || base.height() < 1)
         return {};
-    // Copying the base is the drawing of it "replacing what is beneath".
-    QImage image = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Copying the base is the drawing of it "replacing what is beneath". An opaque
+    // capture stays opaque: painting on it needs no alpha channel and the encoder
+    // then skips its check for one.
+    QImage image = base.format() == QImage::Format_RGB32
+                       ? base.copy()
+                       : base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
     image.setDevicePixelRatio(1);

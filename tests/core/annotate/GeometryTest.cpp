@@ -1,3 +1,4 @@
+#include "core/annotate/AnnotationPainter.h"
 #include "core/annotate/ArrowGeometry.h"
 #include "core/annotate/CanvasGeometry.h"
 #include "core/annotate/CropGeometry.h"
@@ -83,4 +84,17 @@ TEST(ArrowGeometry, headIsThreeAndAHalfWidthsLongAndAtLeastTen) {
 
     EXPECT_TRUE(ArrowGeometry::between({0, 0}, {0.3, 0.4}, 5).head.isEmpty()); // 0.5 apart
     EXPECT_FALSE(ArrowGeometry::between({0, 0}, {0.3, 0.41}, 5).head.isEmpty());
+}
+
+TEST(PaintSpace, canvasScalesWithTheZoomAndKeepsTextReadable) {
+    const PaintSpace canvas = PaintSpace::canvas({16, 16, 224, 150}, {448, 300});
+    EXPECT_EQ(canvas.map({448, 300}), QPointF(240, 166));
+    EXPECT_EQ(canvas.scale(), 0.5);
+    EXPECT_EQ(canvas.textSize(9.6), 6); // 4.8 is below the canvas minimum
+    EXPECT_EQ(canvas.textSize(40), 20);
+
+    const PaintSpace image = PaintSpace::image({448, 300});
+    EXPECT_EQ(image.map({12.5, 7}), QPointF(12.5, 7));
+    EXPECT_EQ(image.scale(), 1);
+    EXPECT_EQ(image.textSize(9.6), 9.6);
 }

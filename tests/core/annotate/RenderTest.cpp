@@ -144,3 +144,15 @@ TEST(Render, marksBeyondTheEdgeAreCutAndEmptyMarksDrawNothing) {
     EXPECT_EQ(QImage::fromData(*png, "PNG").size(), QSize(200, 100));
     EXPECT_FALSE(annotation_renderer::renderPNG(QImage(), {}, {}));
 }
+
+TEST(Render, aBaseWithTransparencyKeepsIt) {
+    QImage base(40, 30, QImage::Format_ARGB32);
+    base.fill(QColor(0, 0, 255, 100));
+    const auto png =
+        annotation_renderer::renderPNG(base, {mark(AnnotationTool::redact, {0, 0}, {10, 10})}, {});
+    ASSERT_TRUE(png);
+    const QImage decoded = QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_ARGB32);
+    EXPECT_NEAR(qAlpha(decoded.pixel(30, 20)), 100, 1);
+    EXPECT_NEAR(qBlue(decoded.pixel(30, 20)), 255, 3);
+    EXPECT_EQ(decoded.pixel(5, 5), qRgba(0, 0, 0, 255));
+}
