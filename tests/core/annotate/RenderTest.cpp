@@ -156,3 +156,35 @@ TEST(Render, aBaseWithTransparencyKeepsIt) {
     EXPECT_NEAR(qBlue(decoded.pixel(30, 20)), 255, 3);
     EXPECT_EQ(decoded.pixel(5, 5), qRgba(0, 0, 0, 255));
 }
+
+TEST(Render, theBaseImagesScaleAndResolutionDoNotChangeTheExport) {
+    // A capture handed over at a device pixel ratio of 2, whose file claimed a
+    // resolution too low to be a number of dots per inch: every mark still lands one
+    // pixel per image pixel.
+    QImage base = noise(200, 120);
+    base.setDevicePixelRatio(2);
+    base.setDotsPerMeterX(10);
+    base.setDotsPerMeterY(10);
+    const QImage pixelated = makePixelated(base);
+    Annotation text(QUuid::createUuid(), AnnotationTool::text, AnnotationColor::black, {120, 10},
+                    {120, 10}, 8, {}, QStringLiteral("HH"), 40);
+    const QImage image =
+        render(base, {mark(AnnotationTool::redact, {10, 10}, {110, 110}), text}, pixelated);
+    ASSERT_EQ(image.size(), QSize(200, 120));
+    int mismatches = 0;
+    for (int y = 10; y < 110; ++y) {
+        for (int x = 10; x < 110; ++x)
+            mismatches += image.pixel(x, y) != pixelated.pixel(x, y);
+    }
+    EXPECT_EQ(mismatches, 0);
+    int top = 120, bottom = -1;
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 120; x < 200; ++x) {
+            if (image.pixel(x, y) == qRgb(0, 0, 0)) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    EXPECT_NEAR(bottom - top, 29, 4); // cap height of a 40-pixel font
+}
