@@ -1,6 +1,8 @@
+#include "core/annotate/AnnotationPainter.h"
 #include "core/annotate/AnnotationRenderer.h"
 #include "core/annotate/Pixelate.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -187,4 +189,27 @@ TEST(Render, theBaseImagesScaleAndResolutionDoNotChangeTheExport) {
         }
     }
     EXPECT_NEAR(bottom - top, 29, 4); // cap height of a 40-pixel font
+}
+
+TEST(CanvasDrawing, redactionShowsThePixelatedPictureAlignedWithTheImageOrBlack) {
+    // A 400 x 200 image shown at half size at (10, 10); a redaction over image pixels
+    // (40, 40)..(200, 120), that is view points (30, 30)..(110, 70).
+    const QRectF fitted(10, 10, 200, 100);
+    const PaintSpace space = PaintSpace::canvas(fitted, {400, 200});
+    const Annotation redaction = mark(AnnotationTool::redact, {200, 120}, {40, 40});
+    const QImage shownPixelated = noise(200, 100); // already at the fitted size
+
+    for (const bool pixelated : {false, true}) {
+        QImage canvas = white(240, 140);
+        QPainter painter(&canvas);
+        annotation_painter::paint(painter, redaction, space, pixelated ? shownPixelated : QImage());
+        painter.end();
+        for (const QPoint p : {QPoint(31, 31), QPoint(70, 50), QPoint(108, 68)}) {
+            const QRgb expected =
+                pixelated ? shownPixelated.pixel(p - QPoint(10, 10)) : qRgb(0, 0, 0);
+            EXPECT_EQ(canvas.pixel(p), expected) << pixelated << p.x() << "," << p.y();
+        }
+        EXPECT_EQ(canvas.pixel(28, 50), qRgb(255, 255, 255));
+        EXPECT_EQ(canvas.pixel(112, 50), qRgb(255, 255, 255));
+    }
 }
