@@ -67,7 +67,8 @@ void paintRedactionInImage(QPainter& painter, QRectF r, const QImage& pixelated)
     }
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(pixels.topLeft(), pixelated, pixels);
+    // An explicit target: the picture's device pixel ratio must not shrink it.
+    painter.drawImage(QRectF(pixels), pixelated, QRectF(pixels));
     painter.restore();
 }
 

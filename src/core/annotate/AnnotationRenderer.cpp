@@ -7,6 +7,12 @@
 
 namespace annotation_renderer {
 
+namespace {
+
+constexpr int standardDotsPerMeter = 3780; // 96 dots per inch
+
+} // namespace
+
 QImage render(const QImage& base, const QList<Annotation>& annotations, const QImage& pixelated) {
     if (base.width() < 1 || base.height() < 1)
         return {};
@@ -19,6 +25,10 @@ QImage render(const QImage& base, const QList<Annotation>& annotations, const QI
     if (image.isNull())
         return {};
     image.setDevicePixelRatio(1);
+    // Text sizes are pixels; a resolution read from the file (possibly too low to be
+    // a whole number of dots per inch) must not scale them.
+    image.setDotsPerMeterX(standardDotsPerMeter);
+    image.setDotsPerMeterY(standardDotsPerMeter);
     if (annotations.isEmpty())
         return image;
     QPainter painter(&image);

@@ -1,6 +1,8 @@
+#include "core/annotate/AnnotationPainter.h"
 #include "core/annotate/AnnotationRenderer.h"
 #include "core/annotate/Pixelate.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -155,4 +157,59 @@ TEST(Render, aBaseWithTransparencyKeepsIt) {
     EXPECT_NEAR(qAlpha(decoded.pixel(30, 20)), 100, 1);
     EXPECT_NEAR(qBlue(decoded.pixel(30, 20)), 255, 3);
     EXPECT_EQ(decoded.pixel(5, 5), qRgba(0, 0, 0, 255));
+}
+
+TEST(Render, theBaseImagesScaleAndResolutionDoNotChangeTheExport) {
+    // A capture handed over at a device pixel ratio of 2, whose file claimed a
+    // resolution too low to be a number of dots per inch: every mark still lands one
+    // pixel per image pixel.
+    QImage base = noise(200, 120);
+    base.setDevicePixelRatio(2);
+    base.setDotsPerMeterX(10);
+    base.setDotsPerMeterY(10);
+    const QImage pixelated = makePixelated(base);
+    Annotation text(QUuid::createUuid(), AnnotationTool::text, AnnotationColor::black, {120, 10},
+                    {120, 10}, 8, {}, QStringLiteral("HH"), 40);
+    const QImage image =
+        render(base, {mark(AnnotationTool::redact, {10, 10}, {110, 110}), text}, pixelated);
+    ASSERT_EQ(image.size(), QSize(200, 120));
+    int mismatches = 0;
+    for (int y = 10; y < 110; ++y) {
+        for (int x = 10; x < 110; ++x)
+            mismatches += image.pixel(x, y) != pixelated.pixel(x, y);
+    }
+    EXPECT_EQ(mismatches, 0);
+    int top = 120, bottom = -1;
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 120; x < 200; ++x) {
+            if (image.pixel(x, y) == qRgb(0, 0, 0)) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    EXPECT_NEAR(bottom - top, 29, 4); // cap height of a 40-pixel font
+}
+
+TEST(CanvasDrawing, redactionShowsThePixelatedPictureAlignedWithTheImageOrBlack) {
+    // A 400 x 200 image shown at half size at (10, 10); a redaction over image pixels
+    // (40, 40)..(200, 120), that is view points (30, 30)..(110, 70).
+    const QRectF fitted(10, 10, 200, 100);
+    const PaintSpace space = PaintSpace::canvas(fitted, {400, 200});
+    const Annotation redaction = mark(AnnotationTool::redact, {200, 120}, {40, 40});
+    const QImage shownPixelated = noise(200, 100); // already at the fitted size
+
+    for (const bool pixelated : {false, true}) {
+        QImage canvas = white(240, 140);
+        QPainter painter(&canvas);
+        annotation_painter::paint(painter, redaction, space, pixelated ? shownPixelated : QImage());
+        painter.end();
+        for (const QPoint p : {QPoint(31, 31), QPoint(70, 50), QPoint(108, 68)}) {
+            const QRgb expected =
+                pixelated ? shownPixelated.pixel(p - QPoint(10, 10)) : qRgb(0, 0, 0);
+            EXPECT_EQ(canvas.pixel(p), expected) << pixelated << p.x() << "," << p.y();
+        }
+        EXPECT_EQ(canvas.pixel(28, 50), qRgb(255, 255, 255));
+        EXPECT_EQ(canvas.pixel(112, 50), qRgb(255, 255, 255));
+    }
 }
