@@ -20,10 +20,10 @@ class ScrollingCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override { usePage(900); }
 
-    void usePage(int rows) {
-        screen =
-            std::make_unique<FakeScreen>(textPage(width, rows, 1), textPage(width, headerRows, 2),
-                                         textPage(width, footerRows, 3), viewport);
+    void usePage(int rows) { usePage(textPage(width, rows, 1)); }
+    void usePage(const QImage& page) {
+        screen = std::make_unique<FakeScreen>(page, textPage(width, headerRows, 2),
+                                              textPage(width, footerRows, 3), viewport);
         ScrollingCaptureManager::Collaborators c{library.library(), sound,   alerts,
                                                  *screen,           *screen, escape};
         c.loop.settleMs = 0;
@@ -117,6 +117,19 @@ TEST_F(ScrollingCaptureTest, startedAtTheBottomScrollsBackUpToTheTop) {
     EXPECT_EQ(run(), screen->wholePage());
     // The first probe could not move; the second, toward the beginning, did.
     EXPECT_EQ(screen->wheelClicks.mid(0, 3), (QList<int>{-1, 1, 2}));
+}
+
+TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
+    // On text lines over a white ground a wrong shift of the other direction also costs
+    // less than the limit; the probe must still read the real movement.
+    for (bool atBottom : {false, true}) {
+        usePage(renderedTextPage(width, 60));
+        library.library().clearAll();
+        screen->pixelsPerClick = 68;
+        if (atBottom)
+            screen->offset = screen->maxOffset();
+        EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");
+    }
 }
 
 TEST_F(ScrollingCaptureTest, startedInTheMiddleCoversTheRowsItReached) {
