@@ -55,16 +55,17 @@ void ScrollCaptureLoop::evaluateProbe(int sign) {
     if (!moved.isNull()) {
         const auto sticky = ScrollStitcher::stickyBands({first, moved});
         // Content that moved down the screen is what the stitcher joins; content that moved
-        // up is the same pair read the other way round.
-        const auto down = ScrollStitcher::scrollDelta(first, moved, sticky.top, sticky.bottom);
-        const bool movedDown = down.value_or(0) >= 1;
-        const int up =
-            movedDown
-                ? 0
-                : ScrollStitcher::scrollDelta(moved, first, sticky.top, sticky.bottom).value_or(0);
-        const bool movedUp = up >= 1;
+        // up is the same pair read the other way round. On text over a plain ground a wrong
+        // shift can match too, so where both readings find movement the cheaper one holds:
+        // the real movement matches (nearly) exactly.
+        const auto down = ScrollStitcher::scrollMatch(first, moved, sticky.top, sticky.bottom);
+        const auto up = ScrollStitcher::scrollMatch(moved, first, sticky.top, sticky.bottom);
+        const bool downMoved = down && down->delta >= 1;
+        const bool upMoved = up && up->delta >= 1;
+        const bool movedUp = upMoved && (!downMoved || up->cost < down->cost);
+        const bool movedDown = downMoved && !movedUp;
         if (movedDown || movedUp) {
-            m_rowsPerClick = movedDown ? *down : up;
+            m_rowsPerClick = movedDown ? down->delta : up->delta;
             m_direction = sign;
             m_sticky = sticky;
             m_result.contentMovedUp = movedUp;

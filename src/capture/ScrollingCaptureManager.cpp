@@ -72,12 +72,15 @@ bool ScrollingCaptureManager::ensureAccessibilityPermission() {
     if (m_c.input.isAvailable())
         return true;
     // There is no prompt to show on X11: the server either offers XTEST or it does not.
-    m_c.alerts.run({QStringLiteral("Enable Accessibility for Quillbox"),
-                    QStringLiteral("Scrolling capture scrolls the page for you, which macOS "
-                                   "gates behind Accessibility. Quillbox has been added to "
-                                   "System Settings \u2192 Privacy & Security \u2192 "
-                                   "Accessibility. Turn it on, then try again."),
-                    {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}});
+    const int button =
+        m_c.alerts.run({QStringLiteral("Enable Accessibility for Quillbox"),
+                        QStringLiteral("Scrolling capture scrolls the page for you, which macOS "
+                                       "gates behind Accessibility. Quillbox has been added to "
+                                       "System Settings \u2192 Privacy & Security \u2192 "
+                                       "Accessibility. Turn it on, then try again."),
+                        {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}});
+    if (button == 0)
+        m_c.openAccessibilitySettings();
     return false;
 }
 
@@ -125,8 +128,8 @@ void ScrollingCaptureManager::showHud(const QRectF& region) {
         screen = QGuiApplication::primaryScreen();
     // The panel may never be part of a frame: where every spot would cover the region, it
     // waits until the grabbing is over.
-    const auto spot =
-        screen ? ScrollingCaptureHud::placement(screen->availableGeometry(), region) : QPoint();
+    m_hudScreen = screen ? screen->availableGeometry() : QRect();
+    const auto spot = screen ? ScrollingCaptureHud::placement(m_hudScreen, region) : QPoint();
     if (!spot)
         return;
     m_hud->move(*spot);
@@ -140,8 +143,11 @@ void ScrollingCaptureManager::loopFinished(const ScrollCaptureFrames& result) {
         return finish();
     setHudText(result.frames.size() == 1 ? QStringLiteral("Saving\u2026")
                                          : QStringLiteral("Stitching\u2026"));
-    if (m_hud && !m_hud->isVisible() && m_c.showHud)
+    if (m_hud && !m_hud->isVisible()) {
+        // Nothing more is grabbed: the panel may take its usual place over the region.
+        m_hud->move(ScrollingCaptureHud::placement(m_hudScreen, QRectF()).value_or(QPoint()));
         m_hud->show();
+    }
     save(result);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QRectF>
 #include <functional>
 #include <memory>
@@ -40,6 +41,9 @@ public:
         // The screen-recording check, which explains itself when it says no.
         std::function<bool()> requestScreenRecordingPermission = [] { return true; };
         std::function<void(RegionSelector::Completion)> selectRegion;
+        // The desktop's settings page for posting input, from the accessibility alert;
+        // X11 desktops have none (the server offers XTEST or it does not).
+        std::function<void()> openAccessibilitySettings = [] {};
         // The thumbnail card must not be in any frame, and shows the result.
         std::function<void()> hideThumbnail = [] {};
         std::function<void(const Screenshot&)> showThumbnail = [](const Screenshot&) {};
@@ -86,6 +90,7 @@ private:
     std::unique_ptr<ScrollingCaptureHud> m_hud;
     QString m_hudText;
     std::optional<QPointF> m_pointer;
+    QRect m_hudScreen; // available area of the screen the HUD shows on
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

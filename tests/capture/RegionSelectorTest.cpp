@@ -108,3 +108,10 @@ TEST_F(RegionSelectorTest, overlayDimsTheScreenAndLeavesTheSelectionClear) {
     EXPECT_GT(qAlpha(shown.pixel(100, 200)), 64); // the accent border
     QTest::keyClick(overlay, Qt::Key_Escape);
 }
+
+TEST_F(RegionSelectorTest, mouseUpWithoutAPressIsNothing) {
+    selector.selectRegion(answers.completion());
+    QTest::mouseRelease(selector.overlay(), Qt::LeftButton, {}, {300, 300});
+    ASSERT_EQ(answers.received.size(), 1);
+    EXPECT_EQ(answers.received[0], std::nullopt);
+}

@@ -20,10 +20,10 @@ class ScrollingCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override { usePage(900); }
 
-    void usePage(int rows) {
-        screen =
-            std::make_unique<FakeScreen>(textPage(width, rows, 1), textPage(width, headerRows, 2),
-                                         textPage(width, footerRows, 3), viewport);
+    void usePage(int rows) { usePage(textPage(width, rows, 1)); }
+    void usePage(const QImage& page) {
+        screen = std::make_unique<FakeScreen>(page, textPage(width, headerRows, 2),
+                                              textPage(width, footerRows, 3), viewport);
         ScrollingCaptureManager::Collaborators c{library.library(), sound,   alerts,
                                                  *screen,           *screen, escape};
         c.loop.settleMs = 0;
@@ -35,6 +35,7 @@ protected:
         };
         c.requestScreenRecordingPermission = [this] { return screenRecording; };
         c.hideThumbnail = [this] { ++thumbnailHides; };
+        c.openAccessibilitySettings = [this] { ++settingsOpened; };
         c.showThumbnail = [this](const Screenshot& s) { thumbnails.append(s); };
         manager = std::make_unique<ScrollingCaptureManager>(c);
         QObject::connect(manager.get(), &ScrollingCaptureManager::hudTextChanged, manager.get(),
@@ -78,6 +79,7 @@ protected:
     bool screenRecording = true;
     int selections = 0;
     int thumbnailHides = 0;
+    int settingsOpened = 0;
     QList<Screenshot> thumbnails;
     QStringList hudTexts;
     QString pressEscAt;
@@ -117,6 +119,19 @@ TEST_F(ScrollingCaptureTest, startedAtTheBottomScrollsBackUpToTheTop) {
     EXPECT_EQ(run(), screen->wholePage());
     // The first probe could not move; the second, toward the beginning, did.
     EXPECT_EQ(screen->wheelClicks.mid(0, 3), (QList<int>{-1, 1, 2}));
+}
+
+TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
+    // On text lines over a white ground a wrong shift of the other direction also costs
+    // less than the limit; the probe must still read the real movement.
+    for (bool atBottom : {false, true}) {
+        usePage(renderedTextPage(width, 60));
+        library.library().clearAll();
+        screen->pixelsPerClick = 68;
+        if (atBottom)
+            screen->offset = screen->maxOffset();
+        EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");
+    }
 }
 
 TEST_F(ScrollingCaptureTest, startedInTheMiddleCoversTheRowsItReached) {
@@ -202,8 +217,17 @@ TEST_F(ScrollingCaptureTest, captureChecksPermissionsAndRegionSizeFirst) {
     EXPECT_EQ(selections, 0);
     ASSERT_EQ(alerts.shown.size(), 1);
     EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Enable Accessibility for Quillbox"));
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              QStringLiteral("Scrolling capture scrolls the page for you, which macOS gates "
+                             "behind Accessibility. Quillbox has been added to System Settings "
+                             "\u2192 Privacy & Security \u2192 Accessibility. Turn it on, then "
+                             "try again."));
     EXPECT_EQ(alerts.shown[0].buttons,
               (QStringList{QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(settingsOpened, 1);
+    alerts.answer = 1;
+    manager->capture();
+    EXPECT_EQ(settingsOpened, 1);
 
     screen->available = true;
     for (QSizeF size : {QSizeF(39.9, 300), QSizeF(300, 39.9)}) {

@@ -13,3 +13,7 @@ if(TARGET quillbox)
         ENVIRONMENT "SCROLL_PAGE=$<TARGET_FILE:scroll_page>"
         TIMEOUT 120)
 endif()
+quillbox_x11_test(scrolling_gtk_x11
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/scrolling-gtk.sh
+    ENVIRONMENT "SCROLL_DRIVER=$<TARGET_FILE:scroll_driver>"
+    TIMEOUT 120)

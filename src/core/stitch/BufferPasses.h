@@ -10,6 +10,8 @@
 // The stitcher's three measures on frames already read into buffers.
 namespace stitch {
 
+std::optional<ScrollStitcher::Match>
+scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom);
 std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
                                int ignoreBottom);
 

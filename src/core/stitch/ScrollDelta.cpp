@@ -32,8 +32,8 @@ std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int
 
 } // namespace
 
-std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
-                               int ignoreBottom) {
+std::optional<ScrollStitcher::Match>
+scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom) {
     if (previous.width() != next.width() || previous.height() != next.height())
         return std::nullopt;
     const int w = next.width();
@@ -74,7 +74,13 @@ std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& n
     }
     if (bestCost > maxCost)
         return std::nullopt;
-    return bestShift < smallestShift ? 0 : bestShift;
+    return ScrollStitcher::Match{bestShift < smallestShift ? 0 : bestShift, bestCost};
+}
+
+std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
+                               int ignoreBottom) {
+    const auto match = scrollMatch(previous, next, ignoreTop, ignoreBottom);
+    return match ? std::optional<int>(match->delta) : std::nullopt;
 }
 
 } // namespace stitch

@@ -43,6 +43,15 @@ std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int i
     return stitch::scrollDelta(*p, *n, ignoreTop, ignoreBottom);
 }
 
+std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int ignoreTop,
+                                 int ignoreBottom) {
+    const auto p = PixelBuffer::make(previous);
+    const auto n = PixelBuffer::make(next);
+    if (!p || !n)
+        return std::nullopt;
+    return stitch::scrollMatch(*p, *n, ignoreTop, ignoreBottom);
+}
+
 StickyBands stickyBands(const QList<QImage>& frames) {
     if (frames.size() < 2)
         return {};

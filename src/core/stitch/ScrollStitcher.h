@@ -29,6 +29,17 @@ struct StickyBands {
 std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int ignoreTop,
                                int ignoreBottom);
 
+struct Match {
+    int delta = 0;   // as `scrollDelta` answers
+    double cost = 0; // the mean luminance difference at the best shift
+};
+
+// `scrollDelta` together with how well its shift matched. On text, where most rows are the
+// page's ground, a wrong shift may still cost less than the limit; the true movement costs
+// (nearly) nothing, so of two directions the cheaper one is the real one.
+std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int ignoreTop,
+                                 int ignoreBottom);
+
 // Rows at either end that are the same in all frames, each frame compared with frame 0.
 StickyBands stickyBands(const QList<QImage>& frames);
 

@@ -1,26 +1,44 @@
 #include "platform/x11/EscapeKeyMonitorX11.h"
 
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <QCoreApplication>
-#include <X11/Xlib.h>
+#include <QGuiApplication>
 #include <X11/keysym.h>
+#include <xcb/xcb_keysyms.h>
 
 namespace {
 
+struct KeySymbolsFree {
+    void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
+};
+using KeySymbols = std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree>;
+
+// The first key code that types `keysym` in the server's current keymap, or 0.
+xcb_keycode_t keycodeOf(xcb_key_symbols_t* symbols, xcb_keysym_t keysym) {
+    XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols, keysym));
+    return codes ? *codes : 0;
+}
+
 // The modifier bit NumLock sits on in the server's current keymap, or 0.
-std::uint16_t numLockMask(Display* dpy) {
-    const KeyCode numLock = XKeysymToKeycode(dpy, XK_Num_Lock);
-    XModifierKeymap* map = XGetModifierMapping(dpy);
-    if (!map)
+std::uint16_t numLockMask(xcb_connection_t* c, xcb_key_symbols_t* symbols) {
+    const xcb_keycode_t numLock = keycodeOf(symbols, XK_Num_Lock);
+    XcbReply<xcb_get_modifier_mapping_reply_t> mapping(
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+    if (!mapping || numLock == 0)
         return 0;
-    std::uint16_t mask = 0;
-    for (int modifier = 0; modifier < 8 && numLock != 0; ++modifier)
-        for (int i = 0; i < map->max_keypermod; ++i)
-            if (map->modifiermap[modifier * map->max_keypermod + i] == numLock)
-                mask = static_cast<std::uint16_t>(1u << modifier);
-    XFreeModifiermap(map);
-    return mask;
+    const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(mapping.get());
+    const int perModifier = mapping->keycodes_per_modifier;
+    for (int modifier = 0; modifier < 8; ++modifier)
+        for (int i = 0; i < perModifier; ++i)
+            if (map[modifier * perModifier + i] == numLock)
+                return static_cast<std::uint16_t>(1u << modifier);
+    return 0;
+}
+
+// Grabs only make sense on the connection whose events Qt reads.
+bool onX11() {
+    return qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
 }
 
 } // namespace
@@ -32,25 +50,26 @@ EscapeKeyMonitorX11::~EscapeKeyMonitorX11() {
 bool EscapeKeyMonitorX11::start(std::function<void()> onEscape) {
     stop();
     m_onEscape = std::move(onEscape);
-    xcb_connection_t* c = x11::connection();
-    Display* dpy = x11::display();
-    if (!c || !dpy)
+    if (!onX11())
         return false;
-    m_keycode = XKeysymToKeycode(dpy, XK_Escape);
+    const XcbConnection x;
+    const KeySymbols symbols(x.isValid() ? xcb_key_symbols_alloc(x.get()) : nullptr);
+    if (!symbols)
+        return false;
+    m_root = x.root();
+    m_keycode = keycodeOf(symbols.get(), XK_Escape);
     if (m_keycode == 0)
         return false;
-    const std::uint16_t num = numLockMask(dpy);
+    xcb_connection_t* c = x.get();
+    const std::uint16_t num = numLockMask(c, symbols.get());
     QList<std::uint16_t> variants{0, XCB_MOD_MASK_LOCK};
     if (num != 0)
         variants << num << static_cast<std::uint16_t>(num | XCB_MOD_MASK_LOCK);
     for (std::uint16_t modifiers : variants) {
-        const xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(c, 1, x11::rootWindow(), modifiers, m_keycode, XCB_GRAB_MODE_ASYNC,
-                                 XCB_GRAB_MODE_ASYNC);
-        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
-            std::free(error);
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            c, 1, m_root, modifiers, m_keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        if (XcbReply<xcb_generic_error_t>(xcb_request_check(c, cookie)))
             continue;
-        }
         m_grabbedModifiers.append(modifiers);
     }
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -62,10 +81,11 @@ void EscapeKeyMonitorX11::stop() {
     if (m_filtering && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
     m_filtering = false;
-    if (xcb_connection_t* c = x11::connection()) {
+    if (!m_grabbedModifiers.isEmpty() && onX11()) {
+        const XcbConnection x;
         for (std::uint16_t modifiers : std::as_const(m_grabbedModifiers))
-            xcb_ungrab_key(c, m_keycode, x11::rootWindow(), modifiers);
-        xcb_flush(c);
+            xcb_ungrab_key(x.get(), m_keycode, m_root, modifiers);
+        xcb_flush(x.get());
     }
     m_grabbedModifiers.clear();
     m_onEscape = nullptr;
@@ -78,7 +98,7 @@ bool EscapeKeyMonitorX11::nativeEventFilter(const QByteArray& eventType, void* m
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     const auto* key = static_cast<const xcb_key_press_event_t*>(message);
-    if (key->detail != m_keycode || key->event != x11::rootWindow())
+    if (key->detail != m_keycode || key->event != m_root)
         return false;
     // The callback may stop the monitor; keep it alive while it runs.
     const std::function<void()> onEscape = m_onEscape;

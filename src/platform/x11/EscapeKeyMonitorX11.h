@@ -20,6 +20,7 @@ private:
 
     std::function<void()> m_onEscape;
     std::uint8_t m_keycode = 0;
+    std::uint32_t m_root = 0;
     QList<std::uint16_t> m_grabbedModifiers;
     bool m_filtering = false;
 };

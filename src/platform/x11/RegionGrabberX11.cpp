@@ -1,7 +1,8 @@
 #include "platform/x11/RegionGrabberX11.h"
 
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbConnection.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRect>
 #include <cmath>
@@ -11,7 +12,7 @@ namespace {
 
 // The root window's size in server pixels.
 QRect rootRect(xcb_connection_t* c, xcb_window_t root) {
-    x11::Reply<xcb_get_geometry_reply_t> geometry(
+    XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr));
     return geometry ? QRect(0, 0, geometry->width, geometry->height) : QRect();
 }
@@ -19,7 +20,7 @@ QRect rootRect(xcb_connection_t* c, xcb_window_t root) {
 // One rectangle inside the root window as a 32-bit image, or null when the server's
 // pixel layout is not the usual 32 bits per pixel.
 QImage readRoot(xcb_connection_t* c, xcb_window_t root, const QRect& rect) {
-    x11::Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
         c,
         xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<std::int16_t>(rect.x()),
                       static_cast<std::int16_t>(rect.y()), static_cast<std::uint16_t>(rect.width()),
@@ -43,11 +44,12 @@ QImage readRoot(xcb_connection_t* c, xcb_window_t root, const QRect& rect) {
 } // namespace
 
 QImage RegionGrabberX11::grab(const QRectF& region) {
-    xcb_connection_t* c = x11::connection();
-    const xcb_window_t root = x11::rootWindow();
-    if (!c || root == XCB_NONE)
+    const XcbConnection x;
+    if (!x.isValid())
         return {};
-    const double ratio = x11::devicePixelRatio();
+    xcb_connection_t* c = x.get();
+    const xcb_window_t root = x.root();
+    const double ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     const QRect wanted(static_cast<int>(std::lround(region.x() * ratio)),
                        static_cast<int>(std::lround(region.y() * ratio)),
                        static_cast<int>(std::lround(region.width() * ratio)),

@@ -95,3 +95,17 @@ TEST(ScrollDelta, readsPremultipliedColourInEveryPixelFormat) {
                   30)
             << format;
 }
+
+TEST(ScrollDelta, matchCarriesTheCostOfTheShiftItAnswers) {
+    const auto [previous, next] = movedBy(30);
+    const auto match = ScrollStitcher::scrollMatch(previous, next, 0, 0);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->delta, 30);
+    EXPECT_EQ(match->cost, 0.0);
+    const auto still = ScrollStitcher::scrollMatch(flat(64, 48, 0), flat(64, 48, 18), 0, 0);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still->delta, 0);
+    EXPECT_EQ(still->cost, 18.0);
+    EXPECT_FALSE(ScrollStitcher::scrollMatch(flat(64, 48, 0), flat(64, 48, 19), 0, 0));
+    EXPECT_FALSE(ScrollStitcher::scrollMatch(previous, flat(120, 99, 0), 0, 0));
+}
