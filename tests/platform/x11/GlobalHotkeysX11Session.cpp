@@ -136,3 +136,12 @@ TEST_F(GlobalHotkeysX11Test, holdingTheCombinationDownFiresOncePerPress) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return fired.contains(QStringLiteral("g")); }, 5000));
     EXPECT_EQ(fired, (QStringList{QStringLiteral("f"), QStringLiteral("f"), QStringLiteral("g")}));
 }
+
+TEST_F(GlobalHotkeysX11Test, keypadAndInsertKeysFire) {
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(83), record(QStringLiteral("kp1"))));
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(114), record(QStringLiteral("ins"))));
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+KP_1"),
+             QStringLiteral("ctrl+alt+super+Insert")});
+    ASSERT_TRUE(waitFired(2));
+    EXPECT_EQ(fired, (QStringList{QStringLiteral("kp1"), QStringLiteral("ins")}));
+}
