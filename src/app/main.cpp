@@ -10,6 +10,7 @@
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
+#include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
@@ -22,6 +23,9 @@
 #include <cstdio>
 
 namespace {
+
+// Long enough for an instance that relaunches this one to finish quitting.
+constexpr int instanceWaitMs = 3000;
 
 // Crash reporting starts here, before anything else, once the program has a client
 // for it; until then there is nothing to start.
@@ -51,6 +55,11 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    SingleInstanceX11 instance;
+    if (!instance.claim(instanceWaitMs)) {
+        std::fputs("Quillbox is already running on this display.\n", stderr);
+        return 0;
+    }
 
     UserDefaultsQSettings defaults;
     WorkspaceFreedesktop workspace;
