@@ -14,6 +14,17 @@ grep -q '^1600x260+' <<<"$(visible_windows)" || fail "popover size: $(visible_wi
 click_tray 1
 wait_until 100 popover_hidden || fail "second click left the popover open"
 
+echo "== right click while the popover is shown: the menu, and the popover closed"
+click_tray 1
+wait_until 100 popover_shown || fail "popover not shown again"
+click_tray 3
+wait_until 100 menu_shown || fail "right click with the popover open showed no menu"
+popover_hidden || fail "the popover stayed open under the menu"
+xdotool key Escape
+wait_until 100 menu_hidden || fail "Esc left the menu open"
+# The tray takes two right clicks within the double-click time as one.
+sleep 0.5
+
 echo "== right click shows the menu, not the popover; its last item quits"
 click_tray 3
 wait_until 100 menu_shown || fail "menu not shown"
