@@ -40,9 +40,24 @@ click_tray 3
 wait_until 100 menu_shown || fail "menu not shown again"
 xdotool key Escape
 wait_until 100 menu_hidden || fail "Esc left the menu open"
+
+echo "== closing the last window does not quit"
 sleep 0.5
 click_tray 3
 wait_until 100 menu_shown || fail "menu not shown a third time"
+xdotool key Up Up Return # "Check for Updates…": this build has no feed and says so
+wait_until 100 alert_shown || fail "no alert from Check for Updates…"
+xdotool key Return
+wait_until 100 alert_hidden || fail "the alert stayed open"
+kill -0 "$pid" || fail "the program quit with its last window"
+click_tray 1
+wait_until 100 popover_shown || fail "the program quit with its last window"
+xdotool key Escape
+wait_until 100 popover_hidden || fail "Esc left the popover open"
+
+sleep 0.5
+click_tray 3
+wait_until 100 menu_shown || fail "menu not shown a fourth time"
 xdotool key Up Return
 wait_until 200 sh -c "! kill -0 $pid" || fail "Quit Quillbox did not quit"
 wait "$pid" || fail "Quit Quillbox: exit status $?"
