@@ -32,10 +32,10 @@ constexpr int instanceWaitMs = 3000;
 void startCrashReporting() {}
 
 bool x11SessionUsable() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    return qgetenv("QT_QPA_PLATFORM") == "xcb" && !qEnvironmentVariableIsEmpty("DISPLAY") &&
-           x11DisplayAvailable();
+    // Whatever platform the desktop asks Qt programs to prefer (a Wayland session often
+    // says "wayland;xcb"), Quillbox talks to the X server.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayAvailable();
 }
 
 } // namespace
