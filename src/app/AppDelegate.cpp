@@ -60,6 +60,14 @@ void AppDelegate::setupPopover() {
         [this] { openSettings(); },
         [this] { quit(); },
     });
+    // The open popover takes the click that closes it, also one on the tray icon; a right
+    // click there still opens the menu, once the popover has let go of the pointer.
+    connect(m_popover.get(), &PopoverWindow::pressedOutside, this,
+            [this](const QPoint& position, Qt::MouseButton button) {
+                if (button == Qt::RightButton && m_statusItem &&
+                    m_statusItem->geometry().contains(position))
+                    QTimer::singleShot(0, this, [this] { showContextMenu(); });
+            });
 }
 
 void AppDelegate::handleStatusItemClick(QSystemTrayIcon::ActivationReason reason) {

@@ -63,7 +63,7 @@ std::optional<Item> newestItem(const QByteArray& feed) {
                 continue;
             }
             const auto item = readItem(xml);
-            if (item && (!newest || item->version > newest->version))
+            if (item && (!newest || item->version.normalized() > newest->version.normalized()))
                 newest = item;
         }
     }

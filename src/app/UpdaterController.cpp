@@ -50,8 +50,10 @@ void UpdaterController::finishCheck(QNetworkReply* reply) {
             QStringLiteral("The update feed could not be read."));
         return;
     }
-    const QVersionNumber current = QVersionNumber::fromString(m_collaborators.currentVersion);
-    if (newest->version <= current) {
+    // Normalised: "0.1", "0.1.0" and "0.1.0.0" are one version.
+    const QVersionNumber current =
+        QVersionNumber::fromString(m_collaborators.currentVersion).normalized();
+    if (newest->version.normalized() <= current) {
         say(QStringLiteral("You're up to date."),
             QStringLiteral("Quillbox %1 is the newest version available.")
                 .arg(m_collaborators.currentVersion));

@@ -10,6 +10,7 @@
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
+#include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
@@ -23,15 +24,18 @@
 
 namespace {
 
+// Long enough for an instance that relaunches this one to finish quitting.
+constexpr int instanceWaitMs = 3000;
+
 // Crash reporting starts here, before anything else, once the program has a client
 // for it; until then there is nothing to start.
 void startCrashReporting() {}
 
 bool x11SessionUsable() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    return qgetenv("QT_QPA_PLATFORM") == "xcb" && !qEnvironmentVariableIsEmpty("DISPLAY") &&
-           x11DisplayAvailable();
+    // Whatever platform the desktop asks Qt programs to prefer (a Wayland session often
+    // says "wayland;xcb"), Quillbox talks to the X server.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayAvailable();
 }
 
 } // namespace
@@ -51,6 +55,11 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    SingleInstanceX11 instance;
+    if (!instance.claim(instanceWaitMs)) {
+        std::fputs("Quillbox is already running on this display.\n", stderr);
+        return 0;
+    }
 
     UserDefaultsQSettings defaults;
     WorkspaceFreedesktop workspace;

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -51,6 +52,15 @@ void PopoverWindow::showUnder(const QRect& trayIcon) {
 void PopoverWindow::performClose() {
     if (isVisible())
         hide();
+}
+
+void PopoverWindow::mousePressEvent(QMouseEvent* event) {
+    const bool outside = !rect().contains(event->position().toPoint());
+    const QPoint global = event->globalPosition().toPoint();
+    const Qt::MouseButton button = event->button();
+    QWidget::mousePressEvent(event);
+    if (outside)
+        Q_EMIT pressedOutside(global, button);
 }
 
 void PopoverWindow::showEvent(QShowEvent* event) {

@@ -24,8 +24,11 @@ public:
 
 Q_SIGNALS:
     void shownChanged(bool shown);
+    // A press outside the popover, which closes it; the press reaches nothing else.
+    void pressedOutside(const QPoint& globalPosition, Qt::MouseButton button);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -110,6 +110,17 @@ TEST(UpdaterController, newerVersionOffersTheDownloadOlderOrSameSaysUpToDate) {
     upToDate.run(same.url());
     ASSERT_EQ(upToDate.alerts.shown.size(), 1);
     EXPECT_EQ(upToDate.alerts.shown[0].messageText, QStringLiteral("You're up to date."));
+
+    // The same version written with more or fewer trailing zeros is no newer one.
+    for (const char* sameVersion : {"0.1", "0.1.0.0"}) {
+        FeedServer padded("200 OK", feed(QByteArray("<item><sparkle:version>") + sameVersion +
+                                         "</sparkle:version></item>"));
+        Check check;
+        check.run(padded.url());
+        ASSERT_EQ(check.alerts.shown.size(), 1);
+        EXPECT_EQ(check.alerts.shown[0].messageText, QStringLiteral("You're up to date."))
+            << sameVersion;
+    }
 }
 
 TEST(UpdaterController, feedLinksOtherThanWebLinksAreNotOpened) {

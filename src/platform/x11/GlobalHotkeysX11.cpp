@@ -8,6 +8,7 @@
 #include <QList>
 #include <X11/keysym.h>
 #include <cstdlib>
+#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -27,6 +28,10 @@ struct KeySymbolsDeleter {
 // Only the modifier bits take part in matching a press; button bits do not.
 constexpr quint16 modifierBits = 0xff;
 
+// A key held down repeats at least this often (in X server milliseconds); a press of a key
+// still marked down that comes later is a fresh one whose release went unseen.
+constexpr xcb_timestamp_t repeatGapMs = 2000;
+
 } // namespace
 
 struct GlobalHotkeysX11::Private {
@@ -35,6 +40,20 @@ struct GlobalHotkeysX11::Private {
     PressedHandler pressed;
     QHash<quint32, QList<KeyGrab>> grabs;
     quint16 lockMask = 0; // NumLock | CapsLock as they were at the last grab
+    // Keys of a held combination that are down, with the time of their last press: the
+    // keyboard's auto-repeat must not fire a combination again while it is held.
+    QHash<quint8, xcb_timestamp_t> down;
+    quint8 lastReleasedKey = 0;
+    xcb_timestamp_t lastReleaseTime = 0;
+
+    // Auto-repeat comes as presses without releases, or as release-press pairs that share
+    // one timestamp.
+    bool isRepeat(const xcb_key_press_event_t* press) const {
+        const auto held = down.constFind(press->detail);
+        if (held != down.cend() && press->time - *held < repeatGapMs)
+            return true;
+        return lastReleasedKey == press->detail && lastReleaseTime == press->time;
+    }
 
     QList<quint8> keycodesFor(xcb_keysym_t keysym) const {
         std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(
@@ -120,6 +139,14 @@ bool GlobalHotkeysX11::grab(quint32 id, const HotkeyCombo& combo) {
     d->lockMask = numLock | capsLock;
     const QList<KeyGrab> grabs = hotkey_mapping::lockVariants(
         keycodes, hotkey_mapping::x11Modifiers(combo.modifiers), numLock, capsLock);
+    // The server lets a client grab a combination it already holds again, silently; a
+    // combination held under another identifier is refused like one another client holds.
+    for (const QList<KeyGrab>& held : std::as_const(d->grabs)) {
+        for (const KeyGrab& grab : grabs) {
+            if (held.contains(grab))
+                return false;
+        }
+    }
     const bool taken = hotkey_mapping::grabAllOrNone(
         grabs, [this](const KeyGrab& grab) { return d->grabKey(grab); },
         [this](const KeyGrab& grab) { d->ungrabKey(grab); });
@@ -142,7 +169,15 @@ bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* mess
     if (eventType != "xcb_generic_event_t" || d->grabs.isEmpty())
         return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const int type = event->response_type & 0x7f;
+    if (type == XCB_KEY_RELEASE) {
+        auto* release = reinterpret_cast<xcb_key_release_event_t*>(event);
+        d->down.remove(release->detail);
+        d->lastReleasedKey = release->detail;
+        d->lastReleaseTime = release->time;
+        return false;
+    }
+    if (type != XCB_KEY_PRESS)
         return false;
     // Not only presses on the root window: while one of our own popups holds the keyboard,
     // the combination reaches that popup instead of the passive grab, and still counts.
@@ -151,7 +186,9 @@ bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* mess
     for (auto it = d->grabs.cbegin(); it != d->grabs.cend(); ++it) {
         for (const KeyGrab& grab : it.value()) {
             if (grab.keycode == press->detail && (grab.modifiers & ~d->lockMask) == state) {
-                if (d->pressed)
+                const bool repeat = d->isRepeat(press);
+                d->down.insert(press->detail, press->time);
+                if (!repeat && d->pressed)
                     d->pressed(it.key());
                 return true;
             }

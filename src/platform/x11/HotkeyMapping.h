@@ -16,7 +16,8 @@ constexpr quint16 mod1Mask = 0x08;
 constexpr quint16 mod4Mask = 0x40;
 
 // The X keysym of an ANSI-layout virtual key code: letters, digits, function keys,
-// space, return, tab, escape, both deletes, arrows, navigation keys and punctuation.
+// space, return, tab, escape, both deletes, arrows, navigation keys, punctuation and the
+// numeric keypad.
 std::optional<quint32> keysymForKeyCode(quint32 keyCode);
 
 // Command → Mod4 (Super), option → Mod1 (Alt), control → Control, shift → Shift.

@@ -54,13 +54,23 @@ visible_windows() {
 # writer early, which pipefail reports as a failure.
 popover_shown() { grep -q '^[0-9]*x260+' <<<"$(visible_windows)"; }
 popover_hidden() { ! popover_shown; }
-# The tray icon is small; the popover is 260 high; anything else is the menu.
+# The tray icon is small; the popover is 260 high; anything else is the menu (or an alert).
 menu_shown() {
     local others
-    others=$(visible_windows | grep -v '^[0-9]*x260+')
-    grep -qv '^[0-9]x\|^[1-5][0-9]x' <<<"$others"
+    others=$(visible_windows | grep -v '^[0-9]*x260+' | grep -v '^[0-9]x\|^[1-5][0-9]x')
+    [ -n "$others" ]
 }
 menu_hidden() { ! menu_shown; }
+# An alert is a dialog window, unlike the menu.
+alert_shown() {
+    local id
+    for id in $(xdotool search --onlyvisible --class Quillbox 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG &&
+            return 0
+    done
+    return 1
+}
+alert_hidden() { ! alert_shown; }
 
 # Centre of the tray icon once the tray has embedded it.
 tray_icon_centre() {

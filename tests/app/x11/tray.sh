@@ -14,6 +14,19 @@ grep -q '^1600x260+' <<<"$(visible_windows)" || fail "popover size: $(visible_wi
 click_tray 1
 wait_until 100 popover_hidden || fail "second click left the popover open"
 
+echo "== right click while the popover is shown: the menu, and the popover closed"
+click_tray 1
+wait_until 100 popover_shown || fail "popover not shown again"
+click_tray 3
+wait_until 100 menu_shown || fail "right click with the popover open showed no menu"
+popover_hidden || fail "the popover stayed open under the menu"
+echo "== \"Open History…\" shows the popover"
+xdotool key Down Down Down Down Down Return # the fifth item, past the four captures
+wait_until 100 popover_shown || fail "Open History… did not show the popover"
+menu_hidden || fail "the menu stayed open"
+# The tray takes two right clicks within the double-click time as one.
+sleep 0.5
+
 echo "== right click shows the menu, not the popover; its last item quits"
 click_tray 3
 wait_until 100 menu_shown || fail "menu not shown"
@@ -27,9 +40,24 @@ click_tray 3
 wait_until 100 menu_shown || fail "menu not shown again"
 xdotool key Escape
 wait_until 100 menu_hidden || fail "Esc left the menu open"
+
+echo "== closing the last window does not quit"
 sleep 0.5
 click_tray 3
 wait_until 100 menu_shown || fail "menu not shown a third time"
+xdotool key Up Up Return # "Check for Updates…": this build has no feed and says so
+wait_until 100 alert_shown || fail "no alert from Check for Updates…"
+xdotool key Return
+wait_until 100 alert_hidden || fail "the alert stayed open"
+kill -0 "$pid" || fail "the program quit with its last window"
+click_tray 1
+wait_until 100 popover_shown || fail "the program quit with its last window"
+xdotool key Escape
+wait_until 100 popover_hidden || fail "Esc left the popover open"
+
+sleep 0.5
+click_tray 3
+wait_until 100 menu_shown || fail "menu not shown a fourth time"
 xdotool key Up Return
 wait_until 200 sh -c "! kill -0 $pid" || fail "Quit Quillbox did not quit"
 wait "$pid" || fail "Quit Quillbox: exit status $?"

@@ -112,3 +112,36 @@ TEST_F(GlobalHotkeysX11Test, keyMissingFromTheKeymapIsRefused) {
     EXPECT_EQ(manager.registerCombo({90, HotkeyCombo::control}, record(QStringLiteral("x"))),
               std::nullopt);
 }
+
+TEST_F(GlobalHotkeysX11Test, sameCombinationTwiceIsRefusedTheSecondTime) {
+    const HotkeyCombo comboK = controlOptionCommand(40);
+    ASSERT_TRUE(manager.registerCombo(comboK, record(QStringLiteral("first"))));
+    // The server would let one client take it twice; the second holder must not get it.
+    EXPECT_EQ(manager.registerCombo(comboK, record(QStringLiteral("second"))), std::nullopt);
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+k")});
+    ASSERT_TRUE(waitFired(1));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fired, QStringList{QStringLiteral("first")});
+}
+
+TEST_F(GlobalHotkeysX11Test, holdingTheCombinationDownFiresOncePerPress) {
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(3), record(QStringLiteral("f"))));
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(5), record(QStringLiteral("g"))));
+    xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+super+f")});
+    // Held well past the keyboard's auto-repeat delay.
+    QTest::qWait(1200);
+    xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+super+f")});
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+f"),
+             QStringLiteral("ctrl+alt+super+g")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fired.contains(QStringLiteral("g")); }, 5000));
+    EXPECT_EQ(fired, (QStringList{QStringLiteral("f"), QStringLiteral("f"), QStringLiteral("g")}));
+}
+
+TEST_F(GlobalHotkeysX11Test, keypadAndInsertKeysFire) {
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(83), record(QStringLiteral("kp1"))));
+    ASSERT_TRUE(manager.registerCombo(controlOptionCommand(114), record(QStringLiteral("ins"))));
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+KP_1"),
+             QStringLiteral("ctrl+alt+super+Insert")});
+    ASSERT_TRUE(waitFired(2));
+    EXPECT_EQ(fired, (QStringList{QStringLiteral("kp1"), QStringLiteral("ins")}));
+}

@@ -34,6 +34,27 @@ TEST(HotkeyMapping, keysyms_coverLettersDigitsAndTheKeysAShortcutCanUse) {
     }
 }
 
+TEST(HotkeyMapping, keysyms_ofFunctionNavigationAndKeypadKeys) {
+    const std::pair<quint32, quint32> expected[] = {
+        {122, 0xffbe}, {120, 0xffbf}, {99, 0xffc0},  {118, 0xffc1}, {96, 0xffc2},  // F1-F5
+        {97, 0xffc3},  {98, 0xffc4},  {100, 0xffc5}, {101, 0xffc6}, {109, 0xffc7}, // F6-F10
+        {103, 0xffc8}, {111, 0xffc9}, {105, 0xffca}, {107, 0xffcb}, {113, 0xffcc}, // F11-F15
+        {106, 0xffcd}, {64, 0xffce},  {79, 0xffcf},  {80, 0xffd0},  {90, 0xffd1},  // F16-F20
+        {114, 0xff63}, {115, 0xff50}, {119, 0xff57}, {116, 0xff55}, {121, 0xff56}, // Insert...
+        {124, 0xff53}, {125, 0xff54},                                              // Right Down
+        {24, 0x3d},    {27, 0x2d},    {30, 0x5d},    {33, 0x5b},    {39, 0x27},    // = - ] [ '
+        {41, 0x3b},    {42, 0x5c},    {43, 0x2c},    {47, 0x2e},                   // ; \ , .
+        {65, 0xffae},  {67, 0xffaa},  {69, 0xffab},  {75, 0xffaf},  {76, 0xff8d},  // keypad
+        {78, 0xffad},  {81, 0xffbd},  {82, 0xffb0},  {83, 0xffb1},  {84, 0xffb2},  {85, 0xffb3},
+        {86, 0xffb4},  {87, 0xffb5},  {88, 0xffb6},  {89, 0xffb7},  {91, 0xffb8},  {92, 0xffb9},
+    };
+    for (const auto& [keyCode, keysym] : expected)
+        EXPECT_EQ(keysymForKeyCode(keyCode), keysym) << keyCode;
+    // Modifier keys themselves and the keypad's Clear are no shortcut keys.
+    for (quint32 none : {54u, 55u, 56u, 57u, 58u, 59u, 63u, 71u})
+        EXPECT_FALSE(keysymForKeyCode(none)) << none;
+}
+
 TEST(HotkeyMapping, modifiers_commandIsSuperOptionIsAlt) {
     EXPECT_EQ(x11Modifiers(0x1900), controlMask | mod1Mask | mod4Mask);
     EXPECT_EQ(x11Modifiers(HotkeyCombo::shift | HotkeyCombo::command), shiftMask | mod4Mask);
