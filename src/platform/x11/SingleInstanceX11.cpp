@@ -1,7 +1,5 @@
 #include "platform/x11/SingleInstanceX11.h"
 
-#include "platform/x11/X11Connection.h"
-
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -11,14 +9,14 @@ constexpr char selectionName[] = "_QUILLBOX_INSTANCE";
 constexpr char windowName[] = "Quillbox instance";
 
 xcb_atom_t selectionAtom(xcb_connection_t* connection) {
-    const x11::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, sizeof selectionName - 1, selectionName),
         nullptr));
     return reply ? reply->atom : XCB_ATOM_NONE;
 }
 
 xcb_window_t ownerOf(xcb_connection_t* connection, xcb_atom_t selection) {
-    const x11::Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+    const XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, selection), nullptr));
     return reply ? reply->owner : XCB_NONE;
 }
@@ -28,7 +26,7 @@ xcb_window_t ownerOf(xcb_connection_t* connection, xcb_atom_t selection) {
 SingleInstanceX11::SingleInstanceX11() = default;
 
 SingleInstanceX11::~SingleInstanceX11() {
-    xcb_connection_t* connection = x11::connection();
+    xcb_connection_t* connection = m_connection.get();
     if (m_window != 0 && connection) {
         xcb_destroy_window(connection, m_window);
         xcb_flush(connection);
@@ -36,8 +34,8 @@ SingleInstanceX11::~SingleInstanceX11() {
 }
 
 bool SingleInstanceX11::claim(int timeoutMs) {
-    xcb_connection_t* connection = x11::connection();
-    const xcb_window_t root = x11::rootWindow();
+    xcb_connection_t* connection = m_connection.get();
+    const xcb_window_t root = m_connection.root();
     if (!connection || root == XCB_NONE)
         return true; // no display to share
     const xcb_atom_t selection = selectionAtom(connection);

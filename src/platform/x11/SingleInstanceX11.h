@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/x11/XcbConnection.h"
+
 #include <QtGlobal>
 
 // One Quillbox per X display: the running instance owns a selection on the display, which
@@ -19,5 +21,6 @@ public:
     bool claim(int timeoutMs);
 
 private:
+    XcbConnection m_connection; // Qt's own: the selection lives as long as the program
     quint32 m_window = 0;
 };
