@@ -1,0 +1,94 @@
+#include "platform/x11/WindowListX11.h"
+
+#include "platform/x11/XcbConnection.h"
+
+#include <QQueue>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+bool hasProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr));
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+
+std::vector<xcb_window_t> children(xcb_connection_t* c, xcb_window_t window) {
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t* list = xcb_query_tree_children(tree.get());
+    return {list, list + xcb_query_tree_children_length(tree.get())};
+}
+
+// The application's window inside a window manager's frame: the nearest descendant that
+// carries WM_STATE. None when no window manager has set it anywhere below.
+xcb_window_t clientOf(xcb_connection_t* c, xcb_window_t frame, xcb_atom_t wmState) {
+    QQueue<xcb_window_t> queue;
+    queue.enqueue(frame);
+    while (!queue.isEmpty()) {
+        const xcb_window_t window = queue.dequeue();
+        if (hasProperty(c, window, wmState))
+            return window;
+        for (xcb_window_t child : children(c, window))
+            queue.enqueue(child);
+    }
+    return XCB_WINDOW_NONE;
+}
+
+// The window's inside (without its border) in root coordinates.
+QRect rootGeometry(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) {
+    XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
+    if (!geometry || !origin)
+        return {};
+    return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
+}
+
+} // namespace
+
+QList<WindowList::Window> WindowListX11::topLevelWindows() {
+    XcbConnection connection;
+    if (!connection.isValid())
+        return {};
+    xcb_connection_t* c = connection.get();
+    const xcb_window_t root = connection.root();
+    const xcb_atom_t wmState = internAtom(c, "WM_STATE");
+
+    const std::vector<xcb_window_t> stack = children(c, root); // bottom to top
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(stack.size());
+    for (xcb_window_t window : stack)
+        cookies.push_back(xcb_get_window_attributes(c, window));
+
+    QList<Window> windows;
+    for (size_t i = 0; i < stack.size(); ++i) {
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, cookies[i], nullptr));
+        // Menus, tooltips and other override-redirect windows are not windows to capture.
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || attributes->override_redirect)
+            continue;
+        Window window;
+        window.id = stack[i];
+        window.frame = rootGeometry(c, root, stack[i]);
+        const xcb_window_t client =
+            wmState ? clientOf(c, stack[i], wmState) : xcb_window_t(XCB_WINDOW_NONE);
+        window.client = client == XCB_WINDOW_NONE ? window.frame : rootGeometry(c, root, client);
+        if (client != XCB_WINDOW_NONE)
+            window.id = client;
+        if (!window.frame.isEmpty() && !window.client.isEmpty())
+            windows.prepend(window);
+    }
+    return windows;
+}
