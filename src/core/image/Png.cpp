@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <limits>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -14,22 +15,26 @@ namespace png {
 
 namespace {
 
-// Measured on screenshots (text, interface and photos; see bench/): deflate level 1 is
-// about three times faster than a general-purpose writer's level 6. Unfiltered rows suit
-// text and flat interface areas, the Paeth filter suits photos; picking the cheaper of the
-// two per row keeps files below a general-purpose writer's on both. Horizontal strips are
-// filtered and deflated on all cores and joined into one zlib stream.
-constexpr int compressionLevel = 1;
+// Measured on screenshots (bench/): screen content such as text and interface packs
+// smaller at deflate level 1 than at a general-purpose writer's level 6, and three times
+// faster. Photo-like content needs level 6 with the filtered strategy (what
+// general-purpose writers use) to stay as small as their files. So each strip tries both
+// on a sample and takes level 6 only where it pays. Horizontal strips are filtered, then
+// deflated, on all cores and joined into one zlib stream.
+constexpr int screenLevel = 1;
+constexpr int photoLevel = 6;
+constexpr qsizetype sampleBytes = 64 * 1024;
+constexpr double photoGain = 0.98;
 // Below this many bytes per strip, threads cost more than they save.
 constexpr qsizetype minimumStripBytes = 512 * 1024;
 constexpr int maximumStrips = 8;
+constexpr qsizetype windowBytes = 32 * 1024;
 
 struct Strip {
     int firstRow = 0;
     int endRow = 0;
     QByteArray deflated;
     uLong adler = 0;
-    qsizetype filteredBytes = 0;
     bool ok = false;
 };
 
@@ -48,50 +53,75 @@ void appendChunk(QByteArray& out, const char type[4], const QByteArray& data) {
     appendBigEndian(out, static_cast<quint32>(crc));
 }
 
-// Filters and deflates rows [firstRow, endRow) as one piece of a longer raw deflate
-// stream: every strip but the last ends on a byte boundary with a sync flush.
-void deflateStrip(const RowSource& source, Strip& strip, bool last) {
-    z_stream z{};
-    if (deflateInit2(&z, compressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return;
+template <typename Work> void inParallel(int count, Work work) {
+    std::vector<std::jthread> workers;
+    for (int i = 1; i < count; ++i)
+        workers.emplace_back(work, i);
+    work(0);
+}
+
+void filterStrip(const RowSource& source, const Strip& strip, uchar* filtered) {
     const qsizetype rowBytes = source.rowBytes();
-    std::vector<uchar> previous(rowBytes), current(rowBytes), filtered(rowBytes + 1);
+    std::vector<uchar> previous(rowBytes), current(rowBytes), scratch(rowBytes);
     if (strip.firstRow > 0)
         source.row(strip.firstRow - 1, previous.data());
-    strip.filteredBytes = (rowBytes + 1) * (strip.endRow - strip.firstRow);
-    // Screenshots shrink to well under a quarter; the buffer doubles when they do not.
-    strip.deflated.resize(std::max<qsizetype>(64 * 1024, strip.filteredBytes / 4));
-    uLong adler = adler32(0, nullptr, 0);
-    qsizetype written = 0;
-    bool ok = true;
-    auto pump = [&](int flush) {
-        do {
-            if (written == strip.deflated.size())
-                strip.deflated.resize(strip.deflated.size() * 2);
-            z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data() + written);
-            z.avail_out = static_cast<uInt>(strip.deflated.size() - written);
-            const int status = deflate(&z, flush);
-            if (status == Z_STREAM_ERROR)
-                ok = false;
-            written = strip.deflated.size() - z.avail_out;
-        } while (ok && (z.avail_out == 0 || z.avail_in > 0));
-    };
-    for (int y = strip.firstRow; ok && y < strip.endRow; ++y) {
+    for (int y = strip.firstRow; y < strip.endRow; ++y) {
         source.row(y, current.data());
-        filterRow(current.data(), y > 0 ? previous.data() : nullptr, filtered.data(), rowBytes,
-                  source.bytesPerPixel());
-        adler = adler32(adler, filtered.data(), static_cast<uInt>(filtered.size()));
-        z.next_in = filtered.data();
-        z.avail_in = static_cast<uInt>(filtered.size());
-        pump(Z_NO_FLUSH);
+        filterRow(current.data(), previous.data(), filtered + y * (rowBytes + 1), scratch.data(),
+                  rowBytes, source.bytesPerPixel());
         std::swap(previous, current);
     }
-    if (ok)
-        pump(last ? Z_FINISH : Z_SYNC_FLUSH);
+}
+
+qsizetype deflatedSize(const uchar* bytes, qsizetype length, int level, int strategy) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK)
+        return length;
+    std::vector<uchar> out(deflateBound(&z, static_cast<uLong>(length)));
+    z.next_in = const_cast<uchar*>(bytes);
+    z.avail_in = static_cast<uInt>(length);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    const auto size = static_cast<qsizetype>(z.total_out);
     deflateEnd(&z);
-    strip.deflated.resize(written);
-    strip.adler = adler;
-    strip.ok = ok;
+    return size;
+}
+
+// Whether the slower, stronger setting pays on these bytes, judged on a sample from their
+// middle (rows span the whole width, so a band of rows shows every kind of content in it).
+bool photoLike(const uchar* bytes, qsizetype length) {
+    const qsizetype sample = std::min(length, sampleBytes);
+    const uchar* start = bytes + (length - sample) / 2;
+    return double(deflatedSize(start, sample, photoLevel, Z_FILTERED)) <
+           photoGain * double(deflatedSize(start, sample, screenLevel, Z_DEFAULT_STRATEGY));
+}
+
+// Deflates one strip as a piece of a longer raw deflate stream: it starts with the
+// preceding bytes as its dictionary, and every strip but the last ends on a byte boundary
+// with a sync flush.
+void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, Strip& strip) {
+    const uchar* bytes = data + begin;
+    const qsizetype length = end - begin;
+    const bool photo = photoLike(bytes, length);
+    z_stream z{};
+    if (deflateInit2(&z, photo ? photoLevel : screenLevel, Z_DEFLATED, -15, 8,
+                     photo ? Z_FILTERED : Z_DEFAULT_STRATEGY) != Z_OK)
+        return;
+    const qsizetype window = std::min(begin, windowBytes);
+    if (window > 0)
+        deflateSetDictionary(&z, data + begin - window, static_cast<uInt>(window));
+    strip.deflated.resize(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(length))) +
+                          16);
+    z.next_in = const_cast<uchar*>(bytes);
+    z.avail_in = static_cast<uInt>(length);
+    z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data());
+    z.avail_out = static_cast<uInt>(strip.deflated.size());
+    const int status = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    strip.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0;
+    strip.deflated.resize(static_cast<qsizetype>(z.total_out));
+    deflateEnd(&z);
+    strip.adler = adler32(adler32(0, nullptr, 0), bytes, static_cast<uInt>(length));
 }
 
 } // namespace
@@ -102,8 +132,11 @@ QByteArray encode(const QImage& image) {
     const RowSource source(image);
     const int height = source.height();
     const qsizetype rowBytes = source.rowBytes();
-
     const qsizetype total = (rowBytes + 1) * height;
+    // zlib takes 32-bit lengths; such an image would not fit the screen anyway.
+    if (total > std::numeric_limits<uInt>::max() / 2)
+        return {};
+
     const int cores = std::max(1, QThread::idealThreadCount());
     const int strips = static_cast<int>(std::clamp<qsizetype>(
         std::min<qsizetype>(total / minimumStripBytes, std::min(cores, maximumStrips)), 1, height));
@@ -112,17 +145,23 @@ QByteArray encode(const QImage& image) {
         parts[i].firstRow = static_cast<int>(static_cast<qint64>(height) * i / strips);
         parts[i].endRow = static_cast<int>(static_cast<qint64>(height) * (i + 1) / strips);
     }
-    {
-        std::vector<std::jthread> workers;
-        for (int i = 1; i < strips; ++i)
-            workers.emplace_back(
-                [&source, &parts, i, strips] { deflateStrip(source, parts[i], i == strips - 1); });
-        deflateStrip(source, parts[0], strips == 1);
-    }
+    std::vector<uchar> filtered(static_cast<size_t>(total));
+    inParallel(strips, [&](int i) { filterStrip(source, parts[i], filtered.data()); });
+    inParallel(strips, [&](int i) {
+        deflateStrip(filtered.data(), parts[i].firstRow * (rowBytes + 1),
+                     parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
+    });
 
-    for (const Strip& strip : parts)
+    qsizetype deflatedBytes = 0;
+    uLong adler = adler32(0, nullptr, 0);
+    for (const Strip& strip : parts) {
         if (!strip.ok)
             return {};
+        deflatedBytes += strip.deflated.size();
+        adler =
+            adler32_combine(adler, strip.adler,
+                            static_cast<z_off_t>((strip.endRow - strip.firstRow) * (rowBytes + 1)));
+    }
 
     QByteArray header;
     appendBigEndian(header, static_cast<quint32>(source.width()));
@@ -131,9 +170,6 @@ QByteArray encode(const QImage& image) {
     header.append(static_cast<char>(source.colorType()));
     header.append(3, '\0'); // deflate, adaptive filtering, no interlace
 
-    qsizetype deflatedBytes = 0;
-    for (const Strip& strip : parts)
-        deflatedBytes += strip.deflated.size();
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     png.reserve(8 + 25 + 12 + 2 + deflatedBytes + 4 + 12);
     appendChunk(png, "IHDR", header);
@@ -143,12 +179,9 @@ QByteArray encode(const QImage& image) {
     const qsizetype idatStart = png.size();
     png.append("IDAT", 4);
     png.append('\x78'); // deflate with a 32 KiB window,
-    png.append('\x01'); // fastest-level hint, check bits
-    uLong adler = adler32(0, nullptr, 0);
-    for (const Strip& strip : parts) {
+    png.append('\x01'); // no compression level claimed, check bits
+    for (const Strip& strip : parts)
         png.append(strip.deflated);
-        adler = adler32_combine(adler, strip.adler, static_cast<z_off_t>(strip.filteredBytes));
-    }
     appendBigEndian(png, static_cast<quint32>(adler));
     appendBigEndian(png, static_cast<quint32>(
                              crc32(0, reinterpret_cast<const Bytef*>(png.constData() + idatStart),

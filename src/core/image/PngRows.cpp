@@ -183,34 +183,48 @@ void RowSource::row(int y, uchar* out) const {
     }
 }
 
-void filterRow(const uchar* row, const uchar* previous, uchar* out, qsizetype rowBytes,
-               int bytesPerPixel) {
+void filterRow(const uchar* row, const uchar* previous, uchar* out, uchar* scratch,
+               qsizetype rowBytes, int bytesPerPixel) {
     const qsizetype bpp = std::min<qsizetype>(bytesPerPixel, rowBytes);
-    uchar* filtered = out + 1;
-    // Plain loops without branches: the compiler turns them into vector code.
     const uchar* up = previous;
+    // Plain loops without branches: the compiler turns them into vector code.
+    auto sum = [rowBytes](const uchar* bytes) {
+        unsigned total = 0;
+        for (qsizetype i = 0; i < rowBytes; ++i)
+            total += magnitude(bytes[i]);
+        return total;
+    };
+    uchar* best = out + 1;
+    std::memcpy(best, row, static_cast<size_t>(rowBytes));
+    unsigned bestSum = sum(best);
+    uchar bestType = 0;
+    auto consider = [&](uchar type) {
+        const unsigned candidate = sum(scratch);
+        if (candidate < bestSum) {
+            bestSum = candidate;
+            bestType = type;
+            std::memcpy(best, scratch, static_cast<size_t>(rowBytes));
+        }
+    };
     for (qsizetype i = 0; i < bpp; ++i)
-        filtered[i] = static_cast<uchar>(row[i] - (up ? up[i] : 0));
-    if (up) {
-        for (qsizetype i = bpp; i < rowBytes; ++i)
-            filtered[i] = static_cast<uchar>(row[i] - paeth(row[i - bpp], up[i], up[i - bpp]));
-    } else {
-        // Without a row above, Paeth is the difference to the left neighbour.
-        for (qsizetype i = bpp; i < rowBytes; ++i)
-            filtered[i] = static_cast<uchar>(row[i] - row[i - bpp]);
-    }
-    unsigned none = 0;
-    unsigned paethSum = 0;
-    for (qsizetype i = 0; i < rowBytes; ++i) {
-        none += magnitude(row[i]);
-        paethSum += magnitude(filtered[i]);
-    }
-    if (paethSum < none) {
-        out[0] = 4;
-    } else {
-        out[0] = 0;
-        std::memcpy(filtered, row, static_cast<size_t>(rowBytes));
-    }
+        scratch[i] = row[i];
+    for (qsizetype i = bpp; i < rowBytes; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - row[i - bpp]);
+    consider(1); // sub
+    for (qsizetype i = 0; i < rowBytes; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - up[i]);
+    consider(2); // up
+    for (qsizetype i = 0; i < bpp; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - (up[i] >> 1));
+    for (qsizetype i = bpp; i < rowBytes; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - ((row[i - bpp] + up[i]) >> 1));
+    consider(3); // average
+    for (qsizetype i = 0; i < bpp; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - up[i]);
+    for (qsizetype i = bpp; i < rowBytes; ++i)
+        scratch[i] = static_cast<uchar>(row[i] - paeth(row[i - bpp], up[i], up[i - bpp]));
+    consider(4); // Paeth
+    out[0] = bestType;
 }
 
 } // namespace png

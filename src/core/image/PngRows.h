@@ -41,10 +41,10 @@ private:
     Copy m_copy = Copy::AsIs;
 };
 
-// Writes the filter type byte and the filtered row to `out` (rowBytes + 1 bytes): no
-// filter or Paeth, whichever leaves the smaller sum of magnitudes. `previous` is null on
-// the first row.
-void filterRow(const uchar* row, const uchar* previous, uchar* out, qsizetype rowBytes,
-               int bytesPerPixel);
+// Writes the filter type byte and the filtered row to `out` (rowBytes + 1 bytes), with
+// the filter that leaves the smallest sum of magnitudes, as common PNG writers choose.
+// `previous` is the row above (zeros above the first row); `scratch` holds rowBytes bytes.
+void filterRow(const uchar* row, const uchar* previous, uchar* out, uchar* scratch,
+               qsizetype rowBytes, int bytesPerPixel);
 
 } // namespace png
