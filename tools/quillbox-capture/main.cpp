@@ -1,16 +1,19 @@
-// quillbox-capture: Quillbox's capture tool. It grabs the screen first, lets the user pick
-// an area or a window on that frozen picture when asked, and writes a PNG file, or nothing
-// when the user cancels. Exit status: 0 written, 1 nothing written, 2 bad arguments.
+// quillbox-capture: Quillbox's capture tool.
+//   quillbox-capture [-i -s | -i -w [-o]] [-x] path
+// The whole screen is grabbed and written here, linking no more than Qt Core, xcb and
+// zlib, since that path must start fast; picking an area or a window is left to
+// quillbox-capture-select beside it. Exit status: 0 written, 1 nothing written, 2 bad
+// arguments.
 #include "core/image/Png.h"
-#include "platform/x11/ScreenGrabberX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
-#include "platform/x11/WindowListX11.h"
+#include "platform/x11/XcbRootGrabber.h"
 #include "quillbox-capture/CaptureArguments.h"
-#include "quillbox-capture/InteractiveCapture.h"
 
-#include <QApplication>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +22,17 @@ constexpr int soundTimeoutMs = 2000;
 int fail(const QString& message) {
     std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
     return 1;
+}
+
+// Replaces this process with quillbox-capture-select, same arguments.
+int runSelect(char** argv) {
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QByteArray select =
+        (QFileInfo(self).absolutePath() + QStringLiteral("/quillbox-capture-select")).toLocal8Bit();
+    argv[0] = const_cast<char*>(select.constData());
+    execv(select.constData(), argv);
+    return fail(QStringLiteral("cannot start ") + QString::fromLocal8Bit(select) +
+                QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 } // namespace
@@ -34,36 +48,24 @@ int main(int argc, char** argv) {
                      qPrintable(CaptureArguments::usage()));
         return 2;
     }
-    // Say so before the user selects anything, not after.
+    if (parsed->mode != CaptureArguments::Mode::screen)
+        return runSelect(argv);
     const QFileInfo target(parsed->path);
     if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
         return fail(QStringLiteral("cannot write ") + parsed->path +
                     QStringLiteral(": no such folder"));
 
-    // The grab comes first, so the picture is of this moment and holds nothing of ours.
-    ScreenGrabberX11 grabber;
-    const QImage frozen = grabber.grabScreen();
-    if (frozen.isNull())
-        return fail(QStringLiteral("cannot read the screen (no X11 display?)"));
-
-    QImage image = frozen;
-    if (parsed->mode != CaptureArguments::Mode::screen) {
-        const auto mode = parsed->mode == CaptureArguments::Mode::window
-                              ? CaptureSession::Mode::window
-                              : CaptureSession::Mode::area;
-        const QList<WindowList::Window> windows = mode == CaptureSession::Mode::window
-                                                      ? WindowListX11().topLevelWindows()
-                                                      : QList<WindowList::Window>();
-        // Qt must not read our options as its own.
-        int qtArgc = 1;
-        QApplication app(qtArgc, argv);
-        const std::optional<QRect> picked = pickOnFrozenScreen(mode, frozen, windows);
-        if (!picked)
-            return 1;
-        image = frozen.copy(*picked);
-    }
-
-    if (!png::write(image, parsed->path, &error))
+    XcbRootGrabber grabber;
+    if (!grabber.isRgb32())
+        return grabber.screenSize().isEmpty()
+                   ? fail(QStringLiteral("cannot read the screen (no X11 display?)"))
+                   : runSelect(argv);
+    const XcbImage screen = grabber.grab(QRect(QPoint(0, 0), grabber.screenSize()));
+    if (screen.isNull())
+        return fail(QStringLiteral("cannot read the screen"));
+    const QByteArray png =
+        png::encodeRgb32(screen.bits(), screen.width(), screen.height(), screen.bytesPerLine());
+    if (!png::writeFile(png, parsed->path, &error))
         return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + error);
     if (!parsed->quiet) {
         SoundPlayerCanberra sound;

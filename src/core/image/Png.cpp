@@ -2,126 +2,156 @@
 
 #include "core/image/PngRows.h"
 
-#include <QSaveFile>
-#include <QThread>
-#include <QtEndian>
-#include <algorithm>
-#include <limits>
-#include <thread>
-#include <vector>
-#include <zlib.h>
-
 namespace png {
 
 namespace {
 
-// Measured on screenshots (bench/): screen content such as text and interface packs
-// smaller at deflate level 1 than at a general-purpose writer's level 6, and three times
-// faster. Photo-like content needs level 6 with the filtered strategy (what
-// general-purpose writers use) to stay as small as their files. So each strip tries both
-// on a sample and takes level 6 only where it pays. Horizontal strips are filtered, then
-// deflated, on all cores and joined into one zlib stream.
-constexpr int screenLevel = 1;
-constexpr int photoLevel = 6;
-constexpr qsizetype sampleBytes = 64 * 1024;
-constexpr double photoGain = 0.98;
-// Below this many bytes per strip, threads cost more than they save.
-constexpr qsizetype minimumStripBytes = 512 * 1024;
-constexpr int maximumStrips = 8;
-constexpr qsizetype windowBytes = 32 * 1024;
+constexpr int grey = 0;
+constexpr int truecolour = 2;
+constexpr int truecolourAlpha = 6;
 
-struct Strip {
-    int firstRow = 0;
-    int endRow = 0;
-    QByteArray deflated;
-    uLong adler = 0;
-    bool ok = false;
+bool opaque32(const QImage& image) {
+    // Alpha is the top byte of a 32-bit pixel for ARGB32 and, read little-endian, RGBA8888.
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        quint32 all = 0xff000000u;
+        for (int x = 0; x < image.width(); ++x)
+            all &= row[x];
+        if ((all & 0xff000000u) != 0xff000000u)
+            return false;
+    }
+    return true;
+}
+
+bool opaque64(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint16*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (row[4 * x + 3] != 0xffff)
+                return false;
+    }
+    return true;
+}
+
+// An image's rows as a PNG file holds them: RGB when every pixel is opaque, RGBA
+// otherwise, grey for grey images, 16-bit samples for deep images. The image is converted
+// at most once and kept here while the rows are read.
+class Plan {
+public:
+    explicit Plan(const QImage& image);
+    Rows rows() const;
+
+private:
+    void plan(const QImage& image);
+    void plan32(QImage image);
+
+    QImage m_image;
+    int m_colorType = truecolour;
+    int m_bitDepth = 8;
+    int m_channels = 3;
+    Rows::Copy m_copy = Rows::Copy::AsIs;
 };
 
-void appendBigEndian(QByteArray& out, quint32 value) {
-    const quint32 be = qToBigEndian(value);
-    out.append(reinterpret_cast<const char*>(&be), 4);
+Plan::Plan(const QImage& image) {
+    // Floating-point pixels keep their precision as 16-bit samples.
+    if (image.pixelFormat().typeInterpretation() == QPixelFormat::FloatingPoint)
+        plan(image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA64
+                                                           : QImage::Format_RGBX64));
+    else
+        plan(image);
 }
 
-void appendChunk(QByteArray& out, const char type[4], const QByteArray& data) {
-    appendBigEndian(out, static_cast<quint32>(data.size()));
-    const qsizetype start = out.size();
-    out.append(type, 4);
-    out.append(data);
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.constData() + start),
-                            static_cast<uInt>(out.size() - start));
-    appendBigEndian(out, static_cast<quint32>(crc));
+void Plan::plan32(QImage image) {
+    if (image.format() == QImage::Format_RGB32 || opaque32(image)) {
+        m_copy = Rows::Copy::BgrxToRgb;
+    } else {
+        if (image.format() != QImage::Format_ARGB32)
+            image.convertTo(QImage::Format_ARGB32);
+        m_colorType = truecolourAlpha;
+        m_channels = 4;
+        m_copy = Rows::Copy::BgraToRgba;
+    }
+    m_image = std::move(image);
 }
 
-template <typename Work> void inParallel(int count, Work work) {
-    std::vector<std::jthread> workers;
-    for (int i = 1; i < count; ++i)
-        workers.emplace_back(work, i);
-    work(0);
-}
-
-void filterStrip(const RowSource& source, const Strip& strip, uchar* filtered) {
-    const qsizetype rowBytes = source.rowBytes();
-    std::vector<uchar> previous(rowBytes), current(rowBytes), scratch(rowBytes);
-    if (strip.firstRow > 0)
-        source.row(strip.firstRow - 1, previous.data());
-    for (int y = strip.firstRow; y < strip.endRow; ++y) {
-        source.row(y, current.data());
-        filterRow(current.data(), previous.data(), filtered + y * (rowBytes + 1), scratch.data(),
-                  rowBytes, source.bytesPerPixel());
-        std::swap(previous, current);
+void Plan::plan(const QImage& image) {
+    constexpr bool little = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
+    constexpr Rows::Copy wide = little ? Rows::Copy::Swap16 : Rows::Copy::AsIs;
+    m_image = image;
+    switch (image.format()) {
+    case QImage::Format_RGB888:
+        return;
+    case QImage::Format_Grayscale8:
+        m_colorType = grey;
+        m_channels = 1;
+        return;
+    case QImage::Format_Grayscale16:
+        m_colorType = grey;
+        m_channels = 1;
+        m_bitDepth = 16;
+        m_copy = wide;
+        return;
+    case QImage::Format_RGBX8888:
+        m_copy = Rows::Copy::RgbxToRgb;
+        return;
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+        if (little && opaque32(image)) {
+            m_copy = Rows::Copy::RgbxToRgb;
+        } else {
+            m_image = image.convertToFormat(QImage::Format_RGBA8888);
+            m_colorType = truecolourAlpha;
+            m_channels = 4;
+        }
+        return;
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+        m_bitDepth = 16;
+        if (image.format() == QImage::Format_RGBX64 || opaque64(image)) {
+            m_copy = Rows::Copy::Rgbx16ToRgb16;
+        } else {
+            m_image = image.convertToFormat(QImage::Format_RGBA64);
+            m_colorType = truecolourAlpha;
+            m_channels = 4;
+            m_copy = wide;
+        }
+        return;
+    default:
+        break;
+    }
+    if (!little) {
+        // Byte-ordered formats read the same on any host.
+        const bool alpha = image.hasAlphaChannel();
+        m_image = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        m_colorType = alpha ? truecolourAlpha : truecolour;
+        m_channels = alpha ? 4 : 3;
+        return;
+    }
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        plan32(image);
+        return;
+    default:
+        // Indexed, mono, packed 16-bit, 30-bit: one conversion to the common layout.
+        plan32(image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                             : QImage::Format_RGB32));
     }
 }
 
-qsizetype deflatedSize(const uchar* bytes, qsizetype length, int level, int strategy) {
-    z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK)
-        return length;
-    std::vector<uchar> out(deflateBound(&z, static_cast<uLong>(length)));
-    z.next_in = const_cast<uchar*>(bytes);
-    z.avail_in = static_cast<uInt>(length);
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    const auto size = static_cast<qsizetype>(z.total_out);
-    deflateEnd(&z);
-    return size;
-}
-
-// Whether the slower, stronger setting pays on these bytes, judged on a sample from their
-// middle (rows span the whole width, so a band of rows shows every kind of content in it).
-bool photoLike(const uchar* bytes, qsizetype length) {
-    const qsizetype sample = std::min(length, sampleBytes);
-    const uchar* start = bytes + (length - sample) / 2;
-    return double(deflatedSize(start, sample, photoLevel, Z_FILTERED)) <
-           photoGain * double(deflatedSize(start, sample, screenLevel, Z_DEFAULT_STRATEGY));
-}
-
-// Deflates one strip as a piece of a longer raw deflate stream: it starts with the
-// preceding bytes as its dictionary, and every strip but the last ends on a byte boundary
-// with a sync flush.
-void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, Strip& strip) {
-    const uchar* bytes = data + begin;
-    const qsizetype length = end - begin;
-    const bool photo = photoLike(bytes, length);
-    z_stream z{};
-    if (deflateInit2(&z, photo ? photoLevel : screenLevel, Z_DEFLATED, -15, 8,
-                     photo ? Z_FILTERED : Z_DEFAULT_STRATEGY) != Z_OK)
-        return;
-    const qsizetype window = std::min(begin, windowBytes);
-    if (window > 0)
-        deflateSetDictionary(&z, data + begin - window, static_cast<uInt>(window));
-    strip.deflated.resize(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(length))) +
-                          16);
-    z.next_in = const_cast<uchar*>(bytes);
-    z.avail_in = static_cast<uInt>(length);
-    z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data());
-    z.avail_out = static_cast<uInt>(strip.deflated.size());
-    const int status = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    strip.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0;
-    strip.deflated.resize(static_cast<qsizetype>(z.total_out));
-    deflateEnd(&z);
-    strip.adler = adler32(adler32(0, nullptr, 0), bytes, static_cast<uInt>(length));
+Rows Plan::rows() const {
+    Rows rows;
+    rows.bits = m_image.constBits();
+    rows.width = m_image.width();
+    rows.height = m_image.height();
+    rows.bytesPerLine = m_image.bytesPerLine();
+    rows.copy = m_copy;
+    rows.colorType = m_colorType;
+    rows.bitDepth = m_bitDepth;
+    rows.channels = m_channels;
+    return rows;
 }
 
 } // namespace
@@ -129,82 +159,12 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
 QByteArray encode(const QImage& image) {
     if (image.isNull())
         return {};
-    const RowSource source(image);
-    const int height = source.height();
-    const qsizetype rowBytes = source.rowBytes();
-    const qsizetype total = (rowBytes + 1) * height;
-    // zlib takes 32-bit lengths; such an image would not fit the screen anyway.
-    if (total > std::numeric_limits<uInt>::max() / 2)
-        return {};
-
-    const int cores = std::max(1, QThread::idealThreadCount());
-    const int strips = static_cast<int>(std::clamp<qsizetype>(
-        std::min<qsizetype>(total / minimumStripBytes, std::min(cores, maximumStrips)), 1, height));
-    std::vector<Strip> parts(strips);
-    for (int i = 0; i < strips; ++i) {
-        parts[i].firstRow = static_cast<int>(static_cast<qint64>(height) * i / strips);
-        parts[i].endRow = static_cast<int>(static_cast<qint64>(height) * (i + 1) / strips);
-    }
-    std::vector<uchar> filtered(static_cast<size_t>(total));
-    inParallel(strips, [&](int i) { filterStrip(source, parts[i], filtered.data()); });
-    inParallel(strips, [&](int i) {
-        deflateStrip(filtered.data(), parts[i].firstRow * (rowBytes + 1),
-                     parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
-    });
-
-    qsizetype deflatedBytes = 0;
-    uLong adler = adler32(0, nullptr, 0);
-    for (const Strip& strip : parts) {
-        if (!strip.ok)
-            return {};
-        deflatedBytes += strip.deflated.size();
-        adler =
-            adler32_combine(adler, strip.adler,
-                            static_cast<z_off_t>((strip.endRow - strip.firstRow) * (rowBytes + 1)));
-    }
-
-    QByteArray header;
-    appendBigEndian(header, static_cast<quint32>(source.width()));
-    appendBigEndian(header, static_cast<quint32>(height));
-    header.append(static_cast<char>(source.bitDepth()));
-    header.append(static_cast<char>(source.colorType()));
-    header.append(3, '\0'); // deflate, adaptive filtering, no interlace
-
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    png.reserve(8 + 25 + 12 + 2 + deflatedBytes + 4 + 12);
-    appendChunk(png, "IHDR", header);
-
-    // One IDAT holding the whole zlib stream: header, the strips in order, checksum.
-    appendBigEndian(png, static_cast<quint32>(2 + deflatedBytes + 4));
-    const qsizetype idatStart = png.size();
-    png.append("IDAT", 4);
-    png.append('\x78'); // deflate with a 32 KiB window,
-    png.append('\x01'); // no compression level claimed, check bits
-    for (const Strip& strip : parts)
-        png.append(strip.deflated);
-    appendBigEndian(png, static_cast<quint32>(adler));
-    appendBigEndian(png, static_cast<quint32>(
-                             crc32(0, reinterpret_cast<const Bytef*>(png.constData() + idatStart),
-                                   static_cast<uInt>(png.size() - idatStart))));
-
-    appendChunk(png, "IEND", {});
-    return png;
+    const Plan plan(image);
+    return encodeRows(plan.rows());
 }
 
 bool write(const QImage& image, const QString& path, QString* error) {
-    const QByteArray bytes = encode(image);
-    if (bytes.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("the image could not be encoded");
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFile(encode(image), path, error);
 }
 
 } // namespace png

@@ -1,45 +1,41 @@
 #pragma once
 
-#include <QImage>
+#include <QByteArray>
 #include <QtGlobal>
 
 namespace png {
 
-// An image's rows in the byte order of a PNG file: RGB when every pixel is opaque, RGBA
-// otherwise, grey for grey images, 16-bit samples for deep images. The image is converted
-// at most once; rows are then produced on demand, from any thread.
-class RowSource {
-public:
-    explicit RowSource(const QImage& image);
-
-    int width() const { return m_image.width(); }
-    int height() const { return m_image.height(); }
-    int bitDepth() const { return m_bitDepth; }
-    int colorType() const { return m_colorType; }
-    int bytesPerPixel() const { return m_channels * m_bitDepth / 8; }
-    qsizetype rowBytes() const { return qsizetype(width()) * bytesPerPixel(); }
-    // Writes row `y` (rowBytes() bytes) to `out`.
-    void row(int y, uchar* out) const;
-
+// Rows of pixels in memory and how each becomes a row of a PNG file: the file's colour
+// type and depth, and the byte shuffle from memory order to file order. Read-only, so
+// strips are produced from several threads at once.
+struct Rows {
     enum class Copy {
         AsIs,          // already in file order
-        BgrxToRgb,     // 32-bit Qt pixels (0xAARRGGBB, little-endian) without alpha
-        BgraToRgba,    // the same with straight alpha
+        BgrxToRgb,     // 32-bit 0xAARRGGBB pixels, little-endian, without alpha
+        XrgbToRgb,     // the same, big-endian
+        BgraToRgba,    // 32-bit little-endian pixels with straight alpha
         RgbxToRgb,     // byte-ordered RGBA/RGBX without the fourth byte
         Rgbx16ToRgb16, // 16-bit RGBA/RGBX without the fourth sample
         Swap16         // 16-bit samples, host order to big-endian
     };
 
-private:
-    void plan(const QImage& image);
-    void plan32(QImage image);
+    const uchar* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    qsizetype bytesPerLine = 0;
+    Copy copy = Copy::AsIs;
+    int colorType = 2; // truecolour
+    int bitDepth = 8;
+    int channels = 3;
 
-    QImage m_image;
-    int m_colorType = 2; // truecolour
-    int m_bitDepth = 8;
-    int m_channels = 3;
-    Copy m_copy = Copy::AsIs;
+    int bytesPerPixel() const { return channels * bitDepth / 8; }
+    qsizetype rowBytes() const { return qsizetype(width) * bytesPerPixel(); }
+    // Writes row `y` (rowBytes() bytes) in file order to `out`.
+    void row(int y, uchar* out) const;
 };
+
+// The whole PNG file for the rows; empty when it cannot be made.
+QByteArray encodeRows(const Rows& rows);
 
 // Writes the filter type byte and the filtered row to `out` (rowBytes + 1 bytes), with
 // the filter that leaves the smallest sum of magnitudes, as common PNG writers choose.

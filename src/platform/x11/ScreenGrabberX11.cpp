@@ -1,149 +1,16 @@
 #include "platform/x11/ScreenGrabberX11.h"
 
-#include "platform/x11/XcbConnection.h"
-
-#include <QtEndian>
-#include <sys/ipc.h>
-#include <sys/shm.h>
-#include <xcb/shm.h>
-
-namespace {
-
-xcb_visualtype_t* rootVisual(xcb_screen_t* screen) {
-    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem;
-         xcb_depth_next(&depths)) {
-        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
-             xcb_visualtype_next(&visuals))
-            if (visuals.data->visual_id == screen->root_visual)
-                return visuals.data;
-    }
-    return nullptr;
-}
-
-// The QImage format whose memory layout equals the server's pixels for the root window,
-// so grabbed pixels are used as they arrive.
-int matchingFormat(xcb_connection_t* c, xcb_screen_t* screen) {
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const bool hostLsb = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
-    if ((setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) != hostLsb)
-        return 0;
-    int bitsPerPixel = 0;
-    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
-        if (it.data->depth == screen->root_depth)
-            bitsPerPixel = it.data->bits_per_pixel;
-    const xcb_visualtype_t* visual = rootVisual(screen);
-    if (!visual)
-        return 0;
-    if (bitsPerPixel == 32 && screen->root_depth >= 24 && visual->red_mask == 0xff0000 &&
-        visual->green_mask == 0xff00 && visual->blue_mask == 0xff)
-        return QImage::Format_RGB32;
-    if (bitsPerPixel == 16 && screen->root_depth == 16 && visual->red_mask == 0xf800 &&
-        visual->green_mask == 0x7e0 && visual->blue_mask == 0x1f)
-        return QImage::Format_RGB16;
-    return 0;
-}
-
-int bytesPerPixel(int format) {
-    return format == QImage::Format_RGB16 ? 2 : 4;
-}
-
-} // namespace
-
-ScreenGrabberX11::ScreenGrabberX11()
-    : m_connection(std::make_unique<XcbConnection>(true)) {
-    if (!m_connection->isValid())
-        return;
-    m_format = matchingFormat(m_connection->get(), m_connection->screen());
-    const xcb_query_extension_reply_t* shm =
-        xcb_get_extension_data(m_connection->get(), &xcb_shm_id);
-    m_shm = shm && shm->present;
-}
-
-ScreenGrabberX11::~ScreenGrabberX11() = default;
-
-QSize ScreenGrabberX11::screenSize() const {
-    if (!m_connection->isValid())
-        return {};
-    return {m_connection->screen()->width_in_pixels, m_connection->screen()->height_in_pixels};
-}
-
 QImage ScreenGrabberX11::grabScreen() {
     return grabRect(QRect(QPoint(0, 0), screenSize()));
 }
 
 QImage ScreenGrabberX11::grabRect(const QRect& rect) {
-    const QRect area = rect.intersected(QRect(QPoint(0, 0), screenSize()));
-    if (area.isEmpty() || m_format == 0)
+    XcbImage grabbed = m_grabber.grab(rect);
+    if (grabbed.isNull())
         return {};
-    if (m_shm) {
-        QImage image = grabShm(area);
-        if (!image.isNull())
-            return image;
-    }
-    return grabPlain(area);
-}
-
-QImage ScreenGrabberX11::grabShm(const QRect& rect) {
-    xcb_connection_t* c = m_connection->get();
-    // Rows are padded to 32 bits.
-    const qsizetype bytesPerLine = (qsizetype(rect.width()) * bytesPerPixel(m_format) + 3) & ~3;
-    const size_t size = size_t(bytesPerLine) * size_t(rect.height());
-    const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-    if (id < 0) {
-        m_shm = false;
-        return {};
-    }
-    void* memory = shmat(id, nullptr, 0);
-    if (memory == reinterpret_cast<void*>(-1)) {
-        shmctl(id, IPC_RMID, nullptr);
-        m_shm = false;
-        return {};
-    }
-    const xcb_shm_seg_t segment = xcb_generate_id(c);
-    XcbReply<xcb_generic_error_t> attachError(
-        xcb_request_check(c, xcb_shm_attach_checked(c, segment, id, 0)));
-    // Both sides are attached (or the server refused): the segment goes once both detach.
-    shmctl(id, IPC_RMID, nullptr);
-    if (attachError) {
-        // A server on another host, or one that may not see our memory: use GetImage.
-        shmdt(memory);
-        m_shm = false;
-        return {};
-    }
-    XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, m_connection->root(), int16_t(rect.x()), int16_t(rect.y()),
-                          uint16_t(rect.width()), uint16_t(rect.height()), ~0u,
-                          XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-        nullptr));
-    xcb_shm_detach(c, segment);
-    xcb_flush(c);
-    if (!reply) {
-        shmdt(memory);
-        return {};
-    }
+    // The image takes over the grabbed memory and gives it back when it goes.
+    auto* owner = new XcbImage(std::move(grabbed));
     return QImage(
-        static_cast<uchar*>(memory), rect.width(), rect.height(), bytesPerLine,
-        QImage::Format(m_format), [](void* p) { shmdt(p); }, memory);
-}
-
-QImage ScreenGrabberX11::grabPlain(const QRect& rect) {
-    xcb_connection_t* c = m_connection->get();
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection->root(), int16_t(rect.x()),
-                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u),
-        nullptr);
-    if (!reply)
-        return {};
-    const int length = xcb_get_image_data_length(reply);
-    const qsizetype bytesPerLine = length / rect.height();
-    if (bytesPerLine < qsizetype(rect.width()) * bytesPerPixel(m_format)) {
-        std::free(reply);
-        return {};
-    }
-    // The reply holds the pixels; the image frees it when done.
-    return QImage(
-        xcb_get_image_data(reply), rect.width(), rect.height(), bytesPerLine,
-        QImage::Format(m_format), [](void* p) { std::free(p); }, reply);
+        const_cast<uchar*>(owner->bits()), owner->width(), owner->height(), owner->bytesPerLine(),
+        QImage::Format(owner->format()), [](void* p) { delete static_cast<XcbImage*>(p); }, owner);
 }

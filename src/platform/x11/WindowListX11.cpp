@@ -58,7 +58,7 @@ QRect rootGeometry(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) 
 } // namespace
 
 QList<WindowList::Window> WindowListX11::topLevelWindows() {
-    XcbConnection connection;
+    XcbConnection connection(qtXcbConnection());
     if (!connection.isValid())
         return {};
     xcb_connection_t* c = connection.get();

@@ -99,6 +99,14 @@ TEST(Png, alphaIsWrittenOnlyWhenSomePixelIsNotOpaque) {
     EXPECT_TRUE(png::encode(QImage()).isEmpty());
 }
 
+TEST(Png, rawScreenPixels_encodeLikeTheirImage) {
+    const QImage screen = pattern({333, 200}, QImage::Format_RGB32);
+    const QByteArray raw = png::encodeRgb32(screen.constBits(), screen.width(), screen.height(),
+                                            screen.bytesPerLine());
+    EXPECT_EQ(raw, png::encode(screen));
+    EXPECT_EQ(decode(raw), screen);
+}
+
 TEST(Png, largeImages_areEncodedInStripsThatJoinSeamlessly) {
     for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_RGB32}) {
         const QImage source = pattern({1500, 1001}, format);
