@@ -6,6 +6,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -143,10 +144,11 @@ QByteArray encodeRows(const Rows& source) {
         parts[i].firstRow = static_cast<int>(static_cast<qint64>(height) * i / strips);
         parts[i].endRow = static_cast<int>(static_cast<qint64>(height) * (i + 1) / strips);
     }
-    std::vector<uchar> filtered(static_cast<size_t>(total));
-    inParallel(strips, [&](int i) { filterStrip(source, parts[i], filtered.data()); });
+    // Not zeroed: every byte is written by the filters, on the threads that then read it.
+    const auto filtered = std::make_unique_for_overwrite<uchar[]>(static_cast<size_t>(total));
+    inParallel(strips, [&](int i) { filterStrip(source, parts[i], filtered.get()); });
     inParallel(strips, [&](int i) {
-        deflateStrip(filtered.data(), parts[i].firstRow * (rowBytes + 1),
+        deflateStrip(filtered.get(), parts[i].firstRow * (rowBytes + 1),
                      parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
     });
 
