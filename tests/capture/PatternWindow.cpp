@@ -1,6 +1,6 @@
 // A window showing a known pattern, for the capture tool's X11 tests, and the check
 // that a captured file holds exactly a part of that pattern.
-//   capture_test_pattern show X Y WIDTH HEIGHT READY_FILE
+//   capture_test_pattern show X Y WIDTH HEIGHT READY_FILE [TITLE]
 //   capture_test_pattern check FILE LEFT TOP WIDTH HEIGHT
 #include <QApplication>
 #include <QFile>
@@ -66,13 +66,14 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 6 && args[0] == u"check")
         return check(args.mid(1));
-    if (args.size() != 6 || args[0] != u"show") {
-        std::fprintf(stderr,
-                     "usage: capture_test_pattern show X Y W H READY | check FILE L T W H\n");
+    if (args.size() < 6 || args.size() > 7 || args[0] != u"show") {
+        std::fprintf(
+            stderr,
+            "usage: capture_test_pattern show X Y W H READY [TITLE] | check FILE L T W H\n");
         return 2;
     }
     PatternWidget widget(args[5]);
-    widget.setWindowTitle(QStringLiteral("quillbox-pattern"));
+    widget.setWindowTitle(args.value(6, QStringLiteral("quillbox-pattern")));
     widget.setGeometry(args[1].toInt(), args[2].toInt(), args[3].toInt(), args[4].toInt());
     widget.show();
     return app.exec();

@@ -44,7 +44,8 @@ start_interactive() { # args... ; sets $run
 }
 no_output_left() { # the folder holds nothing but the files named
     local extra
-    extra=$(ls -A "$work" | grep -v -x -e stderr -e ready -e full.png -e ref.png -e area.png -e window.png)
+    extra=$(ls -A "$work" | grep -v -x -e stderr -e ready -e cover-ready -e full.png -e ref.png -e area.png \
+        -e window.png -e covered.png)
     [ -z "$extra" ] || fail "left behind: $extra"
 }
 
@@ -96,6 +97,21 @@ if [ "$status" = 0 ] && "$pattern" check "$work/window.png" 0 0 "$cw" "$ch"; the
     pass "window click gives exactly the client area"
 else
     fail "window click (status $status)"
+fi
+
+# A window partly covered by another: still exactly its own client area, all of it.
+"$pattern" show $((cx + 400)) $((cy + 250)) 300 200 "$work/cover-ready" quillbox-cover &
+pids+=("$!")
+wait_for 150 test -e "$work/cover-ready" || fail "the covering window never painted"
+wait_for 150 sh -c "xdotool search --onlyvisible --name '^quillbox-cover\$'"
+xdotool mousemove $((cx + 100)) $((cy + 100))
+start_interactive -i -w -x -o "$work/covered.png"
+xdotool mousemove $((cx + 110)) $((cy + 105)) click 1
+finish "$run"
+if [ "$status" = 0 ] && "$pattern" check "$work/covered.png" 0 0 "$cw" "$ch"; then
+    pass "a covered window is captured whole"
+else
+    fail "covered window click (status $status)"
 fi
 
 # Esc (sent until the keyboard grab has it), a bare click and a right click cancel.

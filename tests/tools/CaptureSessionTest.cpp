@@ -64,8 +64,8 @@ TEST(CaptureSession, clickEscOrRightClick_cancel) {
 
 TEST(CaptureSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientArea) {
     const QList<WindowList::Window> windows = {
-        {2, QRect(100, 100, 400, 300), QRect(104, 130, 392, 266)}, // on top
-        {1, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)},
+        {2, 20, QRect(100, 100, 400, 300), QRect(104, 130, 392, 266)}, // on top
+        {1, 10, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)},
     };
     CaptureSession session(CaptureSession::Mode::window, screen, windows);
     Outcome outcome(session);
@@ -87,4 +87,20 @@ TEST(CaptureSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientAr
     session.press({300, 300}, Qt::LeftButton);
     session.release({301, 300}, Qt::LeftButton);
     EXPECT_EQ(outcome.rect(), QRect(104, 130, 392, 266));
+    ASSERT_TRUE(session.picked());
+    EXPECT_EQ(session.picked()->id, 2u);
+    EXPECT_FALSE(session.pickedIsCovered());
+}
+
+TEST(CaptureSession, windowMode_knowsWhenThePickedWindowIsPartlyCovered) {
+    const QList<WindowList::Window> windows = {
+        {2, 20, QRect(700, 500, 400, 300), QRect(704, 530, 392, 266)}, // on top
+        {1, 10, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)},
+    };
+    CaptureSession session(CaptureSession::Mode::window, screen, windows);
+    session.press({60, 60}, Qt::LeftButton);
+    session.release({60, 60}, Qt::LeftButton);
+    ASSERT_TRUE(session.picked());
+    EXPECT_EQ(session.picked()->id, 1u);
+    EXPECT_TRUE(session.pickedIsCovered());
 }

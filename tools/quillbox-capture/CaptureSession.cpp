@@ -26,6 +26,16 @@ const WindowList::Window* CaptureSession::windowAt(QPoint position) const {
     return nullptr;
 }
 
+bool CaptureSession::pickedIsCovered() const {
+    for (const WindowList::Window& window : m_windows) { // topmost first
+        if (&window == m_picked)
+            return false;
+        if (window.frame.intersects(m_picked ? m_picked->client : QRect()))
+            return true;
+    }
+    return false;
+}
+
 void CaptureSession::press(QPoint position, Qt::MouseButton button) {
     if (m_done)
         return;
@@ -69,8 +79,10 @@ void CaptureSession::release(QPoint position, Qt::MouseButton button) {
     if (m_mode == Mode::window) {
         // A press on one window and a release on another picks neither.
         const WindowList::Window* window = windowAt(position);
-        if (window && window == m_pressed)
+        if (window && window == m_pressed) {
+            m_picked = window;
             finish(highlight());
+        }
         m_pressed = nullptr;
         return;
     }

@@ -21,6 +21,10 @@ public:
     Mode mode() const { return m_mode; }
     // The area being dragged, or the client area of the window under the pointer.
     QRect highlight() const;
+    // The window picked (window mode, once selected), and whether a window above it
+    // covers part of it, so that the frozen picture does not show all of it.
+    const WindowList::Window* picked() const { return m_picked; }
+    bool pickedIsCovered() const;
 
     void press(QPoint position, Qt::MouseButton button);
     void move(QPoint position);
@@ -45,4 +49,5 @@ private:
     QPoint m_current;
     const WindowList::Window* m_hovered = nullptr;
     const WindowList::Window* m_pressed = nullptr;
+    const WindowList::Window* m_picked = nullptr;
 };

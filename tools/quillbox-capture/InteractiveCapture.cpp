@@ -9,13 +9,15 @@
 #include <memory>
 #include <vector>
 
-std::optional<QRect> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& frozen,
-                                        const QList<WindowList::Window>& windows) {
+std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& frozen,
+                                       const QList<WindowList::Window>& windows) {
     CaptureSession session(mode, frozen.size(), windows);
-    std::optional<QRect> result;
+    std::optional<Pick> result;
     QEventLoop loop;
     QObject::connect(&session, &CaptureSession::selected, &loop, [&](QRect rect) {
-        result = rect;
+        result = Pick{rect, std::nullopt};
+        if (session.picked() && session.pickedIsCovered())
+            result->coveredWindow = *session.picked();
         loop.quit();
     });
     QObject::connect(&session, &CaptureSession::cancelled, &loop, &QEventLoop::quit);

@@ -11,12 +11,35 @@
 #include "quillbox-capture/InteractiveCapture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <cstdio>
 
 namespace {
 
 constexpr int soundTimeoutMs = 2000;
+constexpr int raiseTimeoutMs = 1500;
+constexpr int settleTimeoutMs = 1500;
+constexpr int settleIntervalMs = 40;
+
+// Without a compositor, the covered part of a window has no pixels of its own: the
+// window is raised, and read again once it has repainted (two reads alike in a row).
+QImage uncoveredWindow(const WindowList::Window& window, const QRect& rect,
+                       ScreenGrabberX11& grabber) {
+    WindowListX11().raise(window, raiseTimeoutMs);
+    QImage last = grabber.grabRect(rect);
+    QElapsedTimer timer;
+    timer.start();
+    while (!timer.hasExpired(settleTimeoutMs)) {
+        QThread::msleep(settleIntervalMs);
+        QImage next = grabber.grabRect(rect);
+        if (next == last)
+            break;
+        last = std::move(next);
+    }
+    return last;
+}
 
 int fail(const QString& message) {
     std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
@@ -59,10 +82,12 @@ int main(int argc, char** argv) {
         // Qt must not read our options as its own.
         int qtArgc = 1;
         QApplication app(qtArgc, argv);
-        const std::optional<QRect> picked = pickOnFrozenScreen(mode, frozen, windows);
+        const std::optional<Pick> picked = pickOnFrozenScreen(mode, frozen, windows);
         if (!picked)
             return 1;
-        image = frozen.copy(*picked);
+        image = picked->coveredWindow
+                    ? uncoveredWindow(*picked->coveredWindow, picked->rect, grabber)
+                    : frozen.copy(picked->rect);
     }
 
     if (!png::write(image, parsed->path, &error))

@@ -2,7 +2,9 @@
 
 #include "platform/x11/XcbConnection.h"
 
+#include <QElapsedTimer>
 #include <QQueue>
+#include <QThread>
 #include <cstring>
 #include <vector>
 
@@ -81,6 +83,7 @@ QList<WindowList::Window> WindowListX11::topLevelWindows() {
             continue;
         Window window;
         window.id = stack[i];
+        window.topLevel = stack[i];
         window.frame = rootGeometry(c, root, stack[i]);
         const xcb_window_t client =
             wmState ? clientOf(c, stack[i], wmState) : xcb_window_t(XCB_WINDOW_NONE);
@@ -91,4 +94,63 @@ QList<WindowList::Window> WindowListX11::topLevelWindows() {
             windows.prepend(window);
     }
     return windows;
+}
+
+namespace {
+
+// The topmost shown top-level window that is not override-redirect (menus, tooltips).
+xcb_window_t topmostManaged(xcb_connection_t* c, xcb_window_t root) {
+    const std::vector<xcb_window_t> stack = children(c, root);
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, *it), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+            !attributes->override_redirect)
+            return *it;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+// A round trip on Qt's connection: what Qt asked of the server (hiding our overlays) has
+// been done once it returns.
+void syncQt() {
+    if (xcb_connection_t* qt = qtXcbConnection())
+        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+}
+
+} // namespace
+
+bool WindowListX11::raise(const Window& window, int timeoutMs) {
+    syncQt();
+    XcbConnection connection;
+    if (!connection.isValid())
+        return false;
+    xcb_connection_t* c = connection.get();
+    const xcb_window_t root = connection.root();
+    const auto client = static_cast<xcb_window_t>(window.id);
+    const auto topLevel = static_cast<xcb_window_t>(window.topLevel);
+    if (hasProperty(c, root, internAtom(c, "_NET_SUPPORTING_WM_CHECK"))) {
+        // Ask the window manager, as a pager would.
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = client;
+        message.type = internAtom(c, "_NET_ACTIVE_WINDOW");
+        message.data.data32[0] = 2; // source: pager
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    }
+    const uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(c, topLevel, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_flush(c);
+    QElapsedTimer timer;
+    timer.start();
+    while (topmostManaged(c, root) != topLevel) {
+        if (timer.hasExpired(timeoutMs))
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
 }

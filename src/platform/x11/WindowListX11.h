@@ -8,4 +8,5 @@
 class WindowListX11 : public WindowList {
 public:
     QList<Window> topLevelWindows() override;
+    bool raise(const Window& window, int timeoutMs) override;
 };
