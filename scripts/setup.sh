@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libspng-dev libpng-dev zlib1g-dev libcanberra-dev
   sound-theme-freedesktop adwaita-icon-theme fonts-dejavu-core
   xvfb xauth x11-utils x11-xserver-utils xdotool xclip openbox trayer dbus imagemagick
+  python3-gi gir1.2-gtk-3.0
 )
 
 missing=()

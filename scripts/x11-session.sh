@@ -42,18 +42,36 @@ fi
 export DISPLAY=":$(head -n1 "$session/display")"
 wait_for 100 xdpyinfo || { echo "x11-session: display $DISPLAY does not answer" >&2; exit 1; }
 
+# Starts a helper client and waits until CHECK succeeds. With several sessions starting at
+# once a client now and then fails to open a display that does answer; it is started
+# again when it has exited without getting ready.
+start_helper() { # name check-command -- command...
+    local name=$1 check=$2 attempt pid
+    shift 3
+    for attempt in 1 2 3; do
+        "$@" >"$session/$name.log" 2>&1 &
+        pid=$!
+        pids+=("$pid")
+        for ((i = 0; i < 100; i++)); do
+            sh -c "$check" >/dev/null 2>&1 && return 0
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$pid" 2>/dev/null && break
+    done
+    echo "x11-session: $name did not start" >&2
+    cat "$session/$name.log" >&2
+    exit 1
+}
+
 if [ -z "${X11_NO_WM:-}" ]; then
-    openbox --sm-disable >"$session/openbox.log" 2>&1 &
-    pids+=("$!")
-    wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
-        || { echo "x11-session: openbox did not start" >&2; exit 1; }
+    start_helper openbox 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
+        -- openbox --sm-disable
 fi
 if [ -z "${X11_NO_TRAY:-}" ]; then
-    trayer --edge top --align right --widthtype pixel --width 200 --height 24 \
-        --SetDockType true --transparent false >"$session/trayer.log" 2>&1 &
-    pids+=("$!")
-    wait_for 100 sh -c 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"' \
-        || { echo "x11-session: trayer did not start" >&2; exit 1; }
+    start_helper trayer 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"' \
+        -- trayer --edge top --align right --widthtype pixel --width 200 --height 24 \
+        --SetDockType true --transparent false
 fi
 
 "$@"

@@ -5,7 +5,7 @@
 #include <xcb/xcb.h>
 
 bool ScreenRecordingPermissionX11::preflight() {
-    XcbConnection connection(qtXcbConnection());
+    XcbConnection connection;
     if (!connection.isValid())
         return false;
     // One pixel of the root window: enough to learn that reading is allowed.

@@ -60,7 +60,7 @@ QRect rootGeometry(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) 
 } // namespace
 
 QList<WindowList::Window> WindowListX11::topLevelWindows() {
-    XcbConnection connection(qtXcbConnection());
+    XcbConnection connection;
     if (!connection.isValid())
         return {};
     xcb_connection_t* c = connection.get();
@@ -114,15 +114,16 @@ xcb_window_t topmostManaged(xcb_connection_t* c, xcb_window_t root) {
 // A round trip on Qt's connection: what Qt asked of the server (hiding our overlays) has
 // been done once it returns.
 void syncQt() {
-    if (xcb_connection_t* qt = qtXcbConnection())
-        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    const XcbConnection qt;
+    if (qt.isValid())
+        std::free(xcb_get_input_focus_reply(qt.get(), xcb_get_input_focus(qt.get()), nullptr));
 }
 
 } // namespace
 
 bool WindowListX11::raise(const Window& window, int timeoutMs) {
     syncQt();
-    XcbConnection connection;
+    const XcbConnection connection(true);
     if (!connection.isValid())
         return false;
     xcb_connection_t* c = connection.get();

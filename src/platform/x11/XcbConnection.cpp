@@ -1,11 +1,17 @@
 #include "platform/x11/XcbConnection.h"
 
-XcbConnection::XcbConnection(xcb_connection_t* borrowed) {
-    // Qt works on the display's default screen, which a borrowed connection shares.
+#include <QGuiApplication>
+
+XcbConnection::XcbConnection(bool own) {
     int screenNumber = 0;
-    if (borrowed) {
-        m_connection = borrowed;
-    } else {
+    if (!own && qGuiApp) {
+        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+            m_connection = x11->connection();
+            // Qt uses the display's default screen.
+            screenNumber = 0;
+        }
+    }
+    if (!m_connection) {
         xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
         if (xcb_connection_has_error(c)) {
             xcb_disconnect(c);

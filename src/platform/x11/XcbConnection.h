@@ -10,12 +10,12 @@ struct XcbFree {
 };
 template <typename T> using XcbReply = std::unique_ptr<T, XcbFree>;
 
-// A connection to the X server: a borrowed one (Qt's, see qtXcbConnection()) or, without
-// one, a connection of its own, e.g. in the capture tool before any QGuiApplication
-// exists, or for work on another thread.
+// A connection to the X server: Qt's own when the application runs on X11 (no second
+// connection to set up), else one of its own, e.g. in the capture tool before any
+// QGuiApplication exists, or when `own` asks for one that another thread may use.
 class XcbConnection {
 public:
-    explicit XcbConnection(xcb_connection_t* borrowed = nullptr);
+    explicit XcbConnection(bool own = false);
     ~XcbConnection();
     XcbConnection(const XcbConnection&) = delete;
     XcbConnection& operator=(const XcbConnection&) = delete;
@@ -30,7 +30,3 @@ private:
     xcb_screen_t* m_screen = nullptr;
     bool m_owned = false;
 };
-
-// Qt's own connection when the application runs on X11, else null. Kept apart from
-// XcbConnection so code without a QGuiApplication does not link Qt Gui.
-xcb_connection_t* qtXcbConnection();

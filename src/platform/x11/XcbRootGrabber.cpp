@@ -82,20 +82,28 @@ void XcbImage::release() {
     m_bits = nullptr;
 }
 
-XcbRootGrabber::XcbRootGrabber()
-    : m_connection(std::make_unique<XcbConnection>()) {
-    if (!m_connection->isValid())
+XcbRootGrabber::XcbRootGrabber() {
+    int screenNumber = 0;
+    m_connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(m_connection))
         return;
-    m_format = matchingFormat(m_connection->get(), m_connection->screen());
-    const xcb_query_extension_reply_t* shm =
-        xcb_get_extension_data(m_connection->get(), &xcb_shm_id);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
+    for (int i = 0; i < screenNumber && it.rem; ++i)
+        xcb_screen_next(&it);
+    if (!it.rem)
+        return;
+    m_screen = it.data;
+    m_format = matchingFormat(m_connection, m_screen);
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(m_connection, &xcb_shm_id);
     m_shm = shm && shm->present;
 }
 
-XcbRootGrabber::~XcbRootGrabber() = default;
+XcbRootGrabber::~XcbRootGrabber() {
+    xcb_disconnect(m_connection);
+}
 
 bool XcbRootGrabber::isValid() const {
-    return m_connection->isValid() && m_format != 0;
+    return m_screen && m_format != 0;
 }
 
 bool XcbRootGrabber::isRgb32() const {
@@ -103,9 +111,9 @@ bool XcbRootGrabber::isRgb32() const {
 }
 
 QSize XcbRootGrabber::screenSize() const {
-    if (!m_connection->isValid())
+    if (!m_screen)
         return {};
-    return {m_connection->screen()->width_in_pixels, m_connection->screen()->height_in_pixels};
+    return {m_screen->width_in_pixels, m_screen->height_in_pixels};
 }
 
 XcbImage XcbRootGrabber::grab(const QRect& rect) {
@@ -121,7 +129,7 @@ XcbImage XcbRootGrabber::grab(const QRect& rect) {
 }
 
 XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
-    xcb_connection_t* c = m_connection->get();
+    xcb_connection_t* c = m_connection;
     // Rows are padded to 32 bits.
     const qsizetype bytesPerLine = (qsizetype(rect.width()) * bytesPerPixel(m_format) + 3) & ~3;
     const size_t size = size_t(bytesPerLine) * size_t(rect.height());
@@ -151,7 +159,7 @@ XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
     }
     XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
         c,
-        xcb_shm_get_image(c, m_connection->root(), int16_t(rect.x()), int16_t(rect.y()),
+        xcb_shm_get_image(c, m_screen->root, int16_t(rect.x()), int16_t(rect.y()),
                           uint16_t(rect.width()), uint16_t(rect.height()), ~0u,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
         nullptr));
@@ -168,11 +176,11 @@ XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
 }
 
 XcbImage XcbRootGrabber::grabPlain(const QRect& rect) {
-    xcb_connection_t* c = m_connection->get();
+    xcb_connection_t* c = m_connection;
     XcbImage image;
     auto* reply = xcb_get_image_reply(
         c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection->root(), int16_t(rect.x()),
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_screen->root, int16_t(rect.x()),
                       int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u),
         nullptr);
     if (!reply)

@@ -2,9 +2,9 @@
 
 #include <QRect>
 #include <QSize>
-#include <memory>
 
-class XcbConnection;
+struct xcb_connection_t;
+struct xcb_screen_t;
 
 // Pixels read from the root window, in the server's layout, owning their memory.
 class XcbImage {
@@ -37,12 +37,14 @@ private:
 };
 
 // Reads the root window over a connection of its own, through MIT-SHM when the server
-// offers it, else with plain GetImage. Needs nothing of Qt but Core, so the capture tool's
-// quick path can use it. One thread at a time.
+// offers it, else with plain GetImage. Needs nothing of Qt but Core (not even to find
+// Qt's connection), so the capture tool's quick path can use it. One thread at a time.
 class XcbRootGrabber {
 public:
     XcbRootGrabber();
     ~XcbRootGrabber();
+    XcbRootGrabber(const XcbRootGrabber&) = delete;
+    XcbRootGrabber& operator=(const XcbRootGrabber&) = delete;
 
     // Whether the screen's pixels can be read in a layout QImage knows (32-bit RGB or
     // 16-bit 565 in host order).
@@ -57,7 +59,8 @@ private:
     XcbImage grabShm(const QRect& rect);
     XcbImage grabPlain(const QRect& rect);
 
-    std::unique_ptr<XcbConnection> m_connection;
+    xcb_connection_t* m_connection = nullptr;
+    xcb_screen_t* m_screen = nullptr;
     int m_format = 0;
     bool m_shm = false;
 };

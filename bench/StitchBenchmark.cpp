@@ -1,0 +1,136 @@
+// The stitcher on frames of a 2880 × 1800 display: one shift search, and the whole pass
+// over a 40-frame capture, each beside the plain reference implementation. The program
+// first checks that both give identical results and refuses to run if they do not.
+#include "StitchReference.h"
+#include "core/stitch/ScrollStitcher.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int frameWidth = 2880;
+constexpr int frameHeight = 1800;
+constexpr int frameCount = 40;
+constexpr int step = 1404;  // 78 % of the height scrolled per frame
+constexpr int toolbar = 60; // rows at the screen's top that never scroll
+
+// A page of text-like lines (dark word boxes on a light ground) with a little grain, so
+// that only the true shift matches.
+QImage makePage(int width, int height) {
+    QImage page(width, height, QImage::Format_RGB32);
+    std::uint32_t state = 2463534242u;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(page.scanLine(y));
+        const bool inText = (y % 22) < 14;
+        int x = 0;
+        while (x < width) {
+            const int word = 8 + int(next() % 90);
+            const bool ink = inText && (next() % 5 != 0);
+            for (int i = 0; i < word && x < width; ++i, ++x) {
+                const int grain = int(next() % 24);
+                const int grey = ink ? 30 + grain : 230 + grain;
+                line[x] = qRgb(grey, grey, grey);
+            }
+        }
+    }
+    return page;
+}
+
+struct Scene {
+    QList<QImage> frames; // content moving down the screen, as the stitcher expects
+};
+
+const Scene& scene() {
+    static const Scene built = [] {
+        const QImage page = makePage(frameWidth, frameHeight + (frameCount - 1) * step);
+        const QImage bar = makePage(frameWidth, toolbar);
+        Scene s;
+        for (int i = 0; i < frameCount; ++i) {
+            QImage frame = page.copy(0, (frameCount - 1 - i) * step, frameWidth, frameHeight);
+            for (int y = 0; y < toolbar; ++y)
+                std::memcpy(frame.scanLine(y), bar.constScanLine(y), bar.bytesPerLine());
+            s.frames.append(frame);
+        }
+        return s;
+    }();
+    return built;
+}
+
+ScrollStitcher::Pass referencePass(const QList<QImage>& frames) {
+    ScrollStitcher::Pass pass;
+    const auto [top, bottom] = reference::stickyBands(frames);
+    pass.bands = {top, bottom};
+    for (qsizetype i = 1; i < frames.size(); ++i)
+        pass.deltas.append(
+            reference::scrollDelta(frames[i - 1], frames[i], top, bottom).value_or(0));
+    pass.image = reference::stitch(frames, pass.deltas, top, bottom);
+    return pass;
+}
+
+bool sameImage(const QImage& a, const QImage& b) {
+    return a.size() == b.size() && a.convertToFormat(QImage::Format_RGBA8888_Premultiplied) ==
+                                       b.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+}
+
+bool resultsAgree() {
+    const QList<QImage>& frames = scene().frames;
+    const auto fast = ScrollStitcher::scrollDelta(frames[0], frames[1], 0, toolbar);
+    const auto plain = reference::scrollDelta(frames[0], frames[1], 0, toolbar);
+    std::printf("scrollDelta: %d (reference %d)\n", fast.value_or(-1), plain.value_or(-1));
+    const ScrollStitcher::Pass pass = ScrollStitcher::stitchAll(frames);
+    const ScrollStitcher::Pass expected = referencePass(frames);
+    std::printf("bands (%d, %d), reference (%d, %d); image %dx%d\n", pass.bands.top,
+                pass.bands.bottom, expected.bands.top, expected.bands.bottom, pass.image.width(),
+                pass.image.height());
+    return fast == plain && fast == step && pass.bands == expected.bands &&
+           pass.deltas == expected.deltas && sameImage(pass.image, expected.image);
+}
+
+void BM_ScrollDelta(benchmark::State& state) {
+    const QList<QImage>& frames = scene().frames;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScrollStitcher::scrollDelta(frames[0], frames[1], 0, toolbar));
+}
+
+void BM_ScrollDeltaReference(benchmark::State& state) {
+    const QList<QImage>& frames = scene().frames;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reference::scrollDelta(frames[0], frames[1], 0, toolbar));
+}
+
+void BM_StitchingPass40(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScrollStitcher::stitchAll(scene().frames));
+}
+
+void BM_StitchingPass40Reference(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(referencePass(scene().frames));
+}
+
+BENCHMARK(BM_ScrollDelta)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollDeltaReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StitchingPass40)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StitchingPass40Reference)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!resultsAgree()) {
+        std::fprintf(stderr, "the stitcher and the reference disagree\n");
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/library/ScreenshotKind.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+class ActivationPolicy;
+class Alerts;
+class HotkeyManager;
+class HotkeyPreferences;
+class PopoverWindow;
+class QMenu;
+class UpdaterController;
+class Workspace;
+
+// The application's frame: the tray icon with its popover and menu, the one entry every
+// capture starts from, the global hot keys and the update controller.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    struct Collaborators {
+        HotkeyManager& hotkeys;
+        HotkeyPreferences& preferences;
+        ActivationPolicy& activationPolicy;
+        Alerts& alerts;
+        Workspace& workspace;
+        QString appcastUrl;
+        QString version;
+        // Area, window and full-screen captures through the capture tool.
+        std::function<void(ScreenshotKind)> captureWithTool;
+        std::function<void()> captureScrolling;
+        std::function<bool()> hasScreenRecordingPermission;
+        std::function<void()> requestScreenRecordingAccess;
+        // Shows the settings window; it calls back after every shortcut change.
+        std::function<void(std::function<void()> onHotkeysChanged)> showSettings;
+        std::function<bool()> systemTrayAvailable = [] {
+            return QSystemTrayIcon::isSystemTrayAvailable();
+        };
+        std::function<void()> terminate;
+    };
+
+    // Creates and starts the update controller.
+    explicit AppDelegate(Collaborators collaborators, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+
+    void togglePopover();
+    void captureScreenshot(ScreenshotKind kind);
+    void registerHotkeys();
+    void openSettings();
+    // A new menu, in the order it is shown on a right click.
+    QMenu* makeContextMenu();
+
+    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    PopoverWindow* popover() const { return m_popover.get(); }
+    UpdaterController& updaterController() const { return *m_updaterController; }
+
+private:
+    bool hasStatusButton() const;
+    void setupStatusItem();
+    void setupPopover();
+    void primeScreenRecordingTCC();
+    void handleStatusItemClick(QSystemTrayIcon::ActivationReason reason);
+    void showContextMenu();
+    void quit();
+
+    Collaborators m_collaborators;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<PopoverWindow> m_popover;
+    std::unique_ptr<UpdaterController> m_updaterController;
+    QPointer<QMenu> m_contextMenu;
+    bool m_terminated = false;
+};

@@ -1,0 +1,76 @@
+#include "app/UpdaterController.h"
+
+#include "app/Appcast.h"
+#include "platform/Alerts.h"
+#include "platform/Workspace.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace {
+constexpr int feedTimeoutMs = 15000;
+}
+
+UpdaterController::UpdaterController(Collaborators collaborators, QObject* parent)
+    : QObject(parent)
+    , m_collaborators(std::move(collaborators)) {}
+
+UpdaterController::~UpdaterController() = default;
+
+void UpdaterController::checkForUpdates() {
+    if (m_collaborators.feedUrl.isEmpty()) {
+        say(QStringLiteral("Update checks are not configured."),
+            QStringLiteral("This build of Quillbox has no update feed."));
+        return;
+    }
+    if (m_running) // the user asked twice; one answer is enough
+        return;
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    QNetworkRequest request(m_collaborators.feedUrl);
+    request.setTransferTimeout(feedTimeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_running = m_network->get(request);
+    connect(m_running, &QNetworkReply::finished, this,
+            [this, reply = m_running.data()] { finishCheck(reply); });
+}
+
+void UpdaterController::finishCheck(QNetworkReply* reply) {
+    reply->deleteLater();
+    m_running.clear();
+    if (reply->error() != QNetworkReply::NoError) {
+        say(QStringLiteral("Couldn't check for updates."), reply->errorString());
+        return;
+    }
+    const auto newest = appcast::newestItem(reply->readAll());
+    if (!newest) {
+        say(QStringLiteral("Couldn't check for updates."),
+            QStringLiteral("The update feed could not be read."));
+        return;
+    }
+    const QVersionNumber current = QVersionNumber::fromString(m_collaborators.currentVersion);
+    if (newest->version <= current) {
+        say(QStringLiteral("You're up to date."),
+            QStringLiteral("Quillbox %1 is the newest version available.")
+                .arg(m_collaborators.currentVersion));
+        return;
+    }
+    const int choice =
+        m_collaborators.alerts.run({QStringLiteral("A new version of Quillbox is available."),
+                                    QStringLiteral("Quillbox %1 is available; you have %2.")
+                                        .arg(newest->versionText, m_collaborators.currentVersion),
+                                    {QStringLiteral("Download"), QStringLiteral("Later")}});
+    // The feed is remote input: only web links are handed to the desktop.
+    const QString scheme = newest->downloadUrl.scheme();
+    const bool webLink = scheme == QLatin1String("https") || scheme == QLatin1String("http");
+    if (choice == 0 && webLink)
+        m_collaborators.workspace.openUrl(newest->downloadUrl);
+    Q_EMIT checkFinished();
+}
+
+void UpdaterController::say(const QString& message, const QString& informative) {
+    m_collaborators.alerts.run({message, informative, {QStringLiteral("OK")}});
+    Q_EMIT checkFinished();
+}

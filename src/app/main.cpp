@@ -1,0 +1,116 @@
+#include "app/AppDelegate.h"
+#include "app/ScrollingCaptureServices.h"
+#include "app/TerminationSignals.h"
+#include "capture/ScreenshotManager.h"
+#include "core/hotkeys/HotkeyManager.h"
+#include "core/hotkeys/HotkeyPreferences.h"
+#include "core/library/HistoryManager.h"
+#include "platform/PasteboardQt.h"
+#include "platform/SystemLogSyslog.h"
+#include "platform/UserDefaultsQSettings.h"
+#include "platform/x11/GlobalHotkeysX11.h"
+#include "platform/x11/ScreenRecordingPermissionX11.h"
+#include "platform/x11/SoundPlayerCanberra.h"
+#include "platform/x11/WorkspaceFreedesktop.h"
+#include "platform/x11/X11Display.h"
+#include "ui/ActivationPolicy.h"
+#include "ui/AlertsQMessageBox.h"
+#include "ui/ThumbnailPreviewController.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <cstdio>
+
+namespace {
+
+// Crash reporting starts here, before anything else, once the program has a client
+// for it; until then there is nothing to start.
+void startCrashReporting() {}
+
+bool x11SessionUsable() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    return qgetenv("QT_QPA_PLATFORM") == "xcb" && !qEnvironmentVariableIsEmpty("DISPLAY") &&
+           x11DisplayAvailable();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    startCrashReporting();
+    // Global hot keys and screen grabs need an X server.
+    if (!x11SessionUsable()) {
+        std::fputs("Quillbox needs an X11 display: DISPLAY is not set or no X server answers "
+                   "there.\n",
+                   stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillbox"));
+    QApplication::setOrganizationName(QStringLiteral("Quillbox"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    UserDefaultsQSettings defaults;
+    WorkspaceFreedesktop workspace;
+    PasteboardQt pasteboard;
+    SystemLogSyslog log;
+    AlertsQMessageBox alerts;
+
+    HistoryManager history({defaults, workspace, pasteboard, log,
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
+    HistoryManager::installShared(&history);
+    ThumbnailPreviewController thumbnail;
+    ThumbnailPreviewController::installShared(&thumbnail);
+    ScreenRecordingPermissionX11 permission;
+    SoundPlayerCanberra sound;
+    ScreenshotManager screenshots({history, thumbnail, permission, sound, alerts, workspace,
+                                   ScreenshotManager::defaultCaptureToolURL()});
+    ScreenshotManager::installShared(&screenshots);
+    ActivationPolicy activationPolicy;
+    ActivationPolicy::installShared(&activationPolicy);
+    HotkeyPreferences preferences(defaults);
+    HotkeyPreferences::installShared(&preferences);
+    GlobalHotkeysX11 systemHotkeys;
+    HotkeyManager hotkeys(systemHotkeys);
+    HotkeyManager::installShared(&hotkeys);
+    ScrollingCaptureServices scrolling({history, sound, alerts, screenshots, thumbnail});
+
+    AppDelegate delegate({
+        .hotkeys = hotkeys,
+        .preferences = preferences,
+        .activationPolicy = activationPolicy,
+        .alerts = alerts,
+        .workspace = workspace,
+        .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
+        .version = QStringLiteral(QUILLBOX_VERSION),
+        .captureWithTool = [](ScreenshotKind kind) { ScreenshotManager::shared().capture(kind); },
+        .captureScrolling = [&scrolling] { scrolling.manager().capture(); },
+        .hasScreenRecordingPermission =
+            [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
+        // Only so the desktop lists Quillbox among those reading the screen; the answers
+        // are not used.
+        .requestScreenRecordingAccess =
+            [&permission] {
+                permission.touchScreen();
+                permission.request();
+                permission.probeShareableContent();
+            },
+        // The settings window comes later; "Settings…" does nothing until then.
+        .showSettings = {},
+        .terminate = [] { QCoreApplication::quit(); },
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &app,
+                     [] { QCoreApplication::quit(); });
+
+    delegate.applicationDidFinishLaunching();
+    if (qgetenv("QUILLBOX_READY_MARKER") == "1") {
+        std::fputs("quillbox: ready\n", stderr);
+        std::fflush(stderr);
+    }
+    return app.exec();
+}

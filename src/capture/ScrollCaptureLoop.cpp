@@ -1,0 +1,123 @@
+#include "capture/ScrollCaptureLoop.h"
+
+#include "capture/WheelSteps.h"
+#include "platform/InputSynthesizer.h"
+#include "platform/RegionGrabber.h"
+
+#include <QTimer>
+#include <algorithm>
+
+ScrollCaptureLoop::ScrollCaptureLoop(InputSynthesizer& input, RegionGrabber& grabber,
+                                     Settings settings, QObject* parent)
+    : QObject(parent)
+    , m_input(input)
+    , m_grabber(grabber)
+    , m_settings(settings) {}
+
+int ScrollCaptureLoop::stepFor(const QRectF& region) {
+    return std::max(40, static_cast<int>(region.height() * 0.78));
+}
+
+void ScrollCaptureLoop::start(const QRectF& region, std::function<bool()> isCancelled) {
+    m_region = region;
+    m_cancelled = std::move(isCancelled);
+    m_result = {};
+    m_sticky = {};
+    m_direction = 0;
+    m_step = stepFor(region);
+    m_rowsPerClick = 0;
+    m_input.warpPointer(region.center());
+    QTimer::singleShot(m_settings.firstSettleMs, this, &ScrollCaptureLoop::grabFirstFrame);
+}
+
+void ScrollCaptureLoop::grabFirstFrame() {
+    const QImage first = m_grabber.grab(m_region);
+    if (first.isNull())
+        return end();
+    m_result.frames = {first};
+    m_rowsPerPoint = first.height() / m_region.height();
+    if (m_cancelled())
+        return end();
+    probe(-1);
+}
+
+void ScrollCaptureLoop::probe(int sign) {
+    // One click: how far a click scrolls is not known yet, and more could overshoot.
+    scroll(sign, 1);
+    QTimer::singleShot(m_settings.settleMs, this, [this, sign] { evaluateProbe(sign); });
+}
+
+void ScrollCaptureLoop::evaluateProbe(int sign) {
+    const QImage first = m_result.frames.front();
+    QImage moved;
+    if (!m_cancelled())
+        moved = m_grabber.grab(m_region);
+    if (!moved.isNull()) {
+        const auto sticky = ScrollStitcher::stickyBands({first, moved});
+        // Content that moved down the screen is what the stitcher joins; content that moved
+        // up is the same pair read the other way round. On text over a plain ground a wrong
+        // shift can match too, so where both readings find movement the cheaper one holds:
+        // the real movement matches (nearly) exactly.
+        const auto down = ScrollStitcher::scrollMatch(first, moved, sticky.top, sticky.bottom);
+        const auto up = ScrollStitcher::scrollMatch(moved, first, sticky.top, sticky.bottom);
+        const bool downMoved = down && down->delta >= 1;
+        const bool upMoved = up && up->delta >= 1;
+        const bool movedUp = upMoved && (!downMoved || up->cost < down->cost);
+        const bool movedDown = downMoved && !movedUp;
+        if (movedDown || movedUp) {
+            m_rowsPerClick = movedDown ? down->delta : up->delta;
+            m_direction = sign;
+            m_sticky = sticky;
+            m_result.contentMovedUp = movedUp;
+            m_result.frames.append(moved);
+            Q_EMIT frameCountChanged(static_cast<int>(m_result.frames.size()));
+            return scrollOnce();
+        }
+    }
+    if (sign == -1 && !m_cancelled())
+        return probe(+1);
+    end();
+}
+
+void ScrollCaptureLoop::scrollOnce() {
+    if (m_cancelled())
+        return end();
+    // 78 % of the region, in clicks of the distance measured so far; but never more than
+    // the stitcher can match, which is less where the fixed bands take much of the region.
+    const int matchable = m_result.frames.front().height() - m_sticky.top - m_sticky.bottom -
+                          ScrollStitcher::comparedBandRows;
+    m_clicks = wheelClicksFor(std::min<double>(m_step * m_rowsPerPoint, matchable), m_rowsPerClick);
+    scroll(m_direction, m_clicks);
+    QTimer::singleShot(m_settings.settleMs, this, &ScrollCaptureLoop::evaluateFrame);
+}
+
+void ScrollCaptureLoop::evaluateFrame() {
+    if (m_cancelled())
+        return end();
+    const QImage next = m_grabber.grab(m_region);
+    if (next.isNull())
+        return end();
+    const QImage& last = m_result.frames.back();
+    const auto delta = m_result.contentMovedUp
+                           ? ScrollStitcher::scrollDelta(next, last, m_sticky.top, m_sticky.bottom)
+                           : ScrollStitcher::scrollDelta(last, next, m_sticky.top, m_sticky.bottom);
+    if (delta.value_or(0) == 0)
+        return end(); // the end of the content: this frame shows nothing new
+    // A program may scroll further per click than the first click showed; never less is
+    // assumed, so the steps only get safer.
+    m_rowsPerClick = std::max(m_rowsPerClick, double(*delta) / m_clicks);
+    m_result.frames.append(next);
+    Q_EMIT frameCountChanged(static_cast<int>(m_result.frames.size()));
+    if (m_result.frames.size() >= m_settings.maxFrames)
+        return end();
+    scrollOnce();
+}
+
+void ScrollCaptureLoop::scroll(int sign, int clicks) {
+    m_input.warpPointer(m_region.center());
+    m_input.scrollWheel(m_region.center(), sign * clicks);
+}
+
+void ScrollCaptureLoop::end() {
+    Q_EMIT finished(m_result);
+}

@@ -1,0 +1,195 @@
+#include "capture/ScrollingCaptureManager.h"
+
+#include "capture/ScrollingCaptureHud.h"
+#include "core/Shared.h"
+#include "core/image/Png.h"
+#include "core/library/HistoryManager.h"
+#include "core/stitch/ScrollStitcher.h"
+#include "platform/Alerts.h"
+#include "platform/EscapeKeyMonitor.h"
+#include "platform/InputSynthesizer.h"
+#include "platform/SoundPlayer.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFutureWatcher>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QtConcurrent>
+
+namespace {
+
+constexpr int minimumRegionSide = 40;
+
+QString capturingText(int frames) {
+    return QStringLiteral("Capturing\u2026 ") + QString::number(frames);
+}
+
+} // namespace
+
+ScrollingCaptureManager::ScrollingCaptureManager(Collaborators collaborators, QObject* parent)
+    : QObject(parent)
+    , m_c(std::move(collaborators))
+    , m_loop(m_c.input, m_c.grabber, m_c.loop) {
+    connect(&m_loop, &ScrollCaptureLoop::frameCountChanged, this,
+            [this](int frames) { setHudText(capturingText(frames)); });
+    connect(&m_loop, &ScrollCaptureLoop::finished, this, &ScrollingCaptureManager::loopFinished);
+}
+
+ScrollingCaptureManager::~ScrollingCaptureManager() {
+    if (m_localEscMonitor)
+        qApp->removeEventFilter(this);
+    m_c.escape.stop();
+}
+
+ScrollingCaptureManager& ScrollingCaptureManager::shared() {
+    return Shared<ScrollingCaptureManager>::get();
+}
+
+void ScrollingCaptureManager::installShared(ScrollingCaptureManager* instance) {
+    Shared<ScrollingCaptureManager>::install(instance);
+}
+
+void ScrollingCaptureManager::capture() {
+    if (m_isCapturing)
+        return;
+    if (!m_c.requestScreenRecordingPermission())
+        return;
+    if (!ensureAccessibilityPermission())
+        return;
+    if (!m_c.selectRegion)
+        return;
+    QPointer<ScrollingCaptureManager> self = this;
+    m_c.selectRegion([self](std::optional<QRectF> region) {
+        if (!self || !region || region->width() < minimumRegionSide ||
+            region->height() < minimumRegionSide)
+            return;
+        self->begin(*region);
+    });
+}
+
+bool ScrollingCaptureManager::ensureAccessibilityPermission() {
+    if (m_c.input.isAvailable())
+        return true;
+    // There is no prompt to show on X11: the server either offers XTEST or it does not.
+    const int button =
+        m_c.alerts.run({QStringLiteral("Enable Accessibility for Quillbox"),
+                        QStringLiteral("Scrolling capture scrolls the page for you, which macOS "
+                                       "gates behind Accessibility. Quillbox has been added to "
+                                       "System Settings \u2192 Privacy & Security \u2192 "
+                                       "Accessibility. Turn it on, then try again."),
+                        {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}});
+    if (button == 0)
+        m_c.openAccessibilitySettings();
+    return false;
+}
+
+void ScrollingCaptureManager::begin(const QRectF& region) {
+    m_isCapturing = true;
+    m_cancelled = false;
+    qApp->installEventFilter(this);
+    m_localEscMonitor = true;
+    m_c.escape.start([this] { cancel(); });
+    m_c.hideThumbnail();
+    showHud(region);
+    m_pointer = m_c.input.pointerPosition();
+    m_loop.start(region, [this] { return m_cancelled; });
+}
+
+void ScrollingCaptureManager::cancel() {
+    if (m_isCapturing)
+        m_cancelled = true;
+}
+
+bool ScrollingCaptureManager::eventFilter(QObject* watched, QEvent* event) {
+    if (m_localEscMonitor && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        cancel();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScrollingCaptureManager::setHudText(const QString& text) {
+    m_hudText = text;
+    if (m_hud)
+        m_hud->setText(text);
+    Q_EMIT hudTextChanged(text);
+}
+
+void ScrollingCaptureManager::showHud(const QRectF& region) {
+    m_hudText = QStringLiteral("Capturing scrolling screenshot\u2026");
+    Q_EMIT hudTextChanged(m_hudText);
+    if (!m_c.showHud)
+        return;
+    m_hud = std::make_unique<ScrollingCaptureHud>();
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    // The panel may never be part of a frame: where every spot would cover the region, it
+    // waits until the grabbing is over.
+    m_hudScreen = screen ? screen->availableGeometry() : QRect();
+    const auto spot = screen ? ScrollingCaptureHud::placement(m_hudScreen, region) : QPoint();
+    if (!spot)
+        return;
+    m_hud->move(*spot);
+    m_hud->show();
+}
+
+void ScrollingCaptureManager::loopFinished(const ScrollCaptureFrames& result) {
+    if (m_pointer)
+        m_c.input.warpPointer(*m_pointer);
+    if (result.frames.isEmpty())
+        return finish();
+    setHudText(result.frames.size() == 1 ? QStringLiteral("Saving\u2026")
+                                         : QStringLiteral("Stitching\u2026"));
+    if (m_hud && !m_hud->isVisible()) {
+        // Nothing more is grabbed: the panel may take its usual place over the region.
+        m_hud->move(ScrollingCaptureHud::placement(m_hudScreen, QRectF()).value_or(QPoint()));
+        m_hud->show();
+    }
+    save(result);
+}
+
+void ScrollingCaptureManager::save(const ScrollCaptureFrames& result) {
+    const HistoryManager::ReservedFile file = m_c.library.newFileURL();
+    // The stitcher joins content that moved down the screen; frames of content that moved
+    // up join the same way read last to first, and the result still reads top to bottom.
+    QList<QImage> frames = result.frames;
+    if (result.contentMovedUp)
+        std::reverse(frames.begin(), frames.end());
+    auto* watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher, file] {
+        watcher->deleteLater();
+        saved(file.fileName, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([frames, path = file.path] {
+        const QImage image = ScrollStitcher::stitchAll(frames).image;
+        return !image.isNull() && png::write(image, path);
+    }));
+}
+
+void ScrollingCaptureManager::saved(const QString& fileName, bool written) {
+    if (!written) {
+        m_c.library.releaseReservedFileName(fileName);
+        m_c.sound.beep();
+        return finish();
+    }
+    m_c.library.add(fileName, ScreenshotKind::scrolling);
+    m_c.sound.playCaptureSound();
+    if (!m_c.library.screenshots().isEmpty())
+        m_c.showThumbnail(m_c.library.screenshots().first());
+    finish();
+}
+
+void ScrollingCaptureManager::finish() {
+    m_isCapturing = false;
+    m_cancelled = false;
+    if (m_localEscMonitor) {
+        qApp->removeEventFilter(this);
+        m_localEscMonitor = false;
+    }
+    m_c.escape.stop();
+    m_hud.reset();
+    Q_EMIT finished();
+}

@@ -1,0 +1,95 @@
+#include "editor/AnnotationExporter.h"
+
+#include "core/library/HistoryManager.h"
+#include "core/library/ImageDidChangeNotification.h"
+#include "editor/EditorModel.h"
+#include "platform/Pasteboard.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace {
+
+const QString renderFailed = QStringLiteral("Failed to render image");
+
+// Replaces the file in one step, so a reader never sees half a picture.
+bool writeAtomically(const QByteArray& bytes, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray tiffOf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    if (!writer.write(image))
+        return {};
+    return bytes;
+}
+
+} // namespace
+
+AnnotationExporter::AnnotationExporter(EditorModel& model, HistoryManager& library,
+                                       Pasteboard& pasteboard, Screenshot screenshot)
+    : m_model(model)
+    , m_library(library)
+    , m_pasteboard(pasteboard)
+    , m_screenshot(std::move(screenshot)) {}
+
+void AnnotationExporter::copyToClipboard() {
+    m_model.commitText();
+    const std::optional<QByteArray> png = m_model.renderPNG();
+    const QImage image = png ? QImage::fromData(*png, "PNG") : QImage();
+    if (image.isNull()) {
+        m_model.showStatus(QStringLiteral("Copy failed"));
+        return;
+    }
+    QList<Pasteboard::Representation> item{{QStringLiteral("image/png"), *png}};
+    const QByteArray tiff = tiffOf(image);
+    if (!tiff.isEmpty())
+        item.append({QStringLiteral("image/tiff"), tiff});
+    m_pasteboard.write(item);
+    m_model.showStatus(QStringLiteral("Copied to clipboard"), copiedClearDelayMs);
+}
+
+void AnnotationExporter::saveCopy() {
+    m_model.commitText();
+    const std::optional<QByteArray> png = m_model.renderPNG();
+    if (!png) {
+        m_model.showStatus(renderFailed);
+        return;
+    }
+    const HistoryManager::ReservedFile reserved = m_library.newFileURL();
+    QString error;
+    if (!writeAtomically(*png, reserved.path, &error)) {
+        m_library.releaseReservedFileName(reserved.fileName);
+        m_model.showStatus(QStringLiteral("Save failed: ") + error);
+        return;
+    }
+    m_library.add(reserved.fileName, m_screenshot.kind());
+    m_model.showStatus(QStringLiteral("Saved copy as ") + reserved.fileName);
+}
+
+void AnnotationExporter::overwriteOriginal() {
+    m_model.commitText();
+    const std::optional<QByteArray> png = m_model.renderPNG();
+    if (!png) {
+        m_model.showStatus(renderFailed);
+        return;
+    }
+    QString error;
+    if (!writeAtomically(*png, m_library.fileURL(m_screenshot), &error)) {
+        m_model.showStatus(QStringLiteral("Save failed: ") + error);
+        return;
+    }
+    ImageDidChangeNotification::center().post(m_screenshot.id());
+    m_library.sendChangeNotice();
+    m_model.showStatus(QStringLiteral("Saved"), savedClearDelayMs);
+}

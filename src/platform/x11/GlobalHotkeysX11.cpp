@@ -1,0 +1,161 @@
+#include "platform/x11/GlobalHotkeysX11.h"
+
+#include "platform/x11/HotkeyMapping.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHash>
+#include <QList>
+#include <X11/keysym.h>
+#include <cstdlib>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+using hotkey_mapping::KeyGrab;
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+struct KeySymbolsDeleter {
+    void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
+};
+
+// Only the modifier bits take part in matching a press; button bits do not.
+constexpr quint16 modifierBits = 0xff;
+
+} // namespace
+
+struct GlobalHotkeysX11::Private {
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = XCB_NONE;
+    PressedHandler pressed;
+    QHash<quint32, QList<KeyGrab>> grabs;
+    quint16 lockMask = 0; // NumLock | CapsLock as they were at the last grab
+
+    QList<quint8> keycodesFor(xcb_keysym_t keysym) const {
+        std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(
+            xcb_key_symbols_alloc(connection));
+        QList<quint8> keycodes;
+        if (!symbols)
+            return keycodes;
+        XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols.get(), keysym));
+        for (xcb_keycode_t* code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code)
+            keycodes.append(*code);
+        return keycodes;
+    }
+
+    // The modifier bit a key is bound to in the current keymap, 0 when none.
+    quint16 modifierMaskOf(xcb_keysym_t keysym) const {
+        const QList<quint8> keycodes = keycodesFor(keysym);
+        XcbReply<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(
+            connection, xcb_get_modifier_mapping(connection), nullptr));
+        if (!mapping || keycodes.isEmpty())
+            return 0;
+        const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(mapping.get());
+        const int perModifier = mapping->keycodes_per_modifier;
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            for (int i = 0; i < perModifier; ++i) {
+                if (keycodes.contains(map[modifier * perModifier + i]))
+                    return static_cast<quint16>(1 << modifier);
+            }
+        }
+        return 0;
+    }
+
+    bool grabKey(const KeyGrab& grab) const {
+        const xcb_void_cookie_t cookie =
+            xcb_grab_key_checked(connection, 0, root, grab.modifiers, grab.keycode,
+                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        XcbReply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
+        return !error;
+    }
+
+    void ungrabKey(const KeyGrab& grab) const {
+        xcb_ungrab_key(connection, grab.keycode, root, grab.modifiers);
+    }
+};
+
+GlobalHotkeysX11::GlobalHotkeysX11()
+    : d(std::make_unique<Private>()) {
+    if (auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        d->connection = x11->connection();
+        if (const xcb_setup_t* setup = xcb_get_setup(d->connection)) {
+            xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
+            if (screens.rem > 0)
+                d->root = screens.data->root;
+        }
+    }
+    if (d->connection)
+        QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+GlobalHotkeysX11::~GlobalHotkeysX11() {
+    const QList<quint32> ids = d->grabs.keys();
+    for (quint32 id : ids)
+        release(id);
+    if (d->connection && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+void GlobalHotkeysX11::setPressedHandler(PressedHandler handler) {
+    d->pressed = std::move(handler);
+}
+
+bool GlobalHotkeysX11::grab(quint32 id, const HotkeyCombo& combo) {
+    if (!d->connection || d->root == XCB_NONE || d->grabs.contains(id))
+        return false;
+    const auto keysym = hotkey_mapping::keysymForKeyCode(combo.keyCode);
+    if (!keysym)
+        return false;
+    const QList<quint8> keycodes = d->keycodesFor(*keysym);
+    if (keycodes.isEmpty())
+        return false;
+    const quint16 numLock = d->modifierMaskOf(XK_Num_Lock);
+    const quint16 capsLock = hotkey_mapping::lockMask;
+    d->lockMask = numLock | capsLock;
+    const QList<KeyGrab> grabs = hotkey_mapping::lockVariants(
+        keycodes, hotkey_mapping::x11Modifiers(combo.modifiers), numLock, capsLock);
+    const bool taken = hotkey_mapping::grabAllOrNone(
+        grabs, [this](const KeyGrab& grab) { return d->grabKey(grab); },
+        [this](const KeyGrab& grab) { d->ungrabKey(grab); });
+    xcb_flush(d->connection);
+    if (!taken)
+        return false;
+    d->grabs.insert(id, grabs);
+    return true;
+}
+
+void GlobalHotkeysX11::release(quint32 id) {
+    const QList<KeyGrab> grabs = d->grabs.take(id);
+    for (const KeyGrab& grab : grabs)
+        d->ungrabKey(grab);
+    if (!grabs.isEmpty())
+        xcb_flush(d->connection);
+}
+
+bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t" || d->grabs.isEmpty())
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+        return false;
+    // Not only presses on the root window: while one of our own popups holds the keyboard,
+    // the combination reaches that popup instead of the passive grab, and still counts.
+    auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
+    const quint16 state = press->state & modifierBits & ~d->lockMask;
+    for (auto it = d->grabs.cbegin(); it != d->grabs.cend(); ++it) {
+        for (const KeyGrab& grab : it.value()) {
+            if (grab.keycode == press->detail && (grab.modifiers & ~d->lockMask) == state) {
+                if (d->pressed)
+                    d->pressed(it.key());
+                return true;
+            }
+        }
+    }
+    return false;
+}

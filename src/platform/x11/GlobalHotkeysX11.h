@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/GlobalHotkeys.h"
+
+#include <QAbstractNativeEventFilter>
+#include <memory>
+
+// Global hot keys as passive key grabs on the root window of Qt's X connection, each
+// also taken with NumLock and CapsLock on. Key presses are read by a native event filter.
+class GlobalHotkeysX11 : public GlobalHotkeys, public QAbstractNativeEventFilter {
+public:
+    // Needs a QGuiApplication running on the xcb platform.
+    GlobalHotkeysX11();
+    ~GlobalHotkeysX11() override;
+
+    void setPressedHandler(PressedHandler handler) override;
+    bool grab(quint32 id, const HotkeyCombo& combo) override;
+    void release(quint32 id) override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/InputSynthesizer.h"
+
+// Pointer moves and wheel clicks through the XTEST extension: button 4 turns the wheel up,
+// button 5 down.
+class InputSynthesizerXTest : public InputSynthesizer {
+public:
+    bool isAvailable() override;
+    std::optional<QPointF> pointerPosition() override;
+    void warpPointer(const QPointF& position) override;
+    void scrollWheel(const QPointF& position, int clicks) override;
+};

@@ -1,0 +1,201 @@
+#include "app/AppDelegate.h"
+#include "app/UpdaterController.h"
+#include "core/hotkeys/HotkeyManager.h"
+#include "core/hotkeys/HotkeyPreferences.h"
+#include "fakes/AlertsFake.h"
+#include "fakes/GlobalHotkeysFake.h"
+#include "fakes/UserDefaultsFake.h"
+#include "fakes/WorkspaceFake.h"
+#include "ui/ActivationPolicy.h"
+#include "ui/PopoverWindow.h"
+
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+HotkeyCombo defaultOf(HotkeyAction action) {
+    return HotkeyPreferences::defaultCombo(action);
+}
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    UserDefaultsFake defaults;
+    HotkeyPreferences preferences{defaults};
+    GlobalHotkeysFake system;
+    HotkeyManager hotkeys{system};
+    ActivationPolicy policy;
+    AlertsFake alerts;
+    WorkspaceFake workspace;
+
+    QList<ScreenshotKind> captured;
+    int scrollingCaptures = 0;
+    int settingsShown = 0;
+    int quitRequests = 0;
+    int accessRequests = 0;
+    bool trayAvailable = false;
+    bool permission = true;
+    std::function<void()> onHotkeysChanged;
+
+    std::unique_ptr<AppDelegate> makeDelegate() {
+        return std::make_unique<AppDelegate>(AppDelegate::Collaborators{
+            .hotkeys = hotkeys,
+            .preferences = preferences,
+            .activationPolicy = policy,
+            .alerts = alerts,
+            .workspace = workspace,
+            .appcastUrl = {},
+            .version = QStringLiteral("0.1.0"),
+            .captureWithTool = [this](ScreenshotKind kind) { captured.append(kind); },
+            .captureScrolling = [this] { ++scrollingCaptures; },
+            .hasScreenRecordingPermission = [this] { return permission; },
+            .requestScreenRecordingAccess = [this] { ++accessRequests; },
+            .showSettings =
+                [this](std::function<void()> callback) {
+                    ++settingsShown;
+                    onHotkeysChanged = std::move(callback);
+                },
+            .systemTrayAvailable = [this] { return trayAvailable; },
+            .terminate = [this] { ++quitRequests; },
+        });
+    }
+
+    void press(HotkeyAction action) {
+        ASSERT_TRUE(system.press(preferences.combo(action)));
+        QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, launch_goesAccessoryAndRegistersTheFiveHotKeysInOrder) {
+    auto delegate = makeDelegate();
+    EXPECT_TRUE(delegate->updaterController().isStarted());
+    delegate->applicationDidFinishLaunching();
+    EXPECT_EQ(policy.activationPolicy(), ActivationPolicy::Policy::accessory);
+    ASSERT_EQ(system.held.size(), 5);
+    const auto& actions = hotkey_action::allCases();
+    for (int i = 0; i < actions.size(); ++i)
+        EXPECT_EQ(system.held.value(quint32(i + 1)), defaultOf(actions[i]));
+}
+
+TEST_F(AppDelegateTest, hotKeys_routeEveryCaptureAndStillWorkWithoutATray) {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    press(HotkeyAction::captureArea);
+    press(HotkeyAction::captureWindow);
+    press(HotkeyAction::captureFullScreen);
+    press(HotkeyAction::captureScrolling);
+    press(HotkeyAction::togglePopover); // no tray: nothing to show
+    EXPECT_EQ(captured, (QList<ScreenshotKind>{ScreenshotKind::area, ScreenshotKind::window,
+                                               ScreenshotKind::fullScreen}));
+    EXPECT_EQ(scrollingCaptures, 1);
+    EXPECT_FALSE(delegate->popover()->isShown());
+}
+
+TEST_F(AppDelegateTest, storedShortcutReplacesTheDefaultAndARefusedOneIsSkipped) {
+    const HotkeyCombo stored{5, HotkeyCombo::control | HotkeyCombo::shift};
+    preferences.setCombo(stored, HotkeyAction::togglePopover);
+    // Window stored with the area's combination: the system refuses the second holder.
+    preferences.setCombo(defaultOf(HotkeyAction::captureArea), HotkeyAction::captureWindow);
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    EXPECT_EQ(system.held.value(1), defaultOf(HotkeyAction::captureArea));
+    EXPECT_FALSE(system.held.contains(2));
+    EXPECT_EQ(system.held.value(3), defaultOf(HotkeyAction::captureFullScreen));
+    EXPECT_EQ(system.held.value(5), stored);
+    EXPECT_EQ(system.held.key(defaultOf(HotkeyAction::togglePopover), 0), 0u);
+}
+
+TEST_F(AppDelegateTest, settingsCallback_reRegistersSoTheNewCombinationFiresAndTheOldDoesNot) {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    delegate->openSettings();
+    ASSERT_EQ(settingsShown, 1);
+    const HotkeyCombo old = defaultOf(HotkeyAction::captureArea);
+    const HotkeyCombo fresh{7, HotkeyCombo::command | HotkeyCombo::shift};
+    preferences.setCombo(fresh, HotkeyAction::captureArea);
+    onHotkeysChanged();
+    EXPECT_EQ(system.held.keys().size(), 5);
+    EXPECT_EQ(system.held.value(6), fresh);
+    EXPECT_FALSE(system.press(old));
+    ASSERT_TRUE(system.press(fresh));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(captured, QList<ScreenshotKind>{ScreenshotKind::area});
+}
+
+TEST_F(AppDelegateTest, contextMenu_readsInOrderAndEachItemReachesItsAction) {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    std::unique_ptr<QMenu> menu(delegate->makeContextMenu());
+    QStringList read;
+    for (QAction* action : menu->actions())
+        read.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(read, (QStringList{QStringLiteral("Capture Area"), QStringLiteral("Capture Window"),
+                                 QStringLiteral("Capture Full Screen"),
+                                 QStringLiteral("Capture Scrolling Page"), QStringLiteral("-"),
+                                 QStringLiteral("Open History…"), QStringLiteral("Settings…"),
+                                 QStringLiteral("-"), QStringLiteral("Check for Updates…"),
+                                 QStringLiteral("-"), QStringLiteral("Quit Quillbox")}));
+    QAction* quit = menu->actions().last();
+    EXPECT_EQ(quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_TRUE(quit->isShortcutVisibleInContextMenu());
+    for (QAction* action : menu->actions()) {
+        if (action != quit) {
+            EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+        }
+    }
+
+    const auto actions = menu->actions();
+    for (int i : {0, 1, 2, 3, 6, 8, 10})
+        actions[i]->trigger();
+    EXPECT_EQ(captured, (QList<ScreenshotKind>{ScreenshotKind::area, ScreenshotKind::window,
+                                               ScreenshotKind::fullScreen}));
+    EXPECT_EQ(scrollingCaptures, 1);
+    EXPECT_EQ(settingsShown, 1);
+    EXPECT_EQ(quitRequests, 1);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Update checks are not configured."));
+}
+
+TEST_F(AppDelegateTest, popover_togglesAndAnyCaptureOrSettingsClosesItFirst) {
+    trayAvailable = true;
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    ASSERT_NE(delegate->statusItem(), nullptr);
+    EXPECT_EQ(delegate->statusItem()->toolTip(), QStringLiteral("Quillbox"));
+    PopoverWindow* popover = delegate->popover();
+    delegate->togglePopover();
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_EQ(popover->height(), 260);
+    delegate->togglePopover();
+    EXPECT_FALSE(popover->isShown());
+
+    delegate->togglePopover();
+    delegate->captureScreenshot(ScreenshotKind::window);
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_EQ(captured, QList<ScreenshotKind>{ScreenshotKind::window});
+
+    delegate->togglePopover();
+    delegate->openSettings();
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_EQ(settingsShown, 1);
+}
+
+TEST_F(AppDelegateTest, screenRecordingAccessIsRequestedHalfASecondAfterLaunchOnlyWhenMissing) {
+    permission = false;
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    EXPECT_EQ(accessRequests, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return accessRequests == 1; }, 3000));
+}
+
+TEST_F(AppDelegateTest, termination_releasesEveryHotKeyOnce) {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    delegate->applicationWillTerminate();
+    EXPECT_TRUE(system.held.isEmpty());
+    EXPECT_FALSE(system.press(defaultOf(HotkeyAction::captureArea)));
+}

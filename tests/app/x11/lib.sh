@@ -1,0 +1,79 @@
+# Helpers for the tray program's X11 tests; sourced inside scripts/x11-session.sh.
+program="$QUILLBOX_BUILD_DIR/bin/quillbox"
+work=$(mktemp -d /tmp/quillbox-test-XXXXXX)
+pid=""
+
+cleanup() {
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/stderr" ] && sed 's/^/  quillbox: /' "$work/stderr" >&2
+    exit 1
+}
+
+wait_until() { # tries (of 50 ms) command...
+    local tries=$1
+    shift
+    for ((i = 0; i < tries; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+start_quillbox() {
+    QUILLBOX_READY_MARKER=1 "$program" 2>"$work/stderr" &
+    pid=$!
+    wait_until 200 grep -q '^quillbox: ready$' "$work/stderr" || fail "no ready marker"
+}
+
+# Quits with SIGTERM and expects a clean exit with status 0.
+stop_quillbox() {
+    kill -TERM "$pid"
+    local status=0
+    wait_until 200 sh -c "! kill -0 $pid" || fail "still running 10 s after SIGTERM"
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" = 0 ] || fail "exit status $status after SIGTERM"
+}
+
+# "WxH+X+Y" of each visible Quillbox window, one a line.
+visible_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --class Quillbox 2>/dev/null); do
+        xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h "+" x "+" y}'
+    done
+}
+
+# The window lists are read whole before matching: grep -q on a pipe would end the
+# writer early, which pipefail reports as a failure.
+popover_shown() { grep -q '^[0-9]*x260+' <<<"$(visible_windows)"; }
+popover_hidden() { ! popover_shown; }
+# The tray icon is small; the popover is 260 high; anything else is the menu.
+menu_shown() {
+    local others
+    others=$(visible_windows | grep -v '^[0-9]*x260+')
+    grep -qv '^[0-9]x\|^[1-5][0-9]x' <<<"$others"
+}
+menu_hidden() { ! menu_shown; }
+
+# Centre of the tray icon once the tray has embedded it.
+tray_icon_centre() {
+    # awk reads to the end: an early exit would fail the pipeline with SIGPIPE.
+    xwininfo -root -tree | awk '!found && /\("quillbox" "Quillbox"\)/ {
+        split($(NF-1), g, /[x+]/); split($NF, p, /\+/);
+        if (g[1] <= 64) { print p[2] + int(g[1] / 2), p[3] + int(g[2] / 2); found = 1 } }' |
+        grep .
+}
+
+click_tray() { # button
+    local centre
+    centre=$(tray_icon_centre) || fail "no tray icon"
+    # shellcheck disable=SC2086
+    xdotool mousemove $centre click "$1"
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The tray program in a session with a tray: clicks on the icon, its menu, a shortcut
+# stored before start, and quitting by SIGTERM and from the menu.
+set -uo pipefail
+. "$(dirname "$0")/lib.sh"
+
+echo "== left click shows the popover, a second closes it"
+start_quillbox
+wait_until 200 tray_icon_centre || fail "the tray never embedded the icon"
+click_tray 1
+wait_until 100 popover_shown || fail "popover not shown"
+# 1920 wide screen: 1920 - 40 is more than 1600.
+grep -q '^1600x260+' <<<"$(visible_windows)" || fail "popover size: $(visible_windows | tr '\n' ' ')"
+click_tray 1
+wait_until 100 popover_hidden || fail "second click left the popover open"
+
+echo "== right click shows the menu, not the popover; its last item quits"
+click_tray 3
+wait_until 100 menu_shown || fail "menu not shown"
+popover_hidden || fail "right click showed the popover"
+# A capture hot key while the menu is open closes it (the capture needs the pointer).
+xdotool key ctrl+alt+super+f
+wait_until 100 menu_hidden || fail "capture hot key left the menu open"
+# The tray takes two right clicks within the double-click time as one.
+sleep 0.5
+click_tray 3
+wait_until 100 menu_shown || fail "menu not shown again"
+xdotool key Escape
+wait_until 100 menu_hidden || fail "Esc left the menu open"
+sleep 0.5
+click_tray 3
+wait_until 100 menu_shown || fail "menu not shown a third time"
+xdotool key Up Return
+wait_until 200 sh -c "! kill -0 $pid" || fail "Quit Quillbox did not quit"
+wait "$pid" || fail "Quit Quillbox: exit status $?"
+pid=""
+
+echo "== a shortcut stored before start replaces the default"
+mkdir -p "$XDG_CONFIG_HOME/Quillbox"
+# Show History on control+option+command+G (key code 5) instead of H.
+cat >"$XDG_CONFIG_HOME/Quillbox/Quillbox.conf" <<'CONF'
+[General]
+hotkey.togglePopover="@ByteArray({\"keyCode\":5,\"modifiers\":6400})"
+CONF
+start_quillbox
+wait_until 200 tray_icon_centre || fail "the tray never embedded the icon"
+# H would open the popover and G close it again; only G may act.
+xdotool key ctrl+alt+super+h ctrl+alt+super+g
+wait_until 100 popover_shown || fail "stored shortcut did not open the popover"
+# The popover holds the keyboard; its hot key still closes it.
+xdotool key ctrl+alt+super+g
+wait_until 100 popover_hidden || fail "stored shortcut did not close the popover"
+
+echo "== SIGTERM quits cleanly"
+stop_quillbox
+echo "tray: all passed"

@@ -1,0 +1,260 @@
+#include "capture/ScrollingCaptureManager.h"
+#include "FakeScreen.h"
+#include "LibraryFixture.h"
+#include "TestPages.h"
+#include "fakes/AlertsFake.h"
+#include "fakes/SoundPlayerFake.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int width = 160;
+constexpr int headerRows = 40;
+constexpr int footerRows = 30;
+constexpr int viewport = 200;
+const QRectF region(300, 200, width, headerRows + viewport + footerRows);
+
+class ScrollingCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override { usePage(900); }
+
+    void usePage(int rows) { usePage(textPage(width, rows, 1)); }
+    void usePage(const QImage& page) {
+        screen = std::make_unique<FakeScreen>(page, textPage(width, headerRows, 2),
+                                              textPage(width, footerRows, 3), viewport);
+        ScrollingCaptureManager::Collaborators c{library.library(), sound,   alerts,
+                                                 *screen,           *screen, escape};
+        c.loop.settleMs = 0;
+        c.loop.firstSettleMs = 0;
+        c.showHud = false;
+        c.selectRegion = [this](RegionSelector::Completion done) {
+            ++selections;
+            done(selection);
+        };
+        c.requestScreenRecordingPermission = [this] { return screenRecording; };
+        c.hideThumbnail = [this] { ++thumbnailHides; };
+        c.openAccessibilitySettings = [this] { ++settingsOpened; };
+        c.showThumbnail = [this](const Screenshot& s) { thumbnails.append(s); };
+        manager = std::make_unique<ScrollingCaptureManager>(c);
+        QObject::connect(manager.get(), &ScrollingCaptureManager::hudTextChanged, manager.get(),
+                         [this](const QString& text) {
+                             hudTexts.append(text);
+                             if (text == pressEscAt)
+                                 escape.press();
+                         });
+    }
+
+    // Runs one capture of the region to its end; the filed image, if any.
+    QImage run() {
+        QSignalSpy done(manager.get(), &ScrollingCaptureManager::finished);
+        manager->begin(region);
+        EXPECT_TRUE(done.wait(20000));
+        if (library.library().screenshots().isEmpty())
+            return {};
+        return QImage(library.library().fileURL(library.library().screenshots().first()))
+            .convertToFormat(QImage::Format_RGB32);
+    }
+
+    // The page as seen from the top, rows `from` … `to` − 1 of its scrolled part.
+    QImage pageRows(int from, int to) const {
+        const QImage whole = screen->wholePage();
+        QImage out(width, headerRows + (to - from) + footerRows, QImage::Format_RGB32);
+        QPainter painter(&out);
+        painter.drawImage(0, 0, whole.copy(0, 0, width, headerRows));
+        painter.drawImage(0, headerRows, whole.copy(0, headerRows + from, width, to - from));
+        painter.drawImage(0, headerRows + to - from,
+                          whole.copy(0, whole.height() - footerRows, width, footerRows));
+        return out;
+    }
+
+    LibraryFixture library;
+    SoundPlayerFake sound;
+    AlertsFake alerts;
+    EscapeKeyMonitorFake escape;
+    std::unique_ptr<FakeScreen> screen;
+    std::unique_ptr<ScrollingCaptureManager> manager;
+    std::optional<QRectF> selection = region;
+    bool screenRecording = true;
+    int selections = 0;
+    int thumbnailHides = 0;
+    int settingsOpened = 0;
+    QList<Screenshot> thumbnails;
+    QStringList hudTexts;
+    QString pressEscAt;
+};
+
+QString capturing(int n) {
+    return QStringLiteral("Capturing\u2026 ") + QString::number(n);
+}
+
+} // namespace
+
+TEST_F(ScrollingCaptureTest, startedAtTheTopScrollsToTheEndAndFilesThePageTopToBottom) {
+    const QImage image = run();
+    EXPECT_EQ(image, screen->wholePage());
+    // The first probe (toward the end) moved the content up and was kept.
+    EXPECT_EQ(screen->wheelClicks.first(), -1);
+    EXPECT_TRUE(std::all_of(screen->wheelClicks.begin(), screen->wheelClicks.end(),
+                            [](int c) { return c < 0; }));
+    ASSERT_EQ(library.library().screenshots().size(), 1);
+    EXPECT_EQ(library.library().screenshots().first().kind(), ScreenshotKind::scrolling);
+    EXPECT_EQ(sound.captureSounds, 1);
+    EXPECT_EQ(thumbnails.size(), 1);
+    EXPECT_EQ(thumbnailHides, 1);
+    // 700 rows to scroll: the probe's click of 60, then two clicks a step (a third would
+    // leave less overlap than the stitcher can match): 5 steps, a short one, one that stops.
+    EXPECT_EQ(hudTexts.first(), QStringLiteral("Capturing scrolling screenshot\u2026"));
+    EXPECT_EQ(hudTexts.at(hudTexts.size() - 2), capturing(8));
+    EXPECT_EQ(hudTexts.last(), QStringLiteral("Stitching\u2026"));
+    EXPECT_EQ(screen->warps.last(), QPointF(5, 7));
+    EXPECT_EQ(escape.starts, 1);
+    EXPECT_EQ(escape.stops, 1);
+    EXPECT_FALSE(manager->isCapturing());
+}
+
+TEST_F(ScrollingCaptureTest, startedAtTheBottomScrollsBackUpToTheTop) {
+    screen->offset = screen->maxOffset();
+    EXPECT_EQ(run(), screen->wholePage());
+    // The first probe could not move; the second, toward the beginning, did.
+    EXPECT_EQ(screen->wheelClicks.mid(0, 3), (QList<int>{-1, 1, 2}));
+}
+
+TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
+    // On text lines over a white ground a wrong shift of the other direction also costs
+    // less than the limit; the probe must still read the real movement.
+    for (bool atBottom : {false, true}) {
+        usePage(renderedTextPage(width, 60));
+        library.library().clearAll();
+        screen->pixelsPerClick = 68;
+        if (atBottom)
+            screen->offset = screen->maxOffset();
+        EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");
+    }
+}
+
+TEST_F(ScrollingCaptureTest, startedInTheMiddleCoversTheRowsItReached) {
+    screen->offset = 330;
+    EXPECT_EQ(run(), pageRows(330, 900));
+    screen->offset = 330;
+    screen->pixelsPerClick = 45;
+    library.library().clearAll();
+    EXPECT_EQ(run(), pageRows(330, 900));
+}
+
+TEST_F(ScrollingCaptureTest, escapeWithSevenFramesFilesThoseSeven) {
+    pressEscAt = capturing(7);
+    const QImage image = run();
+    EXPECT_EQ(image, pageRows(0, viewport + 60 + 5 * 120));
+    EXPECT_EQ(hudTexts.at(hudTexts.size() - 2), capturing(7));
+    EXPECT_EQ(screen->grabs, 7);
+}
+
+TEST_F(ScrollingCaptureTest, fortiethFrameEndsTheCaptureOnALongPage) {
+    usePage(6000);
+    const QImage image = run();
+    EXPECT_EQ(image, pageRows(0, viewport + 60 + 38 * 120));
+    EXPECT_EQ(hudTexts.at(hudTexts.size() - 2), capturing(40));
+    EXPECT_EQ(screen->grabs, 40);
+}
+
+TEST_F(ScrollingCaptureTest, pageThatNeverScrollsFilesTheOneFrame) {
+    screen->frozen = true;
+    const QImage image = run();
+    EXPECT_EQ(image, pageRows(0, viewport));
+    EXPECT_EQ(screen->wheelClicks, (QList<int>{-1, 1}));
+    EXPECT_EQ(hudTexts.last(), QStringLiteral("Saving\u2026"));
+    EXPECT_EQ(library.library().screenshots().size(), 1);
+    EXPECT_EQ(screen->warps.last(), QPointF(5, 7));
+}
+
+TEST_F(ScrollingCaptureTest, escapeBeforeTheFirstProbeFilesTheFirstFrame) {
+    QObject::connect(manager.get(), &ScrollingCaptureManager::hudTextChanged, manager.get(),
+                     [this](const QString& text) {
+                         if (text.startsWith(QStringLiteral("Capturing scrolling")))
+                             escape.press();
+                     });
+    EXPECT_EQ(run(), pageRows(0, viewport));
+    EXPECT_EQ(screen->grabs, 1);
+}
+
+TEST_F(ScrollingCaptureTest, failedFirstGrabFilesNothing) {
+    screen->grabsThatWork = 0;
+    EXPECT_TRUE(run().isNull());
+    EXPECT_TRUE(library.library().screenshots().isEmpty());
+    EXPECT_EQ(sound.captureSounds + sound.beeps, 0);
+    EXPECT_EQ(screen->warps.last(), QPointF(5, 7));
+    EXPECT_FALSE(manager->isCapturing());
+}
+
+TEST_F(ScrollingCaptureTest, failedGrabInTheLoopFilesTheFramesSoFar) {
+    screen->grabsThatWork = 4;
+    EXPECT_EQ(run(), pageRows(0, viewport + 60 + 2 * 120));
+}
+
+TEST_F(ScrollingCaptureTest, unwritableFileReleasesTheNameAndBeeps) {
+    // A plain file where the screenshots folder should be: nothing can be written there.
+    const QString folder = library.library().storageDirectory();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    LibraryFixture::writeFile(folder, "not a folder");
+    EXPECT_TRUE(run().isNull());
+    EXPECT_EQ(sound.beeps, 1);
+    EXPECT_EQ(sound.captureSounds, 0);
+    EXPECT_TRUE(library.library().screenshots().isEmpty());
+    // The reserved name was given back: the next capture gets the plain name again.
+    EXPECT_FALSE(library.library().newFileURL().fileName.contains(QLatin1Char('(')));
+}
+
+TEST_F(ScrollingCaptureTest, captureChecksPermissionsAndRegionSizeFirst) {
+    screenRecording = false;
+    manager->capture();
+    EXPECT_EQ(selections, 0);
+
+    screenRecording = true;
+    screen->available = false;
+    manager->capture();
+    EXPECT_EQ(selections, 0);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Enable Accessibility for Quillbox"));
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              QStringLiteral("Scrolling capture scrolls the page for you, which macOS gates "
+                             "behind Accessibility. Quillbox has been added to System Settings "
+                             "\u2192 Privacy & Security \u2192 Accessibility. Turn it on, then "
+                             "try again."));
+    EXPECT_EQ(alerts.shown[0].buttons,
+              (QStringList{QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(settingsOpened, 1);
+    alerts.answer = 1;
+    manager->capture();
+    EXPECT_EQ(settingsOpened, 1);
+
+    screen->available = true;
+    for (QSizeF size : {QSizeF(39.9, 300), QSizeF(300, 39.9)}) {
+        selection = QRectF(QPointF(10, 10), size);
+        manager->capture();
+        EXPECT_FALSE(manager->isCapturing());
+    }
+    selection.reset();
+    manager->capture();
+    EXPECT_FALSE(manager->isCapturing());
+    EXPECT_EQ(selections, 3);
+
+    selection = QRectF(10, 10, 40, 40);
+    manager->capture();
+    EXPECT_TRUE(manager->isCapturing());
+    manager->capture(); // ignored while capturing
+    EXPECT_EQ(selections, 4);
+    QSignalSpy done(manager.get(), &ScrollingCaptureManager::finished);
+    EXPECT_TRUE(done.wait(20000));
+}
+
+TEST_F(ScrollingCaptureTest, stepsNeverOvershootWhateverDistanceAClickScrolls) {
+    for (int pixels : {7, 71, 114, 150}) {
+        usePage(900);
+        screen->pixelsPerClick = pixels;
+        EXPECT_EQ(run(), screen->wholePage()) << pixels << " px per click";
+        const int stepRows = -screen->wheelClicks.last() * pixels;
+        EXPECT_LE(stepRows, 270 - 40 - 30 - 48) << pixels << " px per click";
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+
+// Text-like grey pictures: lines of dark word boxes on a light ground, with a strip whose
+// grey changes on every row, so that no two stretches of a page look alike.
+inline QImage textPage(int width, int height, quint32 seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(245, 245, 245));
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const bool ink = y % 18 < 12;
+        int x = 20;
+        while (ink && x < width - 20) {
+            const int word = 6 + random.bounded(40);
+            const int grey = 20 + random.bounded(100);
+            for (int i = 0; i < word && x < width - 20; ++i, ++x)
+                line[x] = qRgb(grey, grey, grey);
+            x += 6;
+        }
+        const int strip = random.bounded(256);
+        for (int x = 0; x < 12 && x < width; ++x)
+            line[width / 2 + x - 6] = qRgb(strip, strip, strip);
+    }
+    return image;
+}
+
+// A page of real text: numbered lines of a few words repeating in turn, drawn with the
+// application font in black on white, 17 rows a line. Like a text view, most of it is the
+// white ground, so wrong shifts also match loosely.
+inline QImage renderedTextPage(int width, int lines) {
+    static const char* const words[] = {"alpha",   "bravo", "charlie", "delta", "echo",
+                                        "foxtrot", "golf",  "hotel",   "india"};
+    constexpr int lineRows = 17;
+    QImage image(width, lines * lineRows, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font = painter.font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (int i = 0; i < lines; ++i) {
+        QString text = QStringLiteral("Line %1").arg(i, 4, 10, QLatin1Char('0'));
+        for (int k = 0; k < 2 + i % 7; ++k)
+            text += QLatin1Char(' ') + QLatin1String(words[(i * 7 + k) % 9]);
+        painter.drawText(QRect(4, i * lineRows, width - 8, lineRows),
+                         Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    return image;
+}

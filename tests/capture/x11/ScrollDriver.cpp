@@ -1,0 +1,77 @@
+// Runs one scrolling capture of a region with the real X11 services and prints the path
+// of the file it filed, or "none".
+//   scroll_driver X Y WIDTH HEIGHT
+#include "capture/ScrollingCaptureManager.h"
+#include "core/library/HistoryManager.h"
+#include "platform/Alerts.h"
+#include "platform/PasteboardQt.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SystemLogSyslog.h"
+#include "platform/UserDefaultsQSettings.h"
+#include "platform/x11/EscapeKeyMonitorX11.h"
+#include "platform/x11/InputSynthesizerXTest.h"
+#include "platform/x11/RegionGrabberX11.h"
+#include "platform/x11/WorkspaceFreedesktop.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+class SilentSound : public SoundPlayer {
+public:
+    void playCaptureSound() override {}
+    void beep() override { std::fprintf(stderr, "beep\n"); }
+};
+
+class PrintedAlerts : public Alerts {
+public:
+    int run(const Alert& alert) override {
+        std::fprintf(stderr, "alert: %s\n", qPrintable(alert.messageText));
+        return 1;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = app.arguments();
+    if (args.size() < 5)
+        return 2;
+    const QRectF region(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(),
+                        args[4].toDouble());
+
+    UserDefaultsQSettings defaults;
+    WorkspaceFreedesktop workspace;
+    PasteboardQt pasteboard;
+    SystemLogSyslog log;
+    HistoryManager library({defaults, workspace, pasteboard, log,
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
+    SilentSound sound;
+    PrintedAlerts alerts;
+    InputSynthesizerXTest input;
+    RegionGrabberX11 grabber;
+    EscapeKeyMonitorX11 escape;
+    ScrollingCaptureManager manager({library, sound, alerts, input, grabber, escape});
+
+    QObject::connect(&manager, &ScrollingCaptureManager::hudTextChanged, &app,
+                     [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+    QObject::connect(&manager, &ScrollingCaptureManager::finished, &app, [&] {
+        const QString path = library.screenshots().isEmpty()
+                                 ? QStringLiteral("none")
+                                 : library.fileURL(library.screenshots().first());
+        std::printf("%s\n", qPrintable(path));
+        app.quit();
+    });
+    QTimer::singleShot(0, &manager, [&] {
+        if (manager.ensureAccessibilityPermission())
+            manager.begin(region);
+        else
+            app.exit(1);
+    });
+    return app.exec();
+}

@@ -1,0 +1,111 @@
+#include "StitchTestImages.h"
+#include "core/stitch/ScrollStitcher.h"
+
+#include <gtest/gtest.h>
+
+using namespace stitchtest;
+using ScrollStitcher::scrollDelta;
+
+namespace {
+
+// Frames 120 wide and 100 high of a noise page whose content moved `rows` down the screen
+// (positive) or up (negative) from `previous` to `next`.
+std::pair<QImage, QImage> movedBy(int rows, int height = 100) {
+    const QImage page = noise(120, 400, 7);
+    const int start = 150;
+    return {window(page, start, height), window(page, start - rows, height)};
+}
+
+// Whether a pattern in column `column` alone decides the match, i.e. whether the column
+// is sampled: the rest of the frame is flat, so only that column tells the shifts apart.
+bool isSampled(int width, int column) {
+    QImage page = flat(width, 60, 128);
+    const QImage pattern = noise(1, 60, 11);
+    for (int y = 0; y < 60; ++y)
+        page.setPixel(column, y, pattern.pixel(0, y));
+    // 51 rows leave shifts 0 … 3; the content moved 3 rows down.
+    return scrollDelta(window(page, 3, 51), window(page, 0, 51), 0, 0) == 3;
+}
+
+} // namespace
+
+TEST(ScrollDelta, measuresContentMovedDownAndTreatsUnderThreeRowsAsStill) {
+    for (auto [moved, expected] : {std::pair{0, 0}, {1, 0}, {2, 0}, {3, 3}, {30, 30}, {52, 52}}) {
+        const auto [previous, next] = movedBy(moved);
+        EXPECT_EQ(scrollDelta(previous, next, 0, 0), expected) << "moved " << moved;
+    }
+}
+
+TEST(ScrollDelta, identicalAndFlatFramesGiveNoMovement) {
+    const QImage frame = noise(80, 90, 3);
+    EXPECT_EQ(scrollDelta(frame, frame, 0, 0), 0);
+    // On one flat colour every shift costs 0 and the smallest wins, whatever really moved.
+    EXPECT_EQ(scrollDelta(flat(80, 90, 40), flat(80, 90, 40), 0, 0), 0);
+}
+
+TEST(ScrollDelta, contentMovedUpIsNotRecognised) {
+    const auto [previous, next] = movedBy(-30);
+    EXPECT_EQ(scrollDelta(previous, next, 0, 0), std::nullopt);
+    // The same pair read the other way round is content moved down.
+    EXPECT_EQ(scrollDelta(next, previous, 0, 0), 30);
+}
+
+TEST(ScrollDelta, meanDifferenceOfExactlyEighteenStillMatches) {
+    // 48 rows: shift 0 is the only one tried.
+    EXPECT_EQ(scrollDelta(flat(64, 48, 0), flat(64, 48, 18), 0, 0), 0);
+    EXPECT_EQ(scrollDelta(flat(64, 48, 0), flat(64, 48, 19), 0, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(flat(64, 47, 0), flat(64, 47, 0), 0, 0), std::nullopt);
+}
+
+TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped) {
+    const auto [previous, next] = movedBy(30);
+    // The band under comparison starts above the ignored bottom rows.
+    EXPECT_EQ(scrollDelta(previous, next, 10, 5), 30);
+    EXPECT_EQ(scrollDelta(previous, next, -4, -9), 30);
+    // 100 − 20 − 48 − 10 leaves shifts up to 22 only: 30 cannot be matched.
+    EXPECT_EQ(scrollDelta(previous, next, 10, 20), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 0, 101), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 53, 0), std::nullopt);
+}
+
+TEST(ScrollDelta, framesOfDifferentSizesOrNoneCannotBeCompared) {
+    EXPECT_EQ(scrollDelta(flat(64, 60, 0), flat(64, 61, 0), 0, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(flat(64, 60, 0), flat(65, 60, 0), 0, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(QImage(), flat(64, 60, 0), 0, 0), std::nullopt);
+}
+
+TEST(ScrollDelta, sideMarginsUseTheFactorJustBelowOneTenth) {
+    // Width 20: margin 0 (one tenth would give 1).
+    EXPECT_TRUE(isSampled(20, 0));
+    EXPECT_FALSE(isSampled(20, 1));
+    EXPECT_TRUE(isSampled(20, 3));
+    // Width 1440: margin 71 (one tenth would give 72), every third column from there.
+    EXPECT_TRUE(isSampled(1440, 71));
+    for (int column : {68, 70, 72})
+        EXPECT_FALSE(isSampled(1440, column)) << column;
+    EXPECT_TRUE(isSampled(1440, 1367));
+    EXPECT_FALSE(isSampled(1440, 1370));
+}
+
+TEST(ScrollDelta, readsPremultipliedColourInEveryPixelFormat) {
+    const auto [previous, next] = movedBy(30);
+    for (QImage::Format format : {QImage::Format_RGBA8888, QImage::Format_ARGB32,
+                                  QImage::Format_RGB888, QImage::Format_RGBA8888_Premultiplied})
+        EXPECT_EQ(scrollDelta(previous.convertToFormat(format), next.convertToFormat(format), 0, 0),
+                  30)
+            << format;
+}
+
+TEST(ScrollDelta, matchCarriesTheCostOfTheShiftItAnswers) {
+    const auto [previous, next] = movedBy(30);
+    const auto match = ScrollStitcher::scrollMatch(previous, next, 0, 0);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->delta, 30);
+    EXPECT_EQ(match->cost, 0.0);
+    const auto still = ScrollStitcher::scrollMatch(flat(64, 48, 0), flat(64, 48, 18), 0, 0);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still->delta, 0);
+    EXPECT_EQ(still->cost, 18.0);
+    EXPECT_FALSE(ScrollStitcher::scrollMatch(flat(64, 48, 0), flat(64, 48, 19), 0, 0));
+    EXPECT_FALSE(ScrollStitcher::scrollMatch(previous, flat(120, 99, 0), 0, 0));
+}

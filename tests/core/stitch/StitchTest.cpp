@@ -1,0 +1,103 @@
+#include "StitchTestImages.h"
+#include "core/stitch/ScrollStitcher.h"
+
+#include <gtest/gtest.h>
+
+using namespace stitchtest;
+using ScrollStitcher::stitch;
+
+namespace {
+
+bool sameRows(const QImage& a, int aTop, const QImage& b, int bTop, int rows) {
+    const QImage left = a.copy(0, aTop, a.width(), rows).convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.copy(0, bTop, b.width(), rows).convertToFormat(QImage::Format_RGB32);
+    return left == right;
+}
+
+} // namespace
+
+TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
+    const QImage page = noise(200, 300, 21);
+    QImage f0 = window(page, 100, 100);
+    QImage f1 = window(page, 70, 100);
+    const QImage toolbar = noise(200, 10, 99);
+    paintRows(f0, 0, 10, toolbar);
+    paintRows(f1, 0, 10, toolbar);
+
+    EXPECT_EQ(ScrollStitcher::scrollDelta(f0, f1, 0, 10), 30);
+    const QImage joined = stitch({f0, f1}, {30}, 0, 10);
+    ASSERT_EQ(joined.size(), QSize(200, 130));
+    EXPECT_TRUE(sameRows(joined, 0, f1, 0, 10));   // f1's toolbar
+    EXPECT_TRUE(sameRows(joined, 10, f1, 10, 30)); // the new content
+    EXPECT_TRUE(sameRows(joined, 40, f0, 10, 90)); // f0 below its toolbar
+    EXPECT_TRUE(sameRows(joined, 10, page, 80, 120));
+}
+
+TEST(Stitch, noFramesNothingOneFrameTheVerySameImage) {
+    EXPECT_TRUE(stitch({}, {}, 0, 0).isNull());
+    const QImage frame = noise(20, 30, 1).convertToFormat(QImage::Format_Indexed8);
+    const QImage joined = stitch({frame}, {5}, 50, 50);
+    EXPECT_EQ(joined.cacheKey(), frame.cacheKey());
+}
+
+TEST(Stitch, bandsLeavingNoBodyOrMixedSizesCannotBeJoined) {
+    const QImage a = noise(20, 30, 1);
+    const QImage b = noise(20, 30, 2);
+    EXPECT_TRUE(stitch({a, b}, {5}, 15, 15).isNull());
+    EXPECT_TRUE(stitch({a, b}, {5}, 40, 0).isNull());
+    EXPECT_FALSE(stitch({a, b}, {5}, 15, 14).isNull());
+    EXPECT_TRUE(stitch({a, noise(20, 31, 2)}, {5}, 0, 0).isNull());
+    EXPECT_TRUE(stitch({a, QImage()}, {5}, 0, 0).isNull());
+}
+
+TEST(Stitch, deltasAreClampedToTheBodyAndMissingOnesCountAsZero) {
+    const QImage a = noise(20, 30, 1);
+    const QImage b = noise(20, 30, 2);
+    const QImage c = noise(20, 30, 3);
+    // All zero: frame 0 up to its top band, topped by the last frame's top band.
+    const QImage still = stitch({a, b, c}, {0, 0}, 4, 6);
+    ASSERT_EQ(still.height(), 30);
+    EXPECT_TRUE(sameRows(still, 0, c, 0, 6));
+    EXPECT_TRUE(sameRows(still, 6, a, 6, 24));
+
+    EXPECT_EQ(stitch({a, b, c}, {7}, 4, 6).height(), 37);
+    EXPECT_EQ(stitch({a, b, c}, {-3, 2, 99}, 4, 6).height(), 32);
+    // Body 20: a delta of 99 contributes 20 rows.
+    const QImage big = stitch({a, b}, {99}, 4, 6);
+    ASSERT_EQ(big.height(), 50);
+    EXPECT_TRUE(sameRows(big, 0, b, 0, 26));
+    EXPECT_TRUE(sameRows(big, 26, a, 6, 24));
+    // Negative bands count as none.
+    EXPECT_EQ(stitch({a, b}, {3}, -2, -8).height(), 33);
+}
+
+TEST(Stitch, framesOfMixedPixelFormatsJoinInOneFormat) {
+    const QImage page = noise(40, 200, 8);
+    const QImage f0 = window(page, 100, 60);
+    const QImage f1 = window(page, 80, 60).convertToFormat(QImage::Format_RGBA8888);
+    const QImage joined = stitch({f0, f1}, {20}, 0, 0);
+    ASSERT_EQ(joined.height(), 80);
+    EXPECT_TRUE(sameRows(joined, 0, page, 80, 80));
+}
+
+TEST(Stitch, wholePassEqualsTheSeparateSteps) {
+    const QImage page = noise(90, 700, 4);
+    const QImage header = noise(90, 12, 5);
+    QList<QImage> frames;
+    for (int top : {500, 440, 385, 385, 330, 320}) {
+        QImage frame = window(page, top, 120);
+        paintRows(frame, 0, 12, header);
+        frames.append(frame);
+    }
+    const ScrollStitcher::Pass pass = ScrollStitcher::stitchAll(frames);
+    const ScrollStitcher::StickyBands bands = ScrollStitcher::stickyBands(frames);
+    EXPECT_EQ(pass.bands, bands);
+    QList<int> deltas;
+    for (qsizetype i = 1; i < frames.size(); ++i)
+        deltas.append(ScrollStitcher::scrollDelta(frames[i - 1], frames[i], bands.top, bands.bottom)
+                          .value_or(0));
+    EXPECT_EQ(pass.deltas, deltas);
+    EXPECT_EQ(pass.deltas, (QList<int>{60, 55, 0, 55, 10}));
+    EXPECT_EQ(pass.image, stitch(frames, deltas, bands.top, bands.bottom));
+    EXPECT_TRUE(sameRows(pass.image, 12, page, 332, 288));
+}

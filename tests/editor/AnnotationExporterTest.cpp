@@ -1,0 +1,164 @@
+#include "editor/AnnotationExporter.h"
+#include "LibraryFixture.h"
+#include "core/library/ImageDidChangeNotification.h"
+#include "editor/EditorModel.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage picture() {
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+Annotation box(QPointF start, QPointF end) {
+    return Annotation(QUuid::createUuid(), AnnotationTool::highlight, AnnotationColor::blue, start,
+                      end, 8, {}, QString(), 0);
+}
+
+// A library holding one capture of the window kind, and an editor open on it.
+struct Editing {
+    LibraryFixture fixture;
+    Screenshot screenshot = [this] {
+        HistoryManager& library = fixture.library();
+        const auto reserved = library.newFileURL();
+        LibraryFixture::writePng(reserved.path, Qt::white, {120, 80});
+        library.add(reserved.fileName, ScreenshotKind::window);
+        fixture.now = fixture.now.addSecs(60);
+        return library.screenshots().first();
+    }();
+    EditorModel model{picture()};
+    AnnotationExporter exporter{model, fixture.library(), fixture.pasteboard, screenshot};
+
+    QImage fileImage() { return QImage(fixture.library().fileURL(screenshot)); }
+};
+
+bool isBlueAt(const QImage& image, QPoint p) {
+    return qRed(image.pixel(p)) < 200 && qBlue(image.pixel(p)) > 200;
+}
+
+} // namespace
+
+TEST(AnnotationExporter, copyOffersOneItemAsPngAndTiffOfTheSamePicture) {
+    Editing e;
+    e.model.setAnnotations({box({10, 10}, {60, 40})});
+    e.model.beginTextEditing({70, 50});
+    e.model.setEditingString(QStringLiteral("typed"));
+    e.exporter.copyToClipboard();
+
+    EXPECT_EQ(e.model.annotations().size(), 2); // the text being typed was committed first
+    ASSERT_EQ(e.fixture.pasteboard.writes, 1);
+    ASSERT_EQ(e.fixture.pasteboard.contents.size(), 2);
+    EXPECT_EQ(e.fixture.pasteboard.contents[0].first, QStringLiteral("image/png"));
+    EXPECT_EQ(e.fixture.pasteboard.contents[1].first, QStringLiteral("image/tiff"));
+    const QImage png = QImage::fromData(e.fixture.pasteboard.data(QStringLiteral("image/png")));
+    const QImage tiff = QImage::fromData(e.fixture.pasteboard.data(QStringLiteral("image/tiff")));
+    ASSERT_EQ(png.size(), QSize(120, 80));
+    EXPECT_EQ(tiff.convertToFormat(QImage::Format_ARGB32),
+              png.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_TRUE(isBlueAt(png, {20, 20}));
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Copied to clipboard"));
+}
+
+TEST(AnnotationExporter, saveCopyFilesANewCaptureOfTheSameKindAndStaysOnItsOwn) {
+    Editing e;
+    e.model.setAnnotations({box({10, 10}, {60, 40})});
+    QSignalSpy changed(&ImageDidChangeNotification::center(),
+                       &ImageDidChangeNotification::quillboxImageDidChange);
+    e.exporter.saveCopy();
+
+    HistoryManager& library = e.fixture.library();
+    ASSERT_EQ(library.screenshots().size(), 2);
+    const Screenshot copy = library.screenshots().first();
+    EXPECT_EQ(copy.kind(), ScreenshotKind::window);
+    EXPECT_NE(copy.fileName(), e.screenshot.fileName());
+    EXPECT_TRUE(isBlueAt(QImage(library.fileURL(copy)), {20, 20}));
+    EXPECT_FALSE(isBlueAt(e.fileImage(), {20, 20}));
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Saved copy as ") + copy.fileName());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(e.fixture.pasteboard.writes, 0);
+}
+
+TEST(AnnotationExporter, failedSaveCopyReleasesTheReservedName) {
+    Editing e;
+    HistoryManager& library = e.fixture.library();
+    const QString folder = library.storageDirectory();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    e.exporter.saveCopy();
+
+    EXPECT_EQ(library.screenshots().size(), 1);
+    ASSERT_TRUE(e.model.statusMessage());
+    EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
+    EXPECT_GT(e.model.statusMessage()->size(), 13);
+
+    // Same second, same name: nothing was left reserved.
+    ASSERT_TRUE(QDir().mkpath(folder));
+    e.exporter.saveCopy();
+    ASSERT_EQ(library.screenshots().size(), 2);
+    EXPECT_EQ(library.screenshots().first().fileName(),
+              QStringLiteral("Quillbox 2025-03-03 at 09.06.07.png"));
+}
+
+TEST(AnnotationExporter, saveOverwritesTheFileAndLeavesTheHistoryUntouched) {
+    Editing e;
+    HistoryManager& library = e.fixture.library();
+    const QByteArray history = LibraryFixture::readFile(e.fixture.historyPath());
+    QSignalSpy changed(&ImageDidChangeNotification::center(),
+                       &ImageDidChangeNotification::quillboxImageDidChange);
+    QSignalSpy notice(&library, &HistoryManager::screenshotsChanged);
+
+    e.model.setAnnotations({box({10, 10}, {40, 30}), box({70, 40}, {110, 70})});
+    e.exporter.overwriteOriginal();
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.first().first().toUuid(), e.screenshot.id());
+    EXPECT_EQ(notice.count(), 1);
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Saved"));
+    EXPECT_TRUE(isBlueAt(e.fileImage(), {80, 50}));
+    EXPECT_EQ(LibraryFixture::readFile(e.fixture.historyPath()), history);
+    EXPECT_EQ(library.screenshots().size(), 1);
+
+    // The marks were not burnt into the base image: undo, save, and the mark is gone.
+    e.model.undo();
+    e.exporter.overwriteOriginal();
+    EXPECT_TRUE(isBlueAt(e.fileImage(), {20, 20}));
+    EXPECT_FALSE(isBlueAt(e.fileImage(), {80, 50}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !e.model.statusMessage(); }, 3000));
+}
+
+TEST(AnnotationExporter, saveGoesToTheCurrentFolderAndReportsAFailedWrite) {
+    Editing e;
+    HistoryManager& library = e.fixture.library();
+    const QString moved = e.fixture.appSupport() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(library.setStorageDirectory(moved, true).success);
+    e.model.setAnnotations({box({10, 10}, {40, 30})});
+    e.exporter.overwriteOriginal();
+    EXPECT_TRUE(isBlueAt(QImage(moved + QLatin1Char('/') + e.screenshot.fileName()), {20, 20}));
+
+    QSignalSpy changed(&ImageDidChangeNotification::center(),
+                       &ImageDidChangeNotification::quillboxImageDidChange);
+    ASSERT_TRUE(QDir(moved).removeRecursively());
+    e.exporter.overwriteOriginal();
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
+}
+
+TEST(AnnotationExporter, anImageWithoutPixelsCannotBeRendered) {
+    LibraryFixture fixture;
+    const Screenshot screenshot(QUuid::createUuid(), QStringLiteral("x.png"), 0,
+                                ScreenshotKind::area);
+    EditorModel model{QImage()};
+    AnnotationExporter exporter(model, fixture.library(), fixture.pasteboard, screenshot);
+    exporter.copyToClipboard();
+    EXPECT_EQ(model.statusMessage(), QStringLiteral("Copy failed"));
+    EXPECT_EQ(fixture.pasteboard.writes, 0);
+    exporter.saveCopy();
+    EXPECT_EQ(model.statusMessage(), QStringLiteral("Failed to render image"));
+    exporter.overwriteOriginal();
+    EXPECT_EQ(model.statusMessage(), QStringLiteral("Failed to render image"));
+    EXPECT_TRUE(fixture.library().screenshots().isEmpty());
+}

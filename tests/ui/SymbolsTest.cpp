@@ -1,0 +1,23 @@
+#include "ui/Symbols.h"
+#include "core/library/ScreenshotKind.h"
+
+#include <gtest/gtest.h>
+
+TEST(Symbols, everySymbolTheProgramUsesHasAPicture) {
+    QStringList used{QStringLiteral("camera.viewfinder"), QStringLiteral("ellipsis.circle")};
+    for (ScreenshotKind kind : screenshot_kind::allCases())
+        used.append(screenshot_kind::symbol(kind));
+    for (const QString& name : used)
+        EXPECT_TRUE(symbols::names().contains(name)) << name.toStdString();
+    for (const QString& name : symbols::names()) {
+        const QIcon icon = symbols::icon(name);
+        EXPECT_FALSE(icon.isNull()) << name.toStdString();
+        EXPECT_FALSE(icon.pixmap(24, 24).isNull()) << name.toStdString();
+        EXPECT_FALSE(icon.pixmap(16, 16).isNull()) << name.toStdString();
+    }
+}
+
+TEST(Symbols, unknownNameHasNoPicture) {
+    EXPECT_TRUE(symbols::icon(QStringLiteral("no.such.symbol")).isNull());
+    EXPECT_TRUE(symbols::themeName(QStringLiteral("no.such.symbol")).isEmpty());
+}
