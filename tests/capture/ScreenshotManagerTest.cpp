@@ -123,7 +123,12 @@ TEST(ScreenshotManager, emptyFile_isRemovedAndNotFiled) {
 
 TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
     CaptureFixture c(QStringLiteral("printf 'not checked' > \"$path\"; exit 3"));
-    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::window));
+    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
+    c.manager.capture(ScreenshotKind::window);
+    // The name is the start's moment; the entry's date is the moment it is filed.
+    const QDateTime filedAt = c.f.now.addSecs(12);
+    c.f.now = filedAt;
+    ASSERT_TRUE(finished.wait(10000));
 
     const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
     EXPECT_EQ(c.tool.runs(), (QStringList{QStringLiteral("-i|-w|-x|-o|") + path}));
@@ -131,6 +136,7 @@ TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
     const Screenshot filed = c.f.library().screenshots().first();
     EXPECT_EQ(filed.fileName(), c.stem() + u".png");
     EXPECT_EQ(filed.kind(), ScreenshotKind::window);
+    EXPECT_EQ(filed.date(), filedAt.toUTC());
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(QFile::exists(c.f.historyPath()));
     EXPECT_EQ(c.sound.captureSounds, 1);

@@ -14,4 +14,12 @@ QByteArray encode(const QImage& image);
 // sees a partial file. On failure nothing is left behind and `error` says why.
 bool write(const QImage& image, const QString& path, QString* error = nullptr);
 
+// Screen pixels as an X server hands them over (32 bits per pixel, 0xffRRGGBB in host
+// order), encoded without going through QImage: the capture tool's quick path links no
+// more than Qt Core.
+QByteArray encodeRgb32(const uchar* bits, int width, int height, qsizetype bytesPerLine);
+
+// The atomic write behind `write`, for bytes already encoded.
+bool writeFile(const QByteArray& bytes, const QString& path, QString* error = nullptr);
+
 } // namespace png

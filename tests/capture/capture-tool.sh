@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# The capture tool against a real X server (run inside scripts/x11-session.sh): the full
+# screen, an area dragged over a known pattern, a window clicked, the ways to cancel, and
+# bad arguments. Every wait is for a condition, with a timeout.
+set -uo pipefail
+tool="$QUILLBOX_BUILD_DIR/bin/quillbox-capture"
+pattern="$QUILLBOX_PATTERN_WINDOW"
+work=$(mktemp -d /tmp/quillbox-capture-test-XXXXXX)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+wait_for() { # tenths-of-a-second command...
+    local tries=$1; shift
+    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+# Waits for a background tool run to end; sets $status (124 after the timeout).
+finish() {
+    local pid=$1
+    if ! wait_for 150 sh -c "! kill -0 $pid"; then
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        status=124
+        return
+    fi
+    wait "$pid"
+    status=$?
+}
+overlay_shown() { xdotool search --onlyvisible --name '^quillbox-capture$' >/dev/null 2>&1; }
+start_interactive() { # args... ; sets $run
+    "$tool" "$@" 2>"$work/stderr" &
+    run=$!
+    pids+=("$run")
+    wait_for 150 overlay_shown || fail "the overlay of '$*' never showed"
+}
+no_output_left() { # the folder holds nothing but the files named
+    local extra
+    extra=$(ls -A "$work" | grep -v -x -e stderr -e ready -e cover-ready -e full.png -e ref.png -e area.png \
+        -e window.png -e covered.png)
+    [ -z "$extra" ] || fail "left behind: $extra"
+}
+
+# The pattern window, placed by the window manager; its client area from xwininfo.
+"$pattern" show 300 200 640 400 "$work/ready" &
+pids+=("$!")
+wait_for 150 test -e "$work/ready" || { echo "FAIL: the pattern window never painted" >&2; exit 1; }
+wid=$(xdotool search --onlyvisible --name '^quillbox-pattern$' | head -n1)
+info=$(xwininfo -id "$wid")
+cx=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+cy=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+cw=$(awk '/Width:/ {print $2}' <<<"$info")
+ch=$(awk '/Height:/ {print $2}' <<<"$info")
+xdotool mousemove 5 500
+
+# Full screen: exactly the screen's pixels, as another program reads them.
+if "$tool" -x "$work/full.png"; then
+    import -window root "$work/ref.png"
+    if compare -metric AE "$work/full.png" "$work/ref.png" null: 2>"$work/stderr"; then
+        pass "full screen equals the screen"
+    else
+        fail "full screen differs from import in $(cat "$work/stderr") pixels"
+    fi
+    [ "$(identify -format %wx%h "$work/full.png")" = "$(xdpyinfo | awk '/dimensions/ {print $2}')" ] \
+        || fail "full screen has the wrong size"
+else
+    fail "full screen capture failed"
+fi
+
+# An area dragged over the pattern: exactly that rectangle of it.
+left=37 top=23 width=301 height=177
+start_interactive -i -s -x "$work/area.png"
+xdotool mousemove $((cx + left)) $((cy + top)) mousedown 1 \
+    mousemove $((cx + left + 20)) $((cy + top + 20)) \
+    mousemove $((cx + left + width)) $((cy + top + height)) mouseup 1
+finish "$run"
+if [ "$status" = 0 ] && "$pattern" check "$work/area.png" $left $top $width $height; then
+    pass "area drag gives exactly the rectangle"
+else
+    fail "area drag (status $status)"
+fi
+
+# A window clicked: exactly its client area, without the window manager's frame.
+xdotool mousemove $((cx + 100)) $((cy + 100))
+start_interactive -i -w -x -o "$work/window.png"
+xdotool mousemove $((cx + 120)) $((cy + 110)) click 1
+finish "$run"
+if [ "$status" = 0 ] && "$pattern" check "$work/window.png" 0 0 "$cw" "$ch"; then
+    pass "window click gives exactly the client area"
+else
+    fail "window click (status $status)"
+fi
+
+# A window partly covered by another: still exactly its own client area, all of it.
+"$pattern" show $((cx + 400)) $((cy + 250)) 300 200 "$work/cover-ready" quillbox-cover &
+pids+=("$!")
+wait_for 150 test -e "$work/cover-ready" || fail "the covering window never painted"
+wait_for 150 sh -c "xdotool search --onlyvisible --name '^quillbox-cover\$'"
+xdotool mousemove $((cx + 100)) $((cy + 100))
+start_interactive -i -w -x -o "$work/covered.png"
+xdotool mousemove $((cx + 110)) $((cy + 105)) click 1
+finish "$run"
+if [ "$status" = 0 ] && "$pattern" check "$work/covered.png" 0 0 "$cw" "$ch"; then
+    pass "a covered window is captured whole"
+else
+    fail "covered window click (status $status)"
+fi
+
+# Esc (sent until the keyboard grab has it), a bare click and a right click cancel.
+start_interactive -i -s -x "$work/esc.png"
+for _ in $(seq 20); do
+    xdotool key Escape
+    wait_for 5 sh -c "! kill -0 $run" && break
+done
+finish "$run"
+[ "$status" = 1 ] && [ ! -e "$work/esc.png" ] && pass "Esc cancels" || fail "Esc (status $status)"
+
+xdotool mousemove 700 700
+start_interactive -i -s -x "$work/click.png"
+xdotool click 1
+finish "$run"
+[ "$status" = 1 ] && [ ! -e "$work/click.png" ] && pass "a bare click cancels" \
+    || fail "bare click (status $status)"
+
+start_interactive -i -w -x -o "$work/right.png"
+xdotool mousemove $((cx + 100)) $((cy + 100)) click 3
+finish "$run"
+[ "$status" = 1 ] && [ ! -e "$work/right.png" ] && pass "a right click cancels" \
+    || fail "right click (status $status)"
+
+# Bad arguments: usage, exit 2, no file. A path that cannot be written: exit 1, no file.
+"$tool" -q "$work/bad.png" 2>"$work/stderr"; status=$?
+[ "$status" = 2 ] && grep -q '^usage: quillbox-capture' "$work/stderr" && [ ! -e "$work/bad.png" ] \
+    && pass "bad arguments exit 2" || fail "bad arguments (status $status)"
+"$tool" -i -s -w -x "$work/bad.png" 2>/dev/null; status=$?
+[ "$status" = 2 ] || fail "-s with -w (status $status)"
+"$tool" -x 2>/dev/null; status=$?
+[ "$status" = 2 ] || fail "no path (status $status)"
+touch "$work/ready"
+"$tool" -x "$work/ready/full.png" 2>"$work/stderr"; status=$?
+[ "$status" = 1 ] && [ -s "$work/stderr" ] && pass "an unwritable path exits 1" \
+    || fail "unwritable path (status $status)"
+no_output_left
+
+[ "$failures" = 0 ] || { echo "$failures failure(s)" >&2; exit 1; }

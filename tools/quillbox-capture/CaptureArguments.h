@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The capture tool's command line:
+//   quillbox-capture [-i -s | -i -w [-o]] [-x] path
+// -i interactive: -s an area (the default), -w a window (-o: without shadow, which X11
+// windows do not have anyway); without -i the whole screen. -x: no sound.
+struct CaptureArguments {
+    enum class Mode { screen, area, window };
+
+    Mode mode = Mode::screen;
+    bool quiet = false;
+    QString path;
+
+    // Nothing when the arguments are wrong; `error` then says why.
+    static std::optional<CaptureArguments> parse(const QStringList& arguments, QString* error);
+    static QString usage();
+};

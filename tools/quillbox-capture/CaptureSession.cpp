@@ -1,0 +1,112 @@
+#include "quillbox-capture/CaptureSession.h"
+
+#include <cstdlib>
+
+CaptureSession::CaptureSession(Mode mode, QSize screenSize, QList<WindowList::Window> windows,
+                               QObject* parent)
+    : QObject(parent)
+    , m_mode(mode)
+    , m_screen(QPoint(0, 0), screenSize)
+    , m_windows(std::move(windows)) {}
+
+QRect CaptureSession::highlight() const {
+    if (m_mode == Mode::window)
+        return m_hovered ? m_hovered->client.intersected(m_screen) : QRect();
+    if (!m_dragging)
+        return {};
+    return QRect(std::min(m_anchor.x(), m_current.x()), std::min(m_anchor.y(), m_current.y()),
+                 std::abs(m_current.x() - m_anchor.x()), std::abs(m_current.y() - m_anchor.y()))
+        .intersected(m_screen);
+}
+
+const WindowList::Window* CaptureSession::windowAt(QPoint position) const {
+    for (const WindowList::Window& window : m_windows) // topmost first
+        if (window.frame.contains(position))
+            return &window;
+    return nullptr;
+}
+
+bool CaptureSession::pickedIsCovered() const {
+    for (const WindowList::Window& window : m_windows) { // topmost first
+        if (&window == m_picked)
+            return false;
+        if (window.frame.intersects(m_picked ? m_picked->client : QRect()))
+            return true;
+    }
+    return false;
+}
+
+void CaptureSession::press(QPoint position, Qt::MouseButton button) {
+    if (m_done)
+        return;
+    if (button == Qt::RightButton) {
+        cancel();
+        return;
+    }
+    if (button != Qt::LeftButton)
+        return;
+    if (m_mode == Mode::window) {
+        m_hovered = windowAt(position);
+        m_pressed = m_hovered;
+        Q_EMIT highlightChanged();
+        return;
+    }
+    m_dragging = true;
+    m_anchor = m_current = position;
+    Q_EMIT highlightChanged();
+}
+
+void CaptureSession::move(QPoint position) {
+    if (m_done)
+        return;
+    if (m_mode == Mode::window) {
+        const WindowList::Window* hovered = windowAt(position);
+        if (hovered != m_hovered) {
+            m_hovered = hovered;
+            Q_EMIT highlightChanged();
+        }
+        return;
+    }
+    if (m_dragging && position != m_current) {
+        m_current = position;
+        Q_EMIT highlightChanged();
+    }
+}
+
+void CaptureSession::release(QPoint position, Qt::MouseButton button) {
+    if (m_done || button != Qt::LeftButton)
+        return;
+    if (m_mode == Mode::window) {
+        // A press on one window and a release on another picks neither.
+        const WindowList::Window* window = windowAt(position);
+        if (window && window == m_pressed) {
+            m_picked = window;
+            finish(highlight());
+        }
+        m_pressed = nullptr;
+        return;
+    }
+    if (!m_dragging)
+        return;
+    m_current = position;
+    const QRect rect = highlight();
+    m_dragging = false;
+    if (rect.width() < 1 || rect.height() < 1)
+        cancel(); // a click without a drag
+    else
+        finish(rect);
+}
+
+void CaptureSession::cancel() {
+    if (m_done)
+        return;
+    m_done = true;
+    Q_EMIT cancelled();
+}
+
+void CaptureSession::finish(const QRect& rect) {
+    if (rect.isEmpty())
+        return;
+    m_done = true;
+    Q_EMIT selected(rect);
+}

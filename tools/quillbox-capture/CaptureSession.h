@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/WindowList.h"
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+// What the user picks on the frozen screen: an area dragged with the left button, or the
+// window under the pointer, clicked. Esc, a right click or a click without a drag cancel.
+// Positions are screen device pixels; the overlays forward their events here.
+class CaptureSession : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { area, window };
+
+    CaptureSession(Mode mode, QSize screenSize, QList<WindowList::Window> windows = {},
+                   QObject* parent = nullptr);
+
+    Mode mode() const { return m_mode; }
+    // The area being dragged, or the client area of the window under the pointer.
+    QRect highlight() const;
+    // The window picked (window mode, once selected), and whether a window above it
+    // covers part of it, so that the frozen picture does not show all of it.
+    const WindowList::Window* picked() const { return m_picked; }
+    bool pickedIsCovered() const;
+
+    void press(QPoint position, Qt::MouseButton button);
+    void move(QPoint position);
+    void release(QPoint position, Qt::MouseButton button);
+    void cancel();
+
+Q_SIGNALS:
+    void highlightChanged();
+    void selected(QRect rect);
+    void cancelled();
+
+private:
+    const WindowList::Window* windowAt(QPoint position) const;
+    void finish(const QRect& rect);
+
+    Mode m_mode;
+    QRect m_screen;
+    QList<WindowList::Window> m_windows;
+    bool m_dragging = false;
+    bool m_done = false;
+    QPoint m_anchor;
+    QPoint m_current;
+    const WindowList::Window* m_hovered = nullptr;
+    const WindowList::Window* m_pressed = nullptr;
+    const WindowList::Window* m_picked = nullptr;
+};

@@ -1,0 +1,41 @@
+#include "quillbox-capture/InteractiveCapture.h"
+
+#include "quillbox-capture/SelectionOverlay.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QScreen>
+#include <memory>
+#include <vector>
+
+std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& frozen,
+                                       const QList<WindowList::Window>& windows) {
+    CaptureSession session(mode, frozen.size(), windows);
+    std::optional<Pick> result;
+    QEventLoop loop;
+    QObject::connect(&session, &CaptureSession::selected, &loop, [&](QRect rect) {
+        result = Pick{rect, std::nullopt};
+        if (session.picked() && session.pickedIsCovered())
+            result->coveredWindow = *session.picked();
+        loop.quit();
+    });
+    QObject::connect(&session, &CaptureSession::cancelled, &loop, &QEventLoop::quit);
+
+    std::vector<std::unique_ptr<SelectionOverlay>> overlays;
+    for (QScreen* screen : QGuiApplication::screens())
+        overlays.push_back(std::make_unique<SelectionOverlay>(session, frozen, screen));
+    for (auto& overlay : overlays)
+        overlay->show();
+    if (!overlays.empty())
+        overlays.front()->grabKeyboardSoon();
+    // The window under the pointer is outlined before the pointer first moves.
+    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos())) {
+        const QPoint local = QCursor::pos() - screen->geometry().topLeft();
+        session.move(screen->geometry().topLeft() + local * screen->devicePixelRatio());
+    }
+    loop.exec();
+    for (auto& overlay : overlays)
+        overlay->hide();
+    return result;
+}

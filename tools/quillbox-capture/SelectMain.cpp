@@ -1,0 +1,101 @@
+// quillbox-capture-select: the capture tool's interactive half, started by quillbox-capture
+// with the same arguments. It grabs the screen first, lets the user pick an area or a
+// window on that frozen picture, and writes a PNG file, or nothing when the user cancels.
+// It takes every mode, so it also serves screens the quick path cannot read.
+// Exit status: 0 written, 1 nothing written, 2 bad arguments.
+#include "core/image/Png.h"
+#include "platform/x11/ScreenGrabberX11.h"
+#include "platform/x11/SoundPlayerCanberra.h"
+#include "platform/x11/WindowListX11.h"
+#include "quillbox-capture/CaptureArguments.h"
+#include "quillbox-capture/InteractiveCapture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+constexpr int soundTimeoutMs = 2000;
+constexpr int raiseTimeoutMs = 1500;
+constexpr int settleTimeoutMs = 1500;
+constexpr int settleIntervalMs = 40;
+
+// Without a compositor, the covered part of a window has no pixels of its own: the
+// window is raised, and read again once it has repainted (two reads alike in a row).
+QImage uncoveredWindow(const WindowList::Window& window, const QRect& rect,
+                       ScreenGrabberX11& grabber) {
+    WindowListX11().raise(window, raiseTimeoutMs);
+    QImage last = grabber.grabRect(rect);
+    QElapsedTimer timer;
+    timer.start();
+    while (!timer.hasExpired(settleTimeoutMs)) {
+        QThread::msleep(settleIntervalMs);
+        QImage next = grabber.grabRect(rect);
+        if (next == last)
+            break;
+        last = std::move(next);
+    }
+    return last;
+}
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString error;
+    const std::optional<CaptureArguments> parsed = CaptureArguments::parse(arguments, &error);
+    if (!parsed) {
+        std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error),
+                     qPrintable(CaptureArguments::usage()));
+        return 2;
+    }
+    // Say so before the user selects anything, not after.
+    const QFileInfo target(parsed->path);
+    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
+        return fail(QStringLiteral("cannot write ") + parsed->path +
+                    QStringLiteral(": no such folder"));
+
+    // The grab comes first, so the picture is of this moment and holds nothing of ours.
+    ScreenGrabberX11 grabber;
+    const QImage frozen = grabber.grabScreen();
+    if (frozen.isNull())
+        return fail(QStringLiteral("cannot read the screen (no X11 display?)"));
+
+    QImage image = frozen;
+    if (parsed->mode != CaptureArguments::Mode::screen) {
+        const auto mode = parsed->mode == CaptureArguments::Mode::window
+                              ? CaptureSession::Mode::window
+                              : CaptureSession::Mode::area;
+        const QList<WindowList::Window> windows = mode == CaptureSession::Mode::window
+                                                      ? WindowListX11().topLevelWindows()
+                                                      : QList<WindowList::Window>();
+        // Qt must not read our options as its own.
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        const std::optional<Pick> picked = pickOnFrozenScreen(mode, frozen, windows);
+        if (!picked)
+            return 1;
+        image = picked->coveredWindow
+                    ? uncoveredWindow(*picked->coveredWindow, picked->rect, grabber)
+                    : frozen.copy(picked->rect);
+    }
+
+    if (!png::write(image, parsed->path, &error))
+        return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + error);
+    if (!parsed->quiet) {
+        SoundPlayerCanberra sound;
+        sound.playCaptureSound();
+        sound.waitUntilDone(soundTimeoutMs);
+    }
+    return 0;
+}

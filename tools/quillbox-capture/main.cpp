@@ -1,0 +1,76 @@
+// quillbox-capture: Quillbox's capture tool.
+//   quillbox-capture [-i -s | -i -w [-o]] [-x] path
+// The whole screen is grabbed and written here, linking no more than Qt Core, xcb and
+// zlib, since that path must start fast; picking an area or a window is left to
+// quillbox-capture-select beside it. Exit status: 0 written, 1 nothing written, 2 bad
+// arguments.
+#include "core/image/Png.h"
+#include "platform/x11/SoundPlayerCanberra.h"
+#include "platform/x11/XcbRootGrabber.h"
+#include "quillbox-capture/CaptureArguments.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr int soundTimeoutMs = 2000;
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
+    return 1;
+}
+
+// Replaces this process with quillbox-capture-select, same arguments.
+int runSelect(char** argv) {
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QByteArray select =
+        (QFileInfo(self).absolutePath() + QStringLiteral("/quillbox-capture-select")).toLocal8Bit();
+    argv[0] = const_cast<char*>(select.constData());
+    execv(select.constData(), argv);
+    return fail(QStringLiteral("cannot start ") + QString::fromLocal8Bit(select) +
+                QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString error;
+    const std::optional<CaptureArguments> parsed = CaptureArguments::parse(arguments, &error);
+    if (!parsed) {
+        std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error),
+                     qPrintable(CaptureArguments::usage()));
+        return 2;
+    }
+    if (parsed->mode != CaptureArguments::Mode::screen)
+        return runSelect(argv);
+    const QFileInfo target(parsed->path);
+    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
+        return fail(QStringLiteral("cannot write ") + parsed->path +
+                    QStringLiteral(": no such folder"));
+
+    XcbRootGrabber grabber;
+    if (!grabber.isRgb32())
+        return grabber.screenSize().isEmpty()
+                   ? fail(QStringLiteral("cannot read the screen (no X11 display?)"))
+                   : runSelect(argv);
+    const XcbImage screen = grabber.grab(QRect(QPoint(0, 0), grabber.screenSize()));
+    if (screen.isNull())
+        return fail(QStringLiteral("cannot read the screen"));
+    const QByteArray png =
+        png::encodeRgb32(screen.bits(), screen.width(), screen.height(), screen.bytesPerLine());
+    if (!png::writeFile(png, parsed->path, &error))
+        return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + error);
+    if (!parsed->quiet) {
+        SoundPlayerCanberra sound;
+        sound.playCaptureSound();
+        sound.waitUntilDone(soundTimeoutMs);
+    }
+    return 0;
+}
