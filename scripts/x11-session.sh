@@ -8,14 +8,28 @@ set -uo pipefail
 
 session=$(mktemp -d /tmp/quillbox-x11-XXXXXX)
 pids=()
+command_pid=
 cleanup() {
-    local pid
+    local pid i
+    trap - EXIT INT TERM
+    if [ -n "$command_pid" ] && kill -TERM "$command_pid" 2>/dev/null; then
+        for ((i = 0; i < 50; i++)); do kill -0 "$command_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$command_pid" 2>/dev/null
+    fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
     rm -rf "$session"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# Every process started here is told to end when this script dies, so a SIGKILL that
+# skips the traps (a test runner's timeout) leaves no server or helper behind.
+bound=(setpriv --pdeathsig TERM --)
+# The session folder goes too: a watcher outside this process tree (a runner's timeout
+# kills the whole tree) removes it once this shell is gone.
+setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done; rm -rf "$2"' \
+    watcher "$$" "$session" </dev/null >/dev/null 2>&1
 
 wait_for() { # timeout-in-tenths command...
     local tries=$1; shift
@@ -32,7 +46,7 @@ export XDG_DATA_HOME="$session/data" XDG_CACHE_HOME="$session/cache"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 exec 3>"$session/display"
-Xvfb -displayfd 3 -screen 0 "${X11_SCREEN:-1920x1080x24}" -nolisten tcp \
+"${bound[@]}" Xvfb -displayfd 3 -screen 0 "${X11_SCREEN:-1920x1080x24}" -nolisten tcp \
     >"$session/xvfb.log" 2>&1 &
 pids+=("$!")
 exec 3>&-
@@ -49,7 +63,7 @@ start_helper() { # name check-command -- command...
     local name=$1 check=$2 attempt pid
     shift 3
     for attempt in 1 2 3; do
-        "$@" >"$session/$name.log" 2>&1 &
+        "${bound[@]}" "$@" >"$session/$name.log" 2>&1 &
         pid=$!
         pids+=("$pid")
         for ((i = 0; i < 100; i++)); do
@@ -74,4 +88,11 @@ if [ -z "${X11_NO_TRAY:-}" ]; then
         --SetDockType true --transparent false
 fi
 
-"$@"
+# In the background, so that a signal to this script tears the session down at once
+# instead of waiting for the command to end.
+"${bound[@]}" "$@" &
+command_pid=$!
+wait "$command_pid"
+status=$?
+command_pid=
+exit "$status"
