@@ -43,7 +43,9 @@ chmod 700 "$session/runtime"
 echo 'pcm.!default { type null }' >"$session/home/.asoundrc"
 export HOME="$session/home" XDG_RUNTIME_DIR="$session/runtime" XDG_CONFIG_HOME="$session/config"
 export XDG_DATA_HOME="$session/data" XDG_CACHE_HOME="$session/cache"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# No desktop's session bus either: the tray icon must land in this session's trayer, and
+# nothing may open the user's own file manager.
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 exec 3>"$session/display"
 "${bound[@]}" Xvfb -displayfd 3 -screen 0 "${X11_SCREEN:-1920x1080x24}" -nolisten tcp \

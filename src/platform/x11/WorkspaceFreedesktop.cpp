@@ -1,13 +1,23 @@
 #include "platform/x11/WorkspaceFreedesktop.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 
 namespace {
-constexpr int fileManagerTimeoutMs = 2000;
+QString connectionName(const QString& busAddress) {
+    return QStringLiteral("quillbox:") + busAddress;
+}
+} // namespace
+
+WorkspaceFreedesktop::WorkspaceFreedesktop(QString busAddress)
+    : m_busAddress(std::move(busAddress)) {}
+
+WorkspaceFreedesktop::~WorkspaceFreedesktop() {
+    if (!m_busAddress.isEmpty())
+        QDBusConnection::disconnectFromBus(connectionName(m_busAddress));
 }
 
 bool WorkspaceFreedesktop::open(const QString& path) {
@@ -15,23 +25,31 @@ bool WorkspaceFreedesktop::open(const QString& path) {
 }
 
 void WorkspaceFreedesktop::reveal(const QString& path) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString service = QStringLiteral("org.freedesktop.FileManager1");
-    if (bus.isConnected() && bus.interface()) {
-        // An activatable file manager counts too, not only a running one.
-        const auto registered = bus.interface()->isServiceRegistered(service);
-        const auto activatable = bus.interface()->activatableServiceNames();
-        if (registered.value() || activatable.value().contains(service)) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                service, QStringLiteral("/org/freedesktop/FileManager1"), service,
-                QStringLiteral("ShowItems"));
-            call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-            const QDBusMessage reply = bus.call(call, QDBus::Block, fileManagerTimeoutMs);
-            if (reply.type() == QDBusMessage::ReplyMessage)
-                return;
-        }
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    QDBusConnection bus =
+        m_busAddress.isEmpty()
+            ? QDBusConnection::sessionBus()
+            : QDBusConnection::connectToBus(m_busAddress, connectionName(m_busAddress));
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
+                                       service, QStringLiteral("ShowItems"));
+    // Fully encoded: a URI, not a path with a scheme in front (every capture name has spaces).
+    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    // Never waited for: a file manager the bus has to start first can take seconds, and
+    // falling back on a timeout would open a second window once it does come up. The bus
+    // answers at once when no file manager is there at all.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher* finished) {
+                         if (finished->isError())
+                             QDesktopServices::openUrl(folder);
+                         finished->deleteLater();
+                     });
 }
 
 bool WorkspaceFreedesktop::openUrl(const QUrl& url) {
