@@ -19,3 +19,14 @@ if(QUILLBOX_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(quillbox_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# CMake 3.25 does not run moc again when a globbed source joins a target, so an
+# incremental build fails with "X.moc: No such file". moc does run again when a file
+# the configuration read has changed: so it reads a list of the target's sources,
+# rewritten only when that list changes.
+function(quillbox_moc_follows_sources target)
+    get_target_property(sources ${target} SOURCES)
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}-sources.cmake)
+    file(CONFIGURE OUTPUT ${list_file} CONTENT "# ${sources}\n")
+    include(${list_file})
+endfunction()
