@@ -12,9 +12,10 @@ command_pid=
 cleanup() {
     local pid i
     trap - EXIT INT TERM
-    if [ -n "$command_pid" ] && kill -TERM "$command_pid" 2>/dev/null; then
-        for ((i = 0; i < 50; i++)); do kill -0 "$command_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$command_pid" 2>/dev/null
+    # The command and everything it started: its own process group.
+    if [ -n "$command_pid" ] && kill -TERM -- "-$command_pid" 2>/dev/null; then
+        for ((i = 0; i < 50; i++)); do kill -0 -- "-$command_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL -- "-$command_pid" 2>/dev/null
     fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
@@ -26,10 +27,12 @@ trap 'exit 130' INT TERM
 # Every process started here is told to end when this script dies, so a SIGKILL that
 # skips the traps (a test runner's timeout) leaves no server or helper behind.
 bound=(setpriv --pdeathsig TERM --)
-# The session folder goes too: a watcher outside this process tree (a runner's timeout
-# kills the whole tree) removes it once this shell is gone.
-setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done; rm -rf "$2"' \
-    watcher "$$" "$session" </dev/null >/dev/null 2>&1
+# What they leave, the command's own children and the session folder, goes too: a watcher
+# outside this process tree (a runner's timeout kills the whole tree) ends the command's
+# process group and removes the folder once this shell is gone.
+setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
+    [ -s "$2/command.pgid" ] && kill -TERM -- "-$(cat "$2/command.pgid")" 2>/dev/null
+    rm -rf "$2"' watcher "$$" "$session" </dev/null >/dev/null 2>&1
 
 wait_for() { # timeout-in-tenths command...
     local tries=$1; shift
@@ -92,8 +95,10 @@ fi
 
 # In the background, so that a signal to this script tears the session down at once
 # instead of waiting for the command to end.
-"${bound[@]}" "$@" &
+# In a process group of its own, so that whatever it starts ends with it.
+setsid "${bound[@]}" "$@" &
 command_pid=$!
+echo "$command_pid" >"$session/command.pgid"
 wait "$command_pid"
 status=$?
 command_pid=
