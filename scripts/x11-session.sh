@@ -94,12 +94,10 @@ if [ -z "${X11_NO_TRAY:-}" ]; then
 fi
 
 # In the background, so that a signal to this script tears the session down at once
-# instead of waiting for the command to end.
-# In a process group of its own, so that whatever it starts ends with it.
+# instead of waiting for the command to end; in a process group of its own, so that
+# whatever it starts ends with it.
 setsid "${bound[@]}" "$@" &
 command_pid=$!
 echo "$command_pid" >"$session/command.pgid"
 wait "$command_pid"
-status=$?
-command_pid=
-exit "$status"
+exit $?
