@@ -14,6 +14,15 @@ wait_for() { # tenths-of-a-second command...
     for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
     return 1
 }
+children_of() { # pid: its child processes, read from /proc (no procps needed)
+    local f line fields
+    for f in /proc/[0-9]*/stat; do
+        { read -r line <"$f"; } 2>/dev/null || continue
+        read -r -a fields <<<"${line##*) }"
+        [ "${fields[1]}" = "$1" ] && { f=${f#/proc/}; echo "${f%/stat}"; }
+    done
+}
+describe() { local pid; for pid in "$@"; do [ -r /proc/"$pid"/cmdline ] && echo "$pid $(tr '\0' ' ' </proc/"$pid"/cmdline)"; done; }
 all_gone() { local pid; for pid in "$@"; do kill -0 "$pid" 2>/dev/null && return 1; done; return 0; }
 
 # The command notes its session folder, then waits to be ended.
@@ -32,12 +41,13 @@ stop_with() { # signal
     wait_for 150 test -s "$work/folder" || { fail "$signal: the session did not start"; kill -KILL "$script"; return; }
     folder=$(cat "$work/folder")
     # Xvfb, openbox, trayer and the command (with its sleep).
-    children=$(pgrep -P "$script"; for p in $(pgrep -P "$script"); do pgrep -P "$p"; done)
+    children=$(children_of "$script"; for p in $(children_of "$script"); do children_of "$p"; done)
     [ "$(wc -w <<<"$children")" -ge 4 ] || fail "$signal: expected the server, helpers and command, found: $children"
     kill "-$signal" "$script"
+    wait_for 50 all_gone "$script" || { fail "$signal: the session script did not end"; kill -KILL "$script"; }
     wait "$script" 2>/dev/null
     # shellcheck disable=SC2086
-    wait_for 50 all_gone $children || fail "$signal: left running: $(ps -o pid=,args= -p "$(tr '\n' ',' <<<"$children" | sed 's/,$//')")"
+    wait_for 50 all_gone $children || fail "$signal: left running: $(describe $children)"
     wait_for 30 test ! -e "$folder" || fail "$signal: the session folder $folder is still there"
 }
 
