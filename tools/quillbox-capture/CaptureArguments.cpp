@@ -1,5 +1,7 @@
 #include "quillbox-capture/CaptureArguments.h"
 
+#include <QFileInfo>
+
 QString CaptureArguments::usage() {
     return QStringLiteral("usage: quillbox-capture [-i -s | -i -w [-o]] [-x] path");
 }
@@ -42,4 +44,16 @@ std::optional<CaptureArguments> CaptureArguments::parse(const QStringList& argum
     if (interactive)
         result.mode = window ? Mode::window : Mode::area;
     return result;
+}
+
+QString CaptureArguments::unwritableReason() const {
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("no such folder");
+    if (target.isDir())
+        return QStringLiteral("it is a folder");
+    if (!folder.isWritable())
+        return QStringLiteral("the folder is read-only");
+    return {};
 }

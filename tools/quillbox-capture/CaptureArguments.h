@@ -18,4 +18,8 @@ struct CaptureArguments {
     // Nothing when the arguments are wrong; `error` then says why.
     static std::optional<CaptureArguments> parse(const QStringList& arguments, QString* error);
     static QString usage();
+
+    // Why `path` surely cannot be written (its folder is missing or read-only, or it is a
+    // folder), checked before anything is grabbed or shown; empty when it may be.
+    QString unwritableReason() const;
 };

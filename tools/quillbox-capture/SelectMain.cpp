@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QThread>
 #include <cstdio>
 
@@ -60,10 +59,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Say so before the user selects anything, not after.
-    const QFileInfo target(parsed->path);
-    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
-        return fail(QStringLiteral("cannot write ") + parsed->path +
-                    QStringLiteral(": no such folder"));
+    if (const QString why = parsed->unwritableReason(); !why.isEmpty())
+        return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + why);
 
     // The grab comes first, so the picture is of this moment and holds nothing of ours.
     ScreenGrabberX11 grabber;

@@ -50,10 +50,8 @@ int main(int argc, char** argv) {
     }
     if (parsed->mode != CaptureArguments::Mode::screen)
         return runSelect(argv);
-    const QFileInfo target(parsed->path);
-    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
-        return fail(QStringLiteral("cannot write ") + parsed->path +
-                    QStringLiteral(": no such folder"));
+    if (const QString why = parsed->unwritableReason(); !why.isEmpty())
+        return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + why);
 
     XcbRootGrabber grabber;
     if (!grabber.isRgb32())
