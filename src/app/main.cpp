@@ -19,10 +19,14 @@
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QStandardPaths>
 #include <cstdio>
 
 namespace {
+
+// Forty frames of a 5K screen, as 32-bit pixels, with room to spare.
+constexpr int largestCaptureMegabytes = 4096;
 
 // Long enough for an instance that relaunches this one to finish quitting.
 constexpr int instanceWaitMs = 3000;
@@ -55,6 +59,9 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    // A long scrolling capture (2880 × 56000 and more) is far over Qt's default 128 MB
+    // decode limit; the library must be able to open every file it holds.
+    QImageReader::setAllocationLimit(largestCaptureMegabytes);
     SingleInstanceX11 instance;
     if (!instance.claim(instanceWaitMs)) {
         std::fputs("Quillbox is already running on this display.\n", stderr);

@@ -136,6 +136,15 @@ finish "$run"
 [ "$status" = 1 ] && [ ! -e "$work/right.png" ] && pass "a right click cancels" \
     || fail "right click (status $status)"
 
+# Killed while the user selects: nothing is written, not even a temporary file.
+start_interactive -i -s -x "$work/killed.png"
+xdotool mousemove 200 200 mousedown 1 mousemove 400 400
+kill -TERM "$run"
+finish "$run"
+xdotool mouseup 1
+[ "$status" != 0 ] && [ ! -e "$work/killed.png" ] && pass "a killed selection leaves nothing" \
+    || fail "killed selection (status $status)"
+
 # Bad arguments: usage, exit 2, no file. A path that cannot be written: exit 1, no file.
 "$tool" -q "$work/bad.png" 2>"$work/stderr"; status=$?
 [ "$status" = 2 ] && grep -q '^usage: quillbox-capture' "$work/stderr" && [ ! -e "$work/bad.png" ] \
@@ -148,6 +157,9 @@ touch "$work/ready"
 "$tool" -x "$work/ready/full.png" 2>"$work/stderr"; status=$?
 [ "$status" = 1 ] && [ -s "$work/stderr" ] && pass "an unwritable path exits 1" \
     || fail "unwritable path (status $status)"
+"$tool" -i -s -x "$work/missing/area.png" 2>"$work/stderr"; status=$?
+[ "$status" = 1 ] && [ -s "$work/stderr" ] && [ ! -e "$work/missing" ] \
+    && pass "a missing folder exits 1 before the selection" || fail "missing folder (status $status)"
 no_output_left
 
 [ "$failures" = 0 ] || { echo "$failures failure(s)" >&2; exit 1; }

@@ -1,5 +1,9 @@
 #include "quillbox-capture/CaptureArguments.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,4 +46,23 @@ TEST(CaptureArguments, wrongArgumentsAreRefused) {
                              "-i -s -w a.png", "a.png b.png", "-i -s -x -- a.png", "--help"})
         EXPECT_FALSE(parse(line)) << line;
     EXPECT_TRUE(CaptureArguments::usage().startsWith(u"usage: quillbox-capture"));
+}
+
+TEST(CaptureArguments, aPathThatSurelyCannotBeWrittenIsToldBeforeAnythingIsShown) {
+    QTemporaryDir dir;
+    CaptureArguments arguments;
+    arguments.path = dir.filePath(QStringLiteral("a.png"));
+    EXPECT_EQ(arguments.unwritableReason(), QString());
+    arguments.path = dir.filePath(QStringLiteral("missing/a.png"));
+    EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("no such folder"));
+    arguments.path = dir.path();
+    EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("it is a folder"));
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    QDir().mkpath(locked);
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    arguments.path = locked + QStringLiteral("/a.png");
+    if (!QFileInfo(locked).isWritable()) { // root writes anywhere
+        EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("the folder is read-only"));
+    }
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

@@ -1,4 +1,5 @@
 #include "quillbox-capture/CaptureSession.h"
+#include "quillbox-capture/SelectionOverlay.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -103,4 +104,15 @@ TEST(CaptureSession, windowMode_knowsWhenThePickedWindowIsPartlyCovered) {
     ASSERT_TRUE(session.picked());
     EXPECT_EQ(session.picked()->id, 1u);
     EXPECT_TRUE(session.pickedIsCovered());
+}
+
+TEST(SelectionOverlay, aSelectionAcrossMonitorsIsLabelledOnce) {
+    const QList<QRect> monitors{{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}, {0, 1080, 1920, 1080}};
+    // Where its bottom-left corner is, whichever side the drag started.
+    EXPECT_EQ(SelectionOverlay::labelMonitor({1800, 300, 500, 400}, monitors), 0);
+    EXPECT_EQ(SelectionOverlay::labelMonitor({1920, 300, 500, 400}, monitors), 1);
+    EXPECT_EQ(SelectionOverlay::labelMonitor({100, 900, 300, 400}, monitors), 2);
+    // A corner off every monitor: the one showing most of the selection.
+    EXPECT_EQ(SelectionOverlay::labelMonitor({2000, 1000, 300, 200}, monitors), 1);
+    EXPECT_EQ(SelectionOverlay::labelMonitor({}, monitors), -1);
 }

@@ -1,5 +1,8 @@
 #include "quillbox-capture/CaptureArguments.h"
 
+#include <QFileInfo>
+#include <cstdio>
+
 QString CaptureArguments::usage() {
     return QStringLiteral("usage: quillbox-capture [-i -s | -i -w [-o]] [-x] path");
 }
@@ -42,4 +45,32 @@ std::optional<CaptureArguments> CaptureArguments::parse(const QStringList& argum
     if (interactive)
         result.mode = window ? Mode::window : Mode::area;
     return result;
+}
+
+QString CaptureArguments::unwritableReason() const {
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("no such folder");
+    if (target.isDir())
+        return QStringLiteral("it is a folder");
+    if (!folder.isWritable())
+        return QStringLiteral("the folder is read-only");
+    return {};
+}
+
+std::optional<CaptureArguments> CaptureArguments::fromCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString error;
+    std::optional<CaptureArguments> parsed = parse(arguments, &error);
+    if (!parsed)
+        std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error), qPrintable(usage()));
+    return parsed;
+}
+
+int captureFailure(const QString& message) {
+    std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
+    return 1;
 }

@@ -18,4 +18,13 @@ struct CaptureArguments {
     // Nothing when the arguments are wrong; `error` then says why.
     static std::optional<CaptureArguments> parse(const QStringList& arguments, QString* error);
     static QString usage();
+    // `parse` on the process's own arguments; a usage line on stderr when they are wrong.
+    static std::optional<CaptureArguments> fromCommandLine(int argc, char** argv);
+
+    // Why `path` surely cannot be written (its folder is missing or read-only, or it is a
+    // folder), checked before anything is grabbed or shown; empty when it may be.
+    QString unwritableReason() const;
 };
+
+// Says why on stderr, prefixed with the tool's name; returns the "nothing written" status.
+int captureFailure(const QString& message);

@@ -22,9 +22,14 @@ std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& 
     });
     QObject::connect(&session, &CaptureSession::cancelled, &loop, &QEventLoop::quit);
 
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QRect> monitors;
+    for (const QScreen* screen : screens)
+        monitors.append(SelectionOverlay::deviceRect(screen));
     std::vector<std::unique_ptr<SelectionOverlay>> overlays;
-    for (QScreen* screen : QGuiApplication::screens())
-        overlays.push_back(std::make_unique<SelectionOverlay>(session, frozen, screen));
+    for (int i = 0; i < screens.size(); ++i)
+        overlays.push_back(
+            std::make_unique<SelectionOverlay>(session, frozen, screens[i], monitors, i));
     for (auto& overlay : overlays)
         overlay->show();
     if (!overlays.empty())

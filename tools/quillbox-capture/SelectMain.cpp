@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QThread>
 #include <cstdio>
 
@@ -41,35 +40,22 @@ QImage uncoveredWindow(const WindowList::Window& window, const QRect& rect,
     return last;
 }
 
-int fail(const QString& message) {
-    std::fprintf(stderr, "quillbox-capture: %s\n", qPrintable(message));
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    QString error;
-    const std::optional<CaptureArguments> parsed = CaptureArguments::parse(arguments, &error);
-    if (!parsed) {
-        std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error),
-                     qPrintable(CaptureArguments::usage()));
+    const std::optional<CaptureArguments> parsed = CaptureArguments::fromCommandLine(argc, argv);
+    if (!parsed)
         return 2;
-    }
     // Say so before the user selects anything, not after.
-    const QFileInfo target(parsed->path);
-    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir())
-        return fail(QStringLiteral("cannot write ") + parsed->path +
-                    QStringLiteral(": no such folder"));
+    if (const QString why = parsed->unwritableReason(); !why.isEmpty())
+        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
+                              QStringLiteral(": ") + why);
 
     // The grab comes first, so the picture is of this moment and holds nothing of ours.
     ScreenGrabberX11 grabber;
     const QImage frozen = grabber.grabScreen();
     if (frozen.isNull())
-        return fail(QStringLiteral("cannot read the screen (no X11 display?)"));
+        return captureFailure(QStringLiteral("cannot read the screen (no X11 display?)"));
 
     QImage image = frozen;
     if (parsed->mode != CaptureArguments::Mode::screen) {
@@ -90,8 +76,10 @@ int main(int argc, char** argv) {
                     : frozen.copy(picked->rect);
     }
 
+    QString error;
     if (!png::write(image, parsed->path, &error))
-        return fail(QStringLiteral("cannot write ") + parsed->path + QStringLiteral(": ") + error);
+        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
+                              QStringLiteral(": ") + error);
     if (!parsed->quiet) {
         SoundPlayerCanberra sound;
         sound.playCaptureSound();

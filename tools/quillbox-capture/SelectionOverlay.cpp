@@ -17,15 +17,17 @@ constexpr int grabRetryMs = 20;
 constexpr int grabTries = 100;
 } // namespace
 
-SelectionOverlay::SelectionOverlay(CaptureSession& session, const QImage& frozen, QScreen* screen)
+SelectionOverlay::SelectionOverlay(CaptureSession& session, const QImage& frozen, QScreen* screen,
+                                   QList<QRect> monitors, int index)
     : QWidget(nullptr,
               Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint)
     , m_session(session)
     , m_frozen(frozen)
+    , m_deviceRect(deviceRect(screen))
+    , m_monitors(std::move(monitors))
+    , m_index(index)
     , m_ratio(screen->devicePixelRatio()) {
-    // Qt keeps a screen's origin in device pixels and scales only its size.
     const QRect geometry = screen->geometry();
-    m_deviceRect = QRect(geometry.topLeft(), geometry.size() * m_ratio);
     setWindowTitle(QStringLiteral("quillbox-capture"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -34,6 +36,31 @@ SelectionOverlay::SelectionOverlay(CaptureSession& session, const QImage& frozen
     setScreen(screen);
     setGeometry(geometry);
     connect(&session, &CaptureSession::highlightChanged, this, &SelectionOverlay::highlightChanged);
+}
+
+QRect SelectionOverlay::deviceRect(const QScreen* screen) {
+    // Qt keeps a screen's origin in device pixels and scales only its size.
+    const QRect geometry = screen->geometry();
+    return QRect(geometry.topLeft(), geometry.size() * screen->devicePixelRatio());
+}
+
+int SelectionOverlay::labelMonitor(const QRect& selection, const QList<QRect>& monitors) {
+    if (selection.isEmpty())
+        return -1;
+    const QPoint corner = selection.bottomLeft();
+    int best = -1;
+    qint64 bestArea = 0;
+    for (int i = 0; i < monitors.size(); ++i) {
+        if (monitors[i].contains(corner))
+            return i;
+        const QRect shared = monitors[i].intersected(selection);
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    return best;
 }
 
 void SelectionOverlay::grabKeyboardSoon() {
@@ -70,9 +97,12 @@ void SelectionOverlay::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.drawImage(QRectF(rect()), m_frozen, m_deviceRect);
-    const QRectF highlight = toLocal(m_session.highlight());
-    selection::paint(painter, rect(), highlight, palette().color(QPalette::Highlight),
-                     m_session.mode() == CaptureSession::Mode::area);
+    const QRect highlight = m_session.highlight();
+    // A selection across monitors is labelled once.
+    const bool withLabel = m_session.mode() == CaptureSession::Mode::area &&
+                           labelMonitor(highlight, m_monitors) == m_index;
+    selection::paint(painter, rect(), toLocal(highlight), palette().color(QPalette::Highlight),
+                     withLabel);
 }
 
 void SelectionOverlay::mousePressEvent(QMouseEvent* event) {

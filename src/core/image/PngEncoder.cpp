@@ -118,7 +118,8 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
     z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data());
     z.avail_out = static_cast<uInt>(strip.deflated.size());
     const int status = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    strip.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0;
+    // A sync flush is complete only when it did not run out of room.
+    strip.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
     strip.deflated.resize(static_cast<qsizetype>(z.total_out));
     deflateEnd(&z);
     strip.adler = adler32(adler32(0, nullptr, 0), bytes, static_cast<uInt>(length));
@@ -126,7 +127,7 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
 
 } // namespace
 
-QByteArray encodeRows(const Rows& source) {
+QByteArray encodeRows(const Rows& source, int stripCount) {
     if (!source.bits || source.width <= 0 || source.height <= 0)
         return {};
     const int height = source.height;
@@ -137,8 +138,10 @@ QByteArray encodeRows(const Rows& source) {
         return {};
 
     const int cores = std::max(1, QThread::idealThreadCount());
-    const int strips = static_cast<int>(std::clamp<qsizetype>(
-        std::min<qsizetype>(total / minimumStripBytes, std::min(cores, maximumStrips)), 1, height));
+    const qsizetype wanted = stripCount > 0 ? stripCount
+                                            : std::min<qsizetype>(total / minimumStripBytes,
+                                                                  std::min(cores, maximumStrips));
+    const int strips = static_cast<int>(std::clamp<qsizetype>(wanted, 1, height));
     std::vector<Strip> parts(strips);
     for (int i = 0; i < strips; ++i) {
         parts[i].firstRow = static_cast<int>(static_cast<qint64>(height) * i / strips);
@@ -162,6 +165,10 @@ QByteArray encodeRows(const Rows& source) {
             adler32_combine(adler, strip.adler,
                             static_cast<z_off_t>((strip.endRow - strip.firstRow) * (rowBytes + 1)));
     }
+    // A chunk holds at most 2^31 - 1 bytes; barely compressible data near the size limit
+    // could exceed that.
+    if (2 + deflatedBytes + 4 > std::numeric_limits<qint32>::max())
+        return {};
 
     QByteArray header;
     appendBigEndian(header, static_cast<quint32>(source.width));

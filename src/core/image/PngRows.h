@@ -34,8 +34,9 @@ struct Rows {
     void row(int y, uchar* out) const;
 };
 
-// The whole PNG file for the rows; empty when it cannot be made.
-QByteArray encodeRows(const Rows& rows);
+// The whole PNG file for the rows; empty when it cannot be made. The rows are deflated in
+// `strips` horizontal strips at once (0: as many as the cores and the size call for).
+QByteArray encodeRows(const Rows& rows, int strips = 0);
 
 // Writes the filter type byte and the filtered row to `out` (rowBytes + 1 bytes), with
 // the filter that leaves the smallest sum of magnitudes, as common PNG writers choose.

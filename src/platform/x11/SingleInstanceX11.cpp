@@ -12,7 +12,7 @@ xcb_atom_t selectionAtom(xcb_connection_t* connection) {
     const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, sizeof selectionName - 1, selectionName),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 xcb_window_t ownerOf(xcb_connection_t* connection, xcb_atom_t selection) {

@@ -2,20 +2,30 @@
 
 #include "platform/ScreenRecordingPermission.h"
 
-// Answers with `allowed`; a request may flip it to `allowedAfterRequest`. Counts each step.
+#include <QStringList>
+
+// Answers with `allowed`; a request may flip it to `allowedAfterRequest`. Counts each step
+// and logs the order of the steps that may prompt or touch the screen.
 class ScreenRecordingPermissionFake : public ScreenRecordingPermission {
 public:
     bool preflight() override {
         ++preflights;
         return allowed;
     }
-    void touchScreen() override { ++touches; }
+    void touchScreen() override {
+        ++touches;
+        steps.append(QStringLiteral("touch"));
+    }
     void request() override {
         ++requests;
+        steps.append(QStringLiteral("request"));
         if (allowedAfterRequest)
             allowed = true;
     }
-    void probeShareableContent() override { ++probes; }
+    void probeShareableContent() override {
+        ++probes;
+        steps.append(QStringLiteral("probe"));
+    }
     QUrl settingsUrl() const override { return url; }
 
     bool allowed = true;
@@ -25,4 +35,5 @@ public:
     int touches = 0;
     int requests = 0;
     int probes = 0;
+    QStringList steps;
 };
