@@ -15,9 +15,4 @@ if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ] &
     exec runuser -u "$SUDO_USER" -- env "${session[@]}" bash scripts/run.sh "$@"
 fi
 scripts/build.sh release
-program=build/release/bin/quillbox
-if [ ! -x "$program" ]; then
-    echo "Quillbox: the library and tools are built, but the tray program is not built yet." >&2
-    exit 1
-fi
-exec "$program" "$@"
+exec build/release/bin/quillbox "$@"
