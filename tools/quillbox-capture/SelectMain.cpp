@@ -5,9 +5,9 @@
 // Exit status: 0 written, 1 nothing written, 2 bad arguments.
 #include "core/image/Png.h"
 #include "platform/x11/ScreenGrabberX11.h"
-#include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WindowListX11.h"
 #include "quillbox-capture/CaptureArguments.h"
+#include "quillbox-capture/CaptureOutput.h"
 #include "quillbox-capture/InteractiveCapture.h"
 
 #include <QApplication>
@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int soundTimeoutMs = 2000;
 constexpr int raiseTimeoutMs = 1500;
 constexpr int settleTimeoutMs = 1500;
 constexpr int settleIntervalMs = 40;
@@ -76,14 +75,5 @@ int main(int argc, char** argv) {
                     : frozen.copy(picked->rect);
     }
 
-    QString error;
-    if (!png::write(image, parsed->path, &error))
-        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
-                              QStringLiteral(": ") + error);
-    if (!parsed->quiet) {
-        SoundPlayerCanberra sound;
-        sound.playCaptureSound();
-        sound.waitUntilDone(soundTimeoutMs);
-    }
-    return 0;
+    return deliverCapture(png::encode(image), *parsed);
 }

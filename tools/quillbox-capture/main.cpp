@@ -5,9 +5,9 @@
 // quillbox-capture-select beside it. Exit status: 0 written, 1 nothing written, 2 bad
 // arguments.
 #include "core/image/Png.h"
-#include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/XcbRootGrabber.h"
 #include "quillbox-capture/CaptureArguments.h"
+#include "quillbox-capture/CaptureOutput.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -16,9 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int soundTimeoutMs = 2000;
-
 // Replaces this process with quillbox-capture-select, same arguments.
 int runSelect(char** argv) {
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
@@ -52,14 +49,5 @@ int main(int argc, char** argv) {
         return captureFailure(QStringLiteral("cannot read the screen"));
     const QByteArray png =
         png::encodeRgb32(screen.bits(), screen.width(), screen.height(), screen.bytesPerLine());
-    QString error;
-    if (!png::writeFile(png, parsed->path, &error))
-        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
-                              QStringLiteral(": ") + error);
-    if (!parsed->quiet) {
-        SoundPlayerCanberra sound;
-        sound.playCaptureSound();
-        sound.waitUntilDone(soundTimeoutMs);
-    }
-    return 0;
+    return deliverCapture(png, *parsed);
 }
