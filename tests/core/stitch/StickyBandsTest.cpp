@@ -25,13 +25,7 @@ TEST(StickyBands, fewerThanTwoFramesOrMixedSizesHaveNoBands) {
 }
 
 TEST(StickyBands, findsAToolbarAtTheScreenTopAsTheBottomBand) {
-    // The worked example: a 10-row toolbar over content that moved 30 rows down.
-    const QImage page = noise(200, 300, 21);
-    QImage f0 = window(page, 100, 100);
-    QImage f1 = window(page, 70, 100);
-    const QImage toolbar = noise(200, 10, 99);
-    paintRows(f0, 0, 10, toolbar);
-    paintRows(f1, 0, 10, toolbar);
+    auto [page, f0, f1] = workedExample();
     EXPECT_EQ(stickyBands({f0, f1}), (StickyBands{0, 10}));
     // And a status bar at the screen's bottom edge as the top band.
     const QImage status = noise(200, 7, 98);

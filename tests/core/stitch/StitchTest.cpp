@@ -17,12 +17,7 @@ bool sameRows(const QImage& a, int aTop, const QImage& b, int bTop, int rows) {
 } // namespace
 
 TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
-    const QImage page = noise(200, 300, 21);
-    QImage f0 = window(page, 100, 100);
-    QImage f1 = window(page, 70, 100);
-    const QImage toolbar = noise(200, 10, 99);
-    paintRows(f0, 0, 10, toolbar);
-    paintRows(f1, 0, 10, toolbar);
+    const auto [page, f0, f1] = workedExample();
 
     EXPECT_EQ(ScrollStitcher::scrollDelta(f0, f1, 0, 10), 30);
     const QImage joined = stitch({f0, f1}, {30}, 0, 10);

@@ -39,4 +39,20 @@ inline void paintRows(QImage& image, int firstRow, int rows, const QImage& sourc
             image.setPixel(x, firstRow + y, source.pixel(x, y));
 }
 
+// The worked example: a 10-row toolbar at the top of the screen over content that moved
+// 30 rows down between the first frame and the second.
+struct WorkedExample {
+    QImage page;
+    QImage f0;
+    QImage f1;
+};
+inline WorkedExample workedExample() {
+    const QImage page = noise(200, 300, 21);
+    WorkedExample example{page, window(page, 100, 100), window(page, 70, 100)};
+    const QImage toolbar = noise(200, 10, 99);
+    paintRows(example.f0, 0, 10, toolbar);
+    paintRows(example.f1, 0, 10, toolbar);
+    return example;
+}
+
 } // namespace stitchtest
