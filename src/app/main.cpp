@@ -81,8 +81,10 @@ int main(int argc, char** argv) {
     ThumbnailPreviewController::installShared(&thumbnail);
     ScreenRecordingPermissionX11 permission;
     SoundPlayerCanberra sound;
-    ScreenshotManager screenshots({history, thumbnail, permission, sound, alerts, workspace,
-                                   ScreenshotManager::defaultCaptureToolURL()});
+    ScreenshotManager screenshots(
+        {history, permission, sound, alerts, workspace, ScreenshotManager::defaultCaptureToolURL(),
+         [&thumbnail] { thumbnail.dismissNow(false); },
+         [&thumbnail](const Screenshot& screenshot) { thumbnail.show(screenshot); }});
     ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
     ActivationPolicy::installShared(&activationPolicy);

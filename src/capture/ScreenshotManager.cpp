@@ -6,7 +6,6 @@
 #include "platform/ScreenRecordingPermission.h"
 #include "platform/SoundPlayer.h"
 #include "platform/Workspace.h"
-#include "ui/ThumbnailPreviewController.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,7 +48,7 @@ void ScreenshotManager::capture(ScreenshotKind kind,
     if (onPopoverShouldHide)
         onPopoverShouldHide();
     // No old thumbnail may show up in the new capture.
-    m_collaborators.thumbnail.dismissNow(false);
+    m_collaborators.hideThumbnail();
     if (!requestPermissionIfNeeded())
         return;
     const HistoryManager::ReservedFile reserved = m_collaborators.history.newFileURL();
@@ -97,7 +96,7 @@ void ScreenshotManager::finishCapture(const QString& path, const QString& fileNa
     history.add(fileName, kind);
     m_collaborators.sound.playCaptureSound();
     if (!history.screenshots().isEmpty())
-        m_collaborators.thumbnail.show(history.screenshots().first());
+        m_collaborators.showThumbnail(history.screenshots().first());
     Q_EMIT captureFinished(true);
 }
 

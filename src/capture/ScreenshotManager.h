@@ -11,7 +11,7 @@ class Alerts;
 class HistoryManager;
 class ScreenRecordingPermission;
 class SoundPlayer;
-class ThumbnailPreviewController;
+class Screenshot;
 class Workspace;
 
 // Area, window and full-screen captures through the capture tool, filed in the library;
@@ -22,13 +22,16 @@ class ScreenshotManager : public QObject {
 public:
     struct Collaborators {
         HistoryManager& history;
-        ThumbnailPreviewController& thumbnail;
         ScreenRecordingPermission& permission;
         SoundPlayer& sound;
         Alerts& alerts;
         Workspace& workspace;
         // The capture tool's executable.
         QString captureToolURL;
+        // The thumbnail card: no old card may show in a new capture, and a filed capture
+        // shows its own.
+        std::function<void()> hideThumbnail = [] {};
+        std::function<void(const Screenshot&)> showThumbnail = [](const Screenshot&) {};
     };
 
     explicit ScreenshotManager(Collaborators collaborators, QObject* parent = nullptr);

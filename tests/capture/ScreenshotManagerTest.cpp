@@ -3,7 +3,6 @@
 #include "fakes/AlertsFake.h"
 #include "fakes/ScreenRecordingPermissionFake.h"
 #include "fakes/SoundPlayerFake.h"
-#include "ui/ThumbnailPreviewController.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,17 +13,15 @@
 namespace {
 
 // Records the calls a capture makes on the thumbnail, in order, in a shared log.
-class ThumbnailRecorder : public ThumbnailPreviewController {
+class ThumbnailRecorder {
 public:
     explicit ThumbnailRecorder(QStringList& log)
         : m_log(log) {}
-    void show(const Screenshot& screenshot) override {
+    void show(const Screenshot& screenshot) {
         shown.append(screenshot);
         m_log.append(QStringLiteral("show"));
     }
-    void dismissNow(bool animated) override {
-        m_log.append(animated ? QStringLiteral("dismiss animated") : QStringLiteral("dismiss"));
-    }
+    void dismissNow() { m_log.append(QStringLiteral("dismiss")); }
     QList<Screenshot> shown;
 
 private:
@@ -65,7 +62,9 @@ struct CaptureFixture {
     explicit CaptureFixture(const QString& toolBody)
         : tool(toolBody)
         , thumbnail(log)
-        , manager({f.library(), thumbnail, permission, sound, alerts, f.workspace, tool.path()}) {}
+        , manager({f.library(), permission, sound, alerts, f.workspace, tool.path(),
+                   [this] { thumbnail.dismissNow(); },
+                   [this](const Screenshot& screenshot) { thumbnail.show(screenshot); }}) {}
 
     // Runs one capture to its end; false when it did not end in time.
     bool captureAndWait(ScreenshotKind kind) {
