@@ -18,9 +18,10 @@ struct HotkeyCombo {
     quint32 keyCode = 0;
     quint32 modifiers = 0;
 
-    // Control, option, shift and command symbols, in that order, then the key's name.
+    // The Linux form: "Ctrl+Alt+Shift+Super+" (those present, in that order), then the key.
     QString displayString() const;
-    // The letter or digit of a key code; "?" for every other key.
+    // The key's name as PC keyboards print it ("A", "5", "Space", "F5", "Left"); "?" for a
+    // key code outside the layout.
     static QString keyName(quint32 keyCode);
 
     // Compact JSON with the members "keyCode" and "modifiers".

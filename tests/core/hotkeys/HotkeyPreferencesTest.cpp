@@ -15,7 +15,8 @@ protected:
 
 TEST_F(HotkeyPreferencesTest, emptyStore_givesControlOptionCommandWithAWFSH) {
     const quint32 keys[] = {0, 13, 3, 1, 4};
-    const char* shown[] = {"⌃⌥⌘A", "⌃⌥⌘W", "⌃⌥⌘F", "⌃⌥⌘S", "⌃⌥⌘H"};
+    const char* shown[] = {"Ctrl+Alt+Super+A", "Ctrl+Alt+Super+W", "Ctrl+Alt+Super+F",
+                           "Ctrl+Alt+Super+S", "Ctrl+Alt+Super+H"};
     const auto& actions = hotkey_action::allCases();
     for (int i = 0; i < actions.size(); ++i) {
         const HotkeyCombo combo = preferences.combo(actions[i]);

@@ -25,12 +25,14 @@ TEST(HotkeyMapping, keysyms_coverLettersDigitsAndTheKeysAShortcutCanUse) {
     EXPECT_EQ(keysymForKeyCode(50), 0x60u);    // grave
     EXPECT_FALSE(keysymForKeyCode(10));        // the ISO key left of 1
     EXPECT_FALSE(keysymForKeyCode(1000));
-    // Every key with a name has a keysym that is its lower-case letter or digit.
+    // Every key shown by name can be grabbed; a one-character name is its own keysym.
     for (quint32 code = 0; code < 128; ++code) {
         const QString name = HotkeyCombo::keyName(code);
         if (name == QStringLiteral("?"))
             continue;
-        EXPECT_EQ(keysymForKeyCode(code), name.toLower().at(0).unicode()) << code;
+        ASSERT_TRUE(keysymForKeyCode(code)) << code;
+        if (name.size() == 1)
+            EXPECT_EQ(keysymForKeyCode(code), name.toLower().at(0).unicode()) << code;
     }
 }
 

@@ -1,0 +1,33 @@
+#include "ui/PreviewLoader.h"
+
+#include <QFuture>
+#include <QImageReader>
+#include <QObject>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace preview_loader {
+
+QSize scaledSize(QSize size, int maxSide) {
+    if (size.isEmpty() || maxSide <= 0 || qMax(size.width(), size.height()) <= maxSide)
+        return size;
+    return size.scaled(maxSide, maxSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+QImage loadScaled(const QString& path, int maxSide) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    const QSize target = scaledSize(image.size(), maxSide);
+    if (target == image.size())
+        return image;
+    return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done) {
+    QtConcurrent::run([path, maxSide] {
+        return loadScaled(path, maxSide);
+    }).then(context, [done = std::move(done)](const QImage& image) { done(image); });
+}
+
+} // namespace preview_loader
