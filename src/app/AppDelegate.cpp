@@ -3,7 +3,7 @@
 #include "app/UpdaterController.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
-#include "ui/ActivationPolicy.h"
+#include "core/ActivationPolicy.h"
 #include "ui/PopoverWindow.h"
 #include "ui/Symbols.h"
 

@@ -14,7 +14,7 @@
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
-#include "ui/ActivationPolicy.h"
+#include "core/ActivationPolicy.h"
 #include "ui/AlertsQMessageBox.h"
 #include "ui/ThumbnailPreviewController.h"
 

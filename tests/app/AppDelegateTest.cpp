@@ -6,7 +6,7 @@
 #include "fakes/GlobalHotkeysFake.h"
 #include "fakes/UserDefaultsFake.h"
 #include "fakes/WorkspaceFake.h"
-#include "ui/ActivationPolicy.h"
+#include "core/ActivationPolicy.h"
 #include "ui/PopoverWindow.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "ui/ActivationPolicy.h"
+#include "core/ActivationPolicy.h"
 
 #include "core/Shared.h"
 
