@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/UpdaterController.h"
+#include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
-#include "core/ActivationPolicy.h"
 #include "ui/PopoverWindow.h"
 #include "ui/Symbols.h"
 

@@ -2,6 +2,7 @@
 #include "app/ScrollingCaptureServices.h"
 #include "app/TerminationSignals.h"
 #include "capture/ScreenshotManager.h"
+#include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
@@ -14,7 +15,6 @@
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
-#include "core/ActivationPolicy.h"
 #include "ui/AlertsQMessageBox.h"
 #include "ui/ThumbnailPreviewController.h"
 

@@ -1,12 +1,12 @@
 #include "app/AppDelegate.h"
 #include "app/UpdaterController.h"
+#include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "fakes/AlertsFake.h"
 #include "fakes/GlobalHotkeysFake.h"
 #include "fakes/UserDefaultsFake.h"
 #include "fakes/WorkspaceFake.h"
-#include "core/ActivationPolicy.h"
 #include "ui/PopoverWindow.h"
 
 #include <QCoreApplication>
