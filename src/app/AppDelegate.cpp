@@ -4,8 +4,8 @@
 #include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
+#include "platform/Symbols.h"
 #include "ui/PopoverWindow.h"
-#include "ui/Symbols.h"
 
 #include <QCoreApplication>
 #include <QCursor>

@@ -6,6 +6,7 @@
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
+#include "platform/AlertsQMessageBox.h"
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
@@ -15,7 +16,6 @@
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
-#include "ui/AlertsQMessageBox.h"
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>

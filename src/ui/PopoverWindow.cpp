@@ -1,7 +1,7 @@
 #include "ui/PopoverWindow.h"
 
+#include "platform/Symbols.h"
 #include "ui/PopoverGeometry.h"
-#include "ui/Symbols.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "ui/Symbols.h"
+#include "platform/Symbols.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "ui/AlertsQMessageBox.h"
+#include "platform/AlertsQMessageBox.h"
 
 #include <QApplication>
 #include <QTest>
