@@ -11,7 +11,6 @@ target_compile_definitions(quillbox_options INTERFACE
     QT_NO_FOREACH
     QT_NO_KEYWORDS
     QT_DISABLE_DEPRECATED_UP_TO=0x060000)
-target_include_directories(quillbox_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
 option(QUILLBOX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(QUILLBOX_SANITIZE)
@@ -20,13 +19,34 @@ if(QUILLBOX_SANITIZE)
     target_link_options(quillbox_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# CMake 3.25 does not run moc again when a globbed source joins a target, so an
-# incremental build fails with "X.moc: No such file". moc does run again when a file
-# the configuration read has changed: so it reads a list of the target's sources,
-# rewritten only when that list changes.
-function(quillbox_moc_follows_sources target)
-    get_target_property(sources ${target} SOURCES)
-    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}-sources.cmake)
-    file(CONFIGURE OUTPUT ${list_file} CONTENT "# ${sources}\n")
-    include(${list_file})
+option(QUILLBOX_WERROR "Treat the project's own warnings as errors" OFF)
+if(QUILLBOX_WERROR)
+    target_compile_options(quillbox_options INTERFACE -Werror)
+endif()
+
+# A layer's headers are reached as "<prefix>/<path>" ("core/library/HistoryManager.h", the
+# path relative to the folder listing them) through an include folder of the layer's own,
+# which holds links to its listed headers and nothing else. A target sees the headers of the layers it links and no others, so an
+# include from a layer above fails to compile.
+function(quillbox_layer_headers target prefix)
+    set(root ${PROJECT_BINARY_DIR}/include/${target})
+    file(REMOVE_RECURSE ${root})
+    foreach(header ${ARGN})
+        if(header MATCHES "\\.h$")
+            if(prefix)
+                set(link ${root}/${prefix}/${header})
+            else()
+                set(link ${root}/${header})
+            endif()
+            get_filename_component(folder ${link} DIRECTORY)
+            file(MAKE_DIRECTORY ${folder})
+            file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${link} SYMBOLIC)
+        endif()
+    endforeach()
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${root})
+    else()
+        target_include_directories(${target} PUBLIC ${root})
+    endif()
 endfunction()

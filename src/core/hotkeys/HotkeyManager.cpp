@@ -1,7 +1,7 @@
 #include "core/hotkeys/HotkeyManager.h"
 
 #include "core/Shared.h"
-#include "platform/GlobalHotkeys.h"
+#include "core/hotkeys/GlobalHotkeys.h"
 
 #include <QPointer>
 

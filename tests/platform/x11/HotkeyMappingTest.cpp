@@ -31,8 +31,9 @@ TEST(HotkeyMapping, keysyms_coverLettersDigitsAndTheKeysAShortcutCanUse) {
         if (name == QStringLiteral("?"))
             continue;
         ASSERT_TRUE(keysymForKeyCode(code)) << code;
-        if (name.size() == 1)
+        if (name.size() == 1) {
             EXPECT_EQ(keysymForKeyCode(code), name.toLower().at(0).unicode()) << code;
+        }
     }
 }
 

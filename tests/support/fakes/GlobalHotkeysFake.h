@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/GlobalHotkeys.h"
+#include "core/hotkeys/GlobalHotkeys.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,2 +1,0 @@
-quillbox_benchmark(bench_annotate SOURCES ${CMAKE_CURRENT_LIST_DIR}/AnnotationRenderBenchmark.cpp
-    LIBS quillbox_core Qt6::Gui)
