@@ -109,13 +109,17 @@ bool ScreenshotManager::requestPermissionIfNeeded() {
     permission.probeShareableContent();
     if (permission.preflight())
         return true;
+    // A desktop with a page for the permission gets a button that opens it; an X11
+    // server either shows its screen or it does not.
+    const bool hasSettingsPage = permission.settingsUrl().isValid();
     const int choice = m_collaborators.alerts.run(
-        {QStringLiteral("Enable Screen Recording for Quillbox"),
-         QStringLiteral("Quillbox has been added to System Settings → Privacy & Security → "
-                        "Screen & System Audio Recording. Flip the Quillbox toggle on, then "
-                        "relaunch."),
-         {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}});
-    if (choice == 0)
+        {QStringLiteral("Quillbox cannot read the screen"),
+         QStringLiteral("The display server refused to show its contents, so nothing can be "
+                        "captured. Quillbox needs an X11 session: log in to one (not Wayland) "
+                        "and start Quillbox again."),
+         hasSettingsPage ? QStringList{QStringLiteral("Open Settings"), QStringLiteral("Cancel")}
+                         : QStringList{QStringLiteral("OK")}});
+    if (hasSettingsPage && choice == 0)
         openScreenRecordingSettings();
     return false;
 }

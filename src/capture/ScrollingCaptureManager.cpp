@@ -71,16 +71,12 @@ void ScrollingCaptureManager::capture() {
 bool ScrollingCaptureManager::ensureAccessibilityPermission() {
     if (m_c.input.isAvailable())
         return true;
-    // There is no prompt to show on X11: the server either offers XTEST or it does not.
-    const int button =
-        m_c.alerts.run({QStringLiteral("Enable Accessibility for Quillbox"),
-                        QStringLiteral("Scrolling capture scrolls the page for you, which macOS "
-                                       "gates behind Accessibility. Quillbox has been added to "
-                                       "System Settings \u2192 Privacy & Security \u2192 "
-                                       "Accessibility. Turn it on, then try again."),
-                        {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}});
-    if (button == 0)
-        m_c.openAccessibilitySettings();
+    // There is nothing to switch on: the X server either offers XTEST or it does not.
+    m_c.alerts.run({QStringLiteral("Scrolling capture is not available"),
+                    QStringLiteral("Scrolling capture scrolls the page for you with the X "
+                                   "server's XTEST extension, which this server does not offer. "
+                                   "Start Quillbox in an X11 session whose server has XTEST."),
+                    {QStringLiteral("OK")}});
     return false;
 }
 

@@ -41,9 +41,6 @@ public:
         // The screen-recording check, which explains itself when it says no.
         std::function<bool()> requestScreenRecordingPermission = [] { return true; };
         std::function<void(RegionSelector::Completion)> selectRegion;
-        // The desktop's settings page for posting input, from the accessibility alert;
-        // X11 desktops have none (the server offers XTEST or it does not).
-        std::function<void()> openAccessibilitySettings = [] {};
         // The thumbnail card must not be in any frame, and shows the result.
         std::function<void()> hideThumbnail = [] {};
         std::function<void(const Screenshot&)> showThumbnail = [](const Screenshot&) {};

@@ -35,7 +35,6 @@ protected:
         };
         c.requestScreenRecordingPermission = [this] { return screenRecording; };
         c.hideThumbnail = [this] { ++thumbnailHides; };
-        c.openAccessibilitySettings = [this] { ++settingsOpened; };
         c.showThumbnail = [this](const Screenshot& s) { thumbnails.append(s); };
         manager = std::make_unique<ScrollingCaptureManager>(c);
         QObject::connect(manager.get(), &ScrollingCaptureManager::hudTextChanged, manager.get(),
@@ -79,7 +78,6 @@ protected:
     bool screenRecording = true;
     int selections = 0;
     int thumbnailHides = 0;
-    int settingsOpened = 0;
     QList<Screenshot> thumbnails;
     QStringList hudTexts;
     QString pressEscAt;
@@ -216,19 +214,6 @@ TEST_F(ScrollingCaptureTest, captureChecksPermissionsAndRegionSizeFirst) {
     manager->capture();
     EXPECT_EQ(selections, 0);
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Enable Accessibility for Quillbox"));
-    EXPECT_EQ(alerts.shown[0].informativeText,
-              QStringLiteral("Scrolling capture scrolls the page for you, which macOS gates "
-                             "behind Accessibility. Quillbox has been added to System Settings "
-                             "\u2192 Privacy & Security \u2192 Accessibility. Turn it on, then "
-                             "try again."));
-    EXPECT_EQ(alerts.shown[0].buttons,
-              (QStringList{QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}));
-    EXPECT_EQ(settingsOpened, 1);
-    alerts.answer = 1;
-    manager->capture();
-    EXPECT_EQ(settingsOpened, 1);
-
     screen->available = true;
     for (QSizeF size : {QSizeF(39.9, 300), QSizeF(300, 39.9)}) {
         selection = QRectF(QPointF(10, 10), size);
