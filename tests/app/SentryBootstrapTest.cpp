@@ -106,7 +106,6 @@ TEST_P(SentryCrash, crashIsSentOnTheNextStartAsAnEventWithAStackTrace) {
     // Under the sanitizers their own handler ends the process after the SDK's.
     EXPECT_TRUE(crashed.status == QProcess::CrashExit || crashed.exitCode != 0)
         << crashed.output.toStdString();
-    EXPECT_TRUE(server.eventEnvelope().isEmpty());
 
     const ChildRun next = runChild(QString(), cache.path(), server.dsn());
     EXPECT_EQ(next.exitCode, 0) << next.output.toStdString();
