@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ScrollingCaptureServices.h"
+#include "app/SentryBootstrap.h"
 #include "app/TerminationSignals.h"
 #include "capture/ScreenshotManager.h"
 #include "core/ActivationPolicy.h"
@@ -31,10 +32,6 @@ constexpr int largestCaptureMegabytes = 4096;
 // Long enough for an instance that relaunches this one to finish quitting.
 constexpr int instanceWaitMs = 3000;
 
-// Crash reporting starts here, before anything else, once the program has a client
-// for it; until then there is nothing to start.
-void startCrashReporting() {}
-
 bool x11SessionUsable() {
     // Whatever platform the desktop asks Qt programs to prefer (a Wayland session often
     // says "wayland;xcb"), Quillbox talks to the X server.
@@ -42,10 +39,7 @@ bool x11SessionUsable() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") && x11DisplayAvailable();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    startCrashReporting();
+int run(int argc, char** argv) {
     // Global hot keys and screen grabs need an X server.
     if (!x11SessionUsable()) {
         std::fputs("Quillbox needs an X11 display: DISPLAY is not set or no X server answers "
@@ -131,4 +125,13 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
     }
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SentryBootstrap::start();
+    const int status = run(argc, argv);
+    SentryBootstrap::close();
+    return status;
 }
