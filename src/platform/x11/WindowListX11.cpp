@@ -116,7 +116,8 @@ xcb_window_t topmostManaged(xcb_connection_t* c, xcb_window_t root) {
 void syncQt() {
     const XcbConnection qt;
     if (qt.isValid())
-        std::free(xcb_get_input_focus_reply(qt.get(), xcb_get_input_focus(qt.get()), nullptr));
+        XcbReply<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus_reply(qt.get(), xcb_get_input_focus(qt.get()), nullptr));
 }
 
 } // namespace
