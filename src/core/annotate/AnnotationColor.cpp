@@ -1,11 +1,13 @@
 #include "core/annotate/AnnotationColor.h"
 
+#include "core/RawValues.h"
+
 namespace annotation_color {
 
 namespace {
 
 struct Entry {
-    AnnotationColor color;
+    AnnotationColor value;
     const char* rawValue;
     QRgb rgb;
 };
@@ -20,23 +22,16 @@ constexpr Entry entries[] = {
     {AnnotationColor::white, "white", qRgb(255, 255, 255)},
     {AnnotationColor::black, "black", qRgb(0, 0, 0)},
 };
-
-const Entry& entry(AnnotationColor color) {
-    return entries[static_cast<int>(color)];
-}
+static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
 QString rawValue(AnnotationColor color) {
-    return QString::fromLatin1(entry(color).rawValue);
+    return raw_values::rawValue(entries, color);
 }
 
 std::optional<AnnotationColor> fromRawValue(const QString& rawValue) {
-    for (const Entry& e : entries) {
-        if (rawValue == QLatin1String(e.rawValue))
-            return e.color;
-    }
-    return std::nullopt;
+    return raw_values::fromRawValue(entries, rawValue);
 }
 
 QString name(AnnotationColor color) {
@@ -45,16 +40,11 @@ QString name(AnnotationColor color) {
 }
 
 QColor qColor(AnnotationColor color) {
-    return QColor::fromRgb(entry(color).rgb);
+    return QColor::fromRgb(raw_values::entry(entries, color).rgb);
 }
 
 const QList<AnnotationColor>& allCases() {
-    static const QList<AnnotationColor> colors = [] {
-        QList<AnnotationColor> list;
-        for (const Entry& e : entries)
-            list.append(e.color);
-        return list;
-    }();
+    static const QList<AnnotationColor> colors = raw_values::allCases(entries);
     return colors;
 }
 

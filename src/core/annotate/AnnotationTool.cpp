@@ -1,11 +1,13 @@
 #include "core/annotate/AnnotationTool.h"
 
+#include "core/RawValues.h"
+
 namespace annotation_tool {
 
 namespace {
 
 struct Entry {
-    AnnotationTool tool;
+    AnnotationTool value;
     const char* rawValue;
     const char* name;
     const char* symbol;
@@ -20,40 +22,28 @@ constexpr Entry entries[] = {
     {AnnotationTool::freehand, "freehand", "Pen", "scribble"},
     {AnnotationTool::text, "text", "Text", "textformat"},
 };
-
-const Entry& entry(AnnotationTool tool) {
-    return entries[static_cast<int>(tool)];
-}
+static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
 QString rawValue(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).rawValue);
+    return raw_values::rawValue(entries, tool);
 }
 
 std::optional<AnnotationTool> fromRawValue(const QString& rawValue) {
-    for (const Entry& e : entries) {
-        if (rawValue == QLatin1String(e.rawValue))
-            return e.tool;
-    }
-    return std::nullopt;
+    return raw_values::fromRawValue(entries, rawValue);
 }
 
 QString name(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).name);
+    return QString::fromLatin1(raw_values::entry(entries, tool).name);
 }
 
 QString symbol(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).symbol);
+    return QString::fromLatin1(raw_values::entry(entries, tool).symbol);
 }
 
 const QList<AnnotationTool>& allCases() {
-    static const QList<AnnotationTool> tools = [] {
-        QList<AnnotationTool> list;
-        for (const Entry& e : entries)
-            list.append(e.tool);
-        return list;
-    }();
+    static const QList<AnnotationTool> tools = raw_values::allCases(entries);
     return tools;
 }
 

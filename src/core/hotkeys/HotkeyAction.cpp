@@ -1,30 +1,33 @@
 #include "core/hotkeys/HotkeyAction.h"
 
+#include "core/RawValues.h"
+
 namespace hotkey_action {
 
+namespace {
+
+struct Entry {
+    HotkeyAction value;
+    const char* rawValue;
+};
+
+constexpr Entry entries[] = {
+    {HotkeyAction::captureArea, "captureArea"},
+    {HotkeyAction::captureWindow, "captureWindow"},
+    {HotkeyAction::captureFullScreen, "captureFullScreen"},
+    {HotkeyAction::captureScrolling, "captureScrolling"},
+    {HotkeyAction::togglePopover, "togglePopover"},
+};
+static_assert(raw_values::inDeclarationOrder(entries));
+
+} // namespace
+
 QString rawValue(HotkeyAction action) {
-    switch (action) {
-    case HotkeyAction::captureArea:
-        return QStringLiteral("captureArea");
-    case HotkeyAction::captureWindow:
-        return QStringLiteral("captureWindow");
-    case HotkeyAction::captureFullScreen:
-        return QStringLiteral("captureFullScreen");
-    case HotkeyAction::captureScrolling:
-        return QStringLiteral("captureScrolling");
-    case HotkeyAction::togglePopover:
-        return QStringLiteral("togglePopover");
-    }
-    Q_UNREACHABLE();
-    return {};
+    return raw_values::rawValue(entries, action);
 }
 
 std::optional<HotkeyAction> fromRawValue(const QString& rawValue) {
-    for (HotkeyAction action : allCases()) {
-        if (hotkey_action::rawValue(action) == rawValue)
-            return action;
-    }
-    return std::nullopt;
+    return raw_values::fromRawValue(entries, rawValue);
 }
 
 QString defaultsKey(HotkeyAction action) {
@@ -32,9 +35,7 @@ QString defaultsKey(HotkeyAction action) {
 }
 
 const QList<HotkeyAction>& allCases() {
-    static const QList<HotkeyAction> actions{
-        HotkeyAction::captureArea, HotkeyAction::captureWindow, HotkeyAction::captureFullScreen,
-        HotkeyAction::captureScrolling, HotkeyAction::togglePopover};
+    static const QList<HotkeyAction> actions = raw_values::allCases(entries);
     return actions;
 }
 
