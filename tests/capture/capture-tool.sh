@@ -18,11 +18,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-wait_for() { # tenths-of-a-second command...
-    local tries=$1; shift
-    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../x11/wait.sh"
 # Waits for a background tool run to end; sets $status (124 after the timeout).
 finish() {
     local pid=$1
