@@ -48,3 +48,18 @@ auto allCases(const Entry (&entries)[N]) -> QList<decltype(Entry::value)> {
 }
 
 } // namespace raw_values
+
+// Defines rawValue, fromRawValue (exact, case-sensitive; anything else is no case) and
+// allCases of `Enum` from the table `entries` of the enclosing namespace.
+#define QUILLBOX_RAW_VALUE_FUNCTIONS(Enum)                                                         \
+    static_assert(raw_values::inDeclarationOrder(entries));                                        \
+    QString rawValue(Enum value) {                                                                 \
+        return raw_values::rawValue(entries, value);                                               \
+    }                                                                                              \
+    std::optional<Enum> fromRawValue(const QString& rawValue) {                                    \
+        return raw_values::fromRawValue(entries, rawValue);                                        \
+    }                                                                                              \
+    const QList<Enum>& allCases() {                                                                \
+        static const QList<Enum> cases = raw_values::allCases(entries);                            \
+        return cases;                                                                              \
+    }

@@ -22,17 +22,10 @@ constexpr Entry entries[] = {
     {AnnotationColor::white, "white", qRgb(255, 255, 255)},
     {AnnotationColor::black, "black", qRgb(0, 0, 0)},
 };
-static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
-QString rawValue(AnnotationColor color) {
-    return raw_values::rawValue(entries, color);
-}
-
-std::optional<AnnotationColor> fromRawValue(const QString& rawValue) {
-    return raw_values::fromRawValue(entries, rawValue);
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(AnnotationColor)
 
 QString name(AnnotationColor color) {
     const QString raw = rawValue(color);
@@ -41,11 +34,6 @@ QString name(AnnotationColor color) {
 
 QColor qColor(AnnotationColor color) {
     return QColor::fromRgb(raw_values::entry(entries, color).rgb);
-}
-
-const QList<AnnotationColor>& allCases() {
-    static const QList<AnnotationColor> colors = raw_values::allCases(entries);
-    return colors;
 }
 
 } // namespace annotation_color

@@ -22,17 +22,10 @@ constexpr Entry entries[] = {
     {AnnotationTool::freehand, "freehand", "Pen", "scribble"},
     {AnnotationTool::text, "text", "Text", "textformat"},
 };
-static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
-QString rawValue(AnnotationTool tool) {
-    return raw_values::rawValue(entries, tool);
-}
-
-std::optional<AnnotationTool> fromRawValue(const QString& rawValue) {
-    return raw_values::fromRawValue(entries, rawValue);
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(AnnotationTool)
 
 QString name(AnnotationTool tool) {
     return QString::fromLatin1(raw_values::entry(entries, tool).name);
@@ -40,11 +33,6 @@ QString name(AnnotationTool tool) {
 
 QString symbol(AnnotationTool tool) {
     return QString::fromLatin1(raw_values::entry(entries, tool).symbol);
-}
-
-const QList<AnnotationTool>& allCases() {
-    static const QList<AnnotationTool> tools = raw_values::allCases(entries);
-    return tools;
 }
 
 } // namespace annotation_tool

@@ -18,17 +18,10 @@ constexpr Entry entries[] = {
     {LineWeight::medium, "medium", "Medium", 1.0},
     {LineWeight::thick, "thick", "Thick", 1.7},
 };
-static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
-QString rawValue(LineWeight weight) {
-    return raw_values::rawValue(entries, weight);
-}
-
-std::optional<LineWeight> fromRawValue(const QString& rawValue) {
-    return raw_values::fromRawValue(entries, rawValue);
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(LineWeight)
 
 QString name(LineWeight weight) {
     return QString::fromLatin1(raw_values::entry(entries, weight).name);
@@ -36,11 +29,6 @@ QString name(LineWeight weight) {
 
 double multiplier(LineWeight weight) {
     return raw_values::entry(entries, weight).multiplier;
-}
-
-const QList<LineWeight>& allCases() {
-    static const QList<LineWeight> weights = raw_values::allCases(entries);
-    return weights;
 }
 
 } // namespace line_weight

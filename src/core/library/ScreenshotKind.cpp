@@ -19,17 +19,10 @@ constexpr Entry entries[] = {
     {ScreenshotKind::fullScreen, "fullScreen", "Full Screen", "rectangle.inset.filled"},
     {ScreenshotKind::scrolling, "scrolling", "Scrolling", "scroll"},
 };
-static_assert(raw_values::inDeclarationOrder(entries));
 
 } // namespace
 
-QString rawValue(ScreenshotKind kind) {
-    return raw_values::rawValue(entries, kind);
-}
-
-std::optional<ScreenshotKind> fromRawValue(const QString& rawValue) {
-    return raw_values::fromRawValue(entries, rawValue);
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(ScreenshotKind)
 
 QString title(ScreenshotKind kind) {
     return QString::fromLatin1(raw_values::entry(entries, kind).title);
@@ -37,11 +30,6 @@ QString title(ScreenshotKind kind) {
 
 QString symbol(ScreenshotKind kind) {
     return QString::fromLatin1(raw_values::entry(entries, kind).symbol);
-}
-
-const QList<ScreenshotKind>& allCases() {
-    static const QList<ScreenshotKind> kinds = raw_values::allCases(entries);
-    return kinds;
 }
 
 } // namespace screenshot_kind
