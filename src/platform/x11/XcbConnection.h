@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -24,6 +25,14 @@ inline xcb_screen_t* xcbScreen(xcb_connection_t* connection, int number) {
     for (int i = 0; i < number && it.rem; ++i)
         xcb_screen_next(&it);
     return it.rem ? it.data : nullptr;
+}
+
+// The atom of `name`; with `onlyIfExists`, XCB_ATOM_NONE when no client made it yet.
+inline xcb_atom_t xcbAtom(xcb_connection_t* connection, const char* name, bool onlyIfExists) {
+    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, onlyIfExists, uint16_t(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 // A connection to the X server: Qt's own when the application runs on X11 (no second
