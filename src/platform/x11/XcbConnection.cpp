@@ -65,3 +65,7 @@ quint16 XcbConnection::numLockMask() const {
                 return static_cast<quint16>(1u << modifier);
     return 0;
 }
+
+bool x11DisplayAvailable() {
+    return XcbConnection(true).isValid();
+}

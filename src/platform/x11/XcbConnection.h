@@ -63,3 +63,6 @@ private:
     xcb_screen_t* m_screen = nullptr;
     bool m_owned = false;
 };
+
+// Whether an X server answers at $DISPLAY; asked before Qt starts, which would abort.
+bool x11DisplayAvailable();
