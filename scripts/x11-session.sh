@@ -34,11 +34,7 @@ setsid -f bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
     [ -s "$2/command.pgid" ] && kill -TERM -- "-$(cat "$2/command.pgid")" 2>/dev/null
     rm -rf "$2"' watcher "$$" "$session" </dev/null >/dev/null 2>&1
 
-wait_for() { # timeout-in-tenths command...
-    local tries=$1; shift
-    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../tests/x11/wait.sh"
 
 mkdir -p "$session/home" "$session/runtime" "$session/config" "$session/data" "$session/cache"
 chmod 700 "$session/runtime"

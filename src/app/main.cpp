@@ -16,7 +16,7 @@
 #include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
-#include "platform/x11/X11Display.h"
+#include "platform/x11/XcbConnection.h"
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #include "capture/RegionSelector.h"
 
-#include "capture/RegionGeometry.h"
 #include "capture/SelectionView.h"
 #include "core/Shared.h"
 
@@ -10,6 +9,9 @@
 #include <QScreen>
 
 namespace {
+
+// A drag narrower or lower than this, in points, selects nothing.
+constexpr qreal minimumSide = 20;
 
 QScreen* screenUnderPointer() {
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
@@ -51,16 +53,15 @@ void RegionSelector::selectRegion(Completion completion) {
         return;
     }
 
-    auto* view = new SelectionView;
+    auto* view = new SelectionView(screen);
     view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint);
     if (m_backdrop)
         view->setBackdrop(m_backdrop(screen));
     // An overlay that a newer request replaced answers nothing more.
-    QPointer<QScreen> viewScreen = screen;
-    view->onCommit = [this, view, viewScreen](const QRectF& selection) {
+    view->onCommit = [this, view](const QRect& selection) {
         if (m_overlay == view)
-            handleCommit(selection, viewScreen);
+            handleCommit(selection, view->monitor());
     };
     view->onCancel = [this, view] {
         if (m_overlay == view)
@@ -87,18 +88,15 @@ bool RegionSelector::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void RegionSelector::handleCommit(const QRectF& selection, QScreen* screen) {
-    if (selection.width() < regiongeometry::minimumSide ||
-        selection.height() < regiongeometry::minimumSide || !screen) {
+void RegionSelector::handleCommit(const QRect& selection, const selection::Monitor& monitor) {
+    // Global points: Qt keeps a screen's origin in device pixels and scales what lies
+    // within it.
+    const QRectF local = monitor.toLocal(selection);
+    if (local.width() < minimumSide || local.height() < minimumSide) {
         finish(std::nullopt);
         return;
     }
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const QRectF geometry = screen->geometry();
-    const qreal primaryHeight =
-        screens.isEmpty() ? geometry.height() : screens.first()->geometry().height();
-    finish(regiongeometry::globalRect(
-        selection, regiongeometry::bottomLeftFrame(geometry, primaryHeight), primaryHeight));
+    finish(local.translated(monitor.device.topLeft()));
 }
 
 void RegionSelector::finish(std::optional<QRectF> result) {

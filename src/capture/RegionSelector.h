@@ -9,6 +9,9 @@
 #include <optional>
 
 class QScreen;
+namespace selection {
+struct Monitor;
+}
 
 // Lets the user drag a rectangle on the screen under the pointer and hands it back in
 // global top-left coordinates, exactly once per request. GUI thread only.
@@ -38,7 +41,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void handleCommit(const QRectF& selection, QScreen* screen);
+    void handleCommit(const QRect& selection, const selection::Monitor& monitor);
     void finish(std::optional<QRectF> result);
 
     BackdropProvider m_backdrop;

@@ -1,29 +1,31 @@
 #pragma once
 
+#include "core/selection/SelectionPainter.h"
+#include "core/selection/SelectionSession.h"
+
 #include <QImage>
-#include <QPointF>
-#include <QRectF>
+#include <QRect>
 #include <QWidget>
 #include <functional>
-#include <optional>
 
-// The region selector's overlay content: dims the screen, shows the dragged rectangle as
-// a clear hole with an accent border and its size, and reports the drag on mouse-up.
-// Points are kept in bottom-left view coordinates (origin at the bottom-left corner, y
-// upward), the space the selector's arithmetic is written in.
+class QScreen;
+
+// The region selector's overlay content over one screen: dims it, shows the dragged
+// rectangle as a clear hole with an accent border and its size, and reports the drag on
+// mouse-up. The drag is not cut to the screen.
 class SelectionView : public QWidget {
     Q_OBJECT
 public:
-    explicit SelectionView(QWidget* parent = nullptr);
+    explicit SelectionView(QScreen* screen, QWidget* parent = nullptr);
 
     // The screen's picture taken before the overlay appeared; painted under the dimming so
     // the overlay looks the same without a compositing manager. None: a transparent hole.
     void setBackdrop(const QImage& backdrop) { m_backdrop = backdrop; }
 
-    // The dragged rectangle in bottom-left coordinates; empty while no drag is under way.
-    QRectF selectionRect() const;
+    const selection::Monitor& monitor() const { return m_monitor; }
 
-    std::function<void(const QRectF&)> onCommit;
+    // The dragged rectangle in screen device pixels.
+    std::function<void(const QRect&)> onCommit;
     std::function<void()> onCancel;
 
 protected:
@@ -34,11 +36,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPointF toBottomLeft(const QPointF& position) const;
-    QRectF toWidget(const QRectF& bottomLeft) const;
-    void drawSizeLabel(QPainter& painter, const QRectF& selection);
-
-    std::optional<QPointF> m_anchor;
-    std::optional<QPointF> m_current;
+    selection::Monitor m_monitor;
+    SelectionSession m_session{SelectionSession::Mode::area, QRect()};
     QImage m_backdrop;
 };

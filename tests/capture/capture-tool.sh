@@ -18,11 +18,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-wait_for() { # tenths-of-a-second command...
-    local tries=$1; shift
-    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../x11/wait.sh"
 # Waits for a background tool run to end; sets $status (124 after the timeout).
 finish() {
     local pid=$1
@@ -89,30 +85,25 @@ else
 fi
 
 # A window clicked: exactly its client area, without the window manager's frame.
-xdotool mousemove $((cx + 100)) $((cy + 100))
-start_interactive -i -w -x -o "$work/window.png"
-xdotool mousemove $((cx + 120)) $((cy + 110)) click 1
-finish "$run"
-if [ "$status" = 0 ] && "$pattern" check "$work/window.png" 0 0 "$cw" "$ch"; then
-    pass "window click gives exactly the client area"
-else
-    fail "window click (status $status)"
-fi
+click_pattern_window() { # file name, the click's offset into the window, what passes
+    xdotool mousemove $((cx + 100)) $((cy + 100))
+    start_interactive -i -w -x -o "$work/$1.png"
+    xdotool mousemove $((cx + $2)) $((cy + $3)) click 1
+    finish "$run"
+    if [ "$status" = 0 ] && "$pattern" check "$work/$1.png" 0 0 "$cw" "$ch"; then
+        pass "$4"
+    else
+        fail "$1 click (status $status)"
+    fi
+}
+click_pattern_window window 120 110 "window click gives exactly the client area"
 
 # A window partly covered by another: still exactly its own client area, all of it.
 "$pattern" show $((cx + 400)) $((cy + 250)) 300 200 "$work/cover-ready" quillbox-cover &
 pids+=("$!")
 wait_for 150 test -e "$work/cover-ready" || fail "the covering window never painted"
 wait_for 150 sh -c "xdotool search --onlyvisible --name '^quillbox-cover\$'"
-xdotool mousemove $((cx + 100)) $((cy + 100))
-start_interactive -i -w -x -o "$work/covered.png"
-xdotool mousemove $((cx + 110)) $((cy + 105)) click 1
-finish "$run"
-if [ "$status" = 0 ] && "$pattern" check "$work/covered.png" 0 0 "$cw" "$ch"; then
-    pass "a covered window is captured whole"
-else
-    fail "covered window click (status $status)"
-fi
+click_pattern_window covered 110 105 "a covered window is captured whole"
 
 # Esc (sent until the keyboard grab has it), a bare click and a right click cancel.
 start_interactive -i -s -x "$work/esc.png"

@@ -9,11 +9,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-wait_for() { # tenths-of-a-second command...
-    local tries=$1; shift
-    for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/wait.sh"
 children_of() { # pid: its child processes, read from /proc (no procps needed)
     local f line fields
     for f in /proc/[0-9]*/stat; do

@@ -9,23 +9,23 @@
 #include <memory>
 #include <vector>
 
-std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& frozen,
+std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage& frozen,
                                        const QList<WindowList::Window>& windows) {
-    CaptureSession session(mode, frozen.size(), windows);
+    SelectionSession session(mode, frozen.rect(), windows);
     std::optional<Pick> result;
     QEventLoop loop;
-    QObject::connect(&session, &CaptureSession::selected, &loop, [&](QRect rect) {
+    QObject::connect(&session, &SelectionSession::selected, &loop, [&](QRect rect) {
         result = Pick{rect, std::nullopt};
         if (session.picked() && session.pickedIsCovered())
             result->coveredWindow = *session.picked();
         loop.quit();
     });
-    QObject::connect(&session, &CaptureSession::cancelled, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &SelectionSession::cancelled, &loop, &QEventLoop::quit);
 
     const QList<QScreen*> screens = QGuiApplication::screens();
     QList<QRect> monitors;
     for (const QScreen* screen : screens)
-        monitors.append(SelectionOverlay::deviceRect(screen));
+        monitors.append(selection::Monitor::of(screen).device);
     std::vector<std::unique_ptr<SelectionOverlay>> overlays;
     for (int i = 0; i < screens.size(); ++i)
         overlays.push_back(
@@ -35,10 +35,9 @@ std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& 
     if (!overlays.empty())
         overlays.front()->grabKeyboardSoon();
     // The window under the pointer is outlined before the pointer first moves.
-    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos())) {
-        const QPoint local = QCursor::pos() - screen->geometry().topLeft();
-        session.move(screen->geometry().topLeft() + local * screen->devicePixelRatio());
-    }
+    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
+        session.move(
+            selection::Monitor::of(screen).toDevice(QCursor::pos() - screen->geometry().topLeft()));
     loop.exec();
     for (auto& overlay : overlays)
         overlay->hide();

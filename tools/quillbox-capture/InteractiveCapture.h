@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/selection/SelectionSession.h"
 #include "platform/WindowList.h"
-#include "quillbox-capture/CaptureSession.h"
 
 #include <QImage>
 #include <QRect>
@@ -16,5 +16,5 @@ struct Pick {
 // Lets the user pick an area or a window on the frozen screen, with an overlay over every
 // monitor. Needs a QApplication; nothing when the user cancelled. The overlays are hidden
 // when it returns.
-std::optional<Pick> pickOnFrozenScreen(CaptureSession::Mode mode, const QImage& frozen,
+std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage& frozen,
                                        const QList<WindowList::Window>& windows);

@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     QImage image = frozen;
     if (parsed->mode != CaptureArguments::Mode::screen) {
         const auto mode = parsed->mode == CaptureArguments::Mode::window
-                              ? CaptureSession::Mode::window
-                              : CaptureSession::Mode::area;
-        const QList<WindowList::Window> windows = mode == CaptureSession::Mode::window
+                              ? SelectionSession::Mode::window
+                              : SelectionSession::Mode::area;
+        const QList<WindowList::Window> windows = mode == SelectionSession::Mode::window
                                                       ? WindowListX11().topLevelWindows()
                                                       : QList<WindowList::Window>();
         // Qt must not read our options as its own.

@@ -1,11 +1,13 @@
 #include "core/annotate/AnnotationColor.h"
 
+#include "core/RawValues.h"
+
 namespace annotation_color {
 
 namespace {
 
 struct Entry {
-    AnnotationColor color;
+    AnnotationColor value;
     const char* rawValue;
     QRgb rgb;
 };
@@ -21,23 +23,9 @@ constexpr Entry entries[] = {
     {AnnotationColor::black, "black", qRgb(0, 0, 0)},
 };
 
-const Entry& entry(AnnotationColor color) {
-    return entries[static_cast<int>(color)];
-}
-
 } // namespace
 
-QString rawValue(AnnotationColor color) {
-    return QString::fromLatin1(entry(color).rawValue);
-}
-
-std::optional<AnnotationColor> fromRawValue(const QString& rawValue) {
-    for (const Entry& e : entries) {
-        if (rawValue == QLatin1String(e.rawValue))
-            return e.color;
-    }
-    return std::nullopt;
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(AnnotationColor)
 
 QString name(AnnotationColor color) {
     const QString raw = rawValue(color);
@@ -45,17 +33,7 @@ QString name(AnnotationColor color) {
 }
 
 QColor qColor(AnnotationColor color) {
-    return QColor::fromRgb(entry(color).rgb);
-}
-
-const QList<AnnotationColor>& allCases() {
-    static const QList<AnnotationColor> colors = [] {
-        QList<AnnotationColor> list;
-        for (const Entry& e : entries)
-            list.append(e.color);
-        return list;
-    }();
-    return colors;
+    return QColor::fromRgb(raw_values::entry(entries, color).rgb);
 }
 
 } // namespace annotation_color

@@ -1,11 +1,13 @@
 #include "core/annotate/AnnotationTool.h"
 
+#include "core/RawValues.h"
+
 namespace annotation_tool {
 
 namespace {
 
 struct Entry {
-    AnnotationTool tool;
+    AnnotationTool value;
     const char* rawValue;
     const char* name;
     const char* symbol;
@@ -21,40 +23,16 @@ constexpr Entry entries[] = {
     {AnnotationTool::text, "text", "Text", "textformat"},
 };
 
-const Entry& entry(AnnotationTool tool) {
-    return entries[static_cast<int>(tool)];
-}
-
 } // namespace
 
-QString rawValue(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).rawValue);
-}
-
-std::optional<AnnotationTool> fromRawValue(const QString& rawValue) {
-    for (const Entry& e : entries) {
-        if (rawValue == QLatin1String(e.rawValue))
-            return e.tool;
-    }
-    return std::nullopt;
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(AnnotationTool)
 
 QString name(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).name);
+    return QString::fromLatin1(raw_values::entry(entries, tool).name);
 }
 
 QString symbol(AnnotationTool tool) {
-    return QString::fromLatin1(entry(tool).symbol);
-}
-
-const QList<AnnotationTool>& allCases() {
-    static const QList<AnnotationTool> tools = [] {
-        QList<AnnotationTool> list;
-        for (const Entry& e : entries)
-            list.append(e.tool);
-        return list;
-    }();
-    return tools;
+    return QString::fromLatin1(raw_values::entry(entries, tool).symbol);
 }
 
 } // namespace annotation_tool

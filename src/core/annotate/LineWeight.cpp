@@ -1,11 +1,13 @@
 #include "core/annotate/LineWeight.h"
 
+#include "core/RawValues.h"
+
 namespace line_weight {
 
 namespace {
 
 struct Entry {
-    LineWeight weight;
+    LineWeight value;
     const char* rawValue;
     const char* name;
     double multiplier;
@@ -17,40 +19,16 @@ constexpr Entry entries[] = {
     {LineWeight::thick, "thick", "Thick", 1.7},
 };
 
-const Entry& entry(LineWeight weight) {
-    return entries[static_cast<int>(weight)];
-}
-
 } // namespace
 
-QString rawValue(LineWeight weight) {
-    return QString::fromLatin1(entry(weight).rawValue);
-}
-
-std::optional<LineWeight> fromRawValue(const QString& rawValue) {
-    for (const Entry& e : entries) {
-        if (rawValue == QLatin1String(e.rawValue))
-            return e.weight;
-    }
-    return std::nullopt;
-}
+QUILLBOX_RAW_VALUE_FUNCTIONS(LineWeight)
 
 QString name(LineWeight weight) {
-    return QString::fromLatin1(entry(weight).name);
+    return QString::fromLatin1(raw_values::entry(entries, weight).name);
 }
 
 double multiplier(LineWeight weight) {
-    return entry(weight).multiplier;
-}
-
-const QList<LineWeight>& allCases() {
-    static const QList<LineWeight> weights = [] {
-        QList<LineWeight> list;
-        for (const Entry& e : entries)
-            list.append(e.weight);
-        return list;
-    }();
-    return weights;
+    return raw_values::entry(entries, weight).multiplier;
 }
 
 } // namespace line_weight

@@ -1,64 +1,35 @@
 #include "core/library/ScreenshotKind.h"
 
+#include "core/RawValues.h"
+
 namespace screenshot_kind {
 
-QString rawValue(ScreenshotKind kind) {
-    switch (kind) {
-    case ScreenshotKind::area:
-        return QStringLiteral("area");
-    case ScreenshotKind::window:
-        return QStringLiteral("window");
-    case ScreenshotKind::fullScreen:
-        return QStringLiteral("fullScreen");
-    case ScreenshotKind::scrolling:
-        return QStringLiteral("scrolling");
-    }
-    Q_UNREACHABLE();
-    return {};
-}
+namespace {
 
-std::optional<ScreenshotKind> fromRawValue(const QString& rawValue) {
-    for (ScreenshotKind kind : allCases()) {
-        if (screenshot_kind::rawValue(kind) == rawValue)
-            return kind;
-    }
-    return std::nullopt;
-}
+struct Entry {
+    ScreenshotKind value;
+    const char* rawValue;
+    const char* title;
+    const char* symbol;
+};
+
+constexpr Entry entries[] = {
+    {ScreenshotKind::area, "area", "Area", "rectangle.dashed"},
+    {ScreenshotKind::window, "window", "Window", "macwindow"},
+    {ScreenshotKind::fullScreen, "fullScreen", "Full Screen", "rectangle.inset.filled"},
+    {ScreenshotKind::scrolling, "scrolling", "Scrolling", "scroll"},
+};
+
+} // namespace
+
+QUILLBOX_RAW_VALUE_FUNCTIONS(ScreenshotKind)
 
 QString title(ScreenshotKind kind) {
-    switch (kind) {
-    case ScreenshotKind::area:
-        return QStringLiteral("Area");
-    case ScreenshotKind::window:
-        return QStringLiteral("Window");
-    case ScreenshotKind::fullScreen:
-        return QStringLiteral("Full Screen");
-    case ScreenshotKind::scrolling:
-        return QStringLiteral("Scrolling");
-    }
-    Q_UNREACHABLE();
-    return {};
+    return QString::fromLatin1(raw_values::entry(entries, kind).title);
 }
 
 QString symbol(ScreenshotKind kind) {
-    switch (kind) {
-    case ScreenshotKind::area:
-        return QStringLiteral("rectangle.dashed");
-    case ScreenshotKind::window:
-        return QStringLiteral("macwindow");
-    case ScreenshotKind::fullScreen:
-        return QStringLiteral("rectangle.inset.filled");
-    case ScreenshotKind::scrolling:
-        return QStringLiteral("scroll");
-    }
-    Q_UNREACHABLE();
-    return {};
-}
-
-const QList<ScreenshotKind>& allCases() {
-    static const QList<ScreenshotKind> kinds{ScreenshotKind::area, ScreenshotKind::window,
-                                             ScreenshotKind::fullScreen, ScreenshotKind::scrolling};
-    return kinds;
+    return QString::fromLatin1(raw_values::entry(entries, kind).symbol);
 }
 
 } // namespace screenshot_kind

@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -23,6 +24,42 @@ QFont labelFont() {
 }
 
 } // namespace
+
+Monitor Monitor::of(const QScreen* screen) {
+    // Qt keeps a screen's origin in device pixels and scales only its size.
+    const QRect geometry = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    return {QRect(geometry.topLeft(), geometry.size() * ratio), ratio};
+}
+
+QPoint Monitor::toDevice(QPointF local) const {
+    return device.topLeft() + (local * ratio).toPoint();
+}
+
+QRectF Monitor::toLocal(const QRect& rect) const {
+    if (rect.isEmpty())
+        return {};
+    return QRectF(QPointF(rect.topLeft() - device.topLeft()) / ratio, QSizeF(rect.size()) / ratio);
+}
+
+int labelMonitor(const QRect& selection, const QList<QRect>& monitors) {
+    if (selection.isEmpty())
+        return -1;
+    const QPoint corner = selection.bottomLeft();
+    int best = -1;
+    qint64 bestArea = 0;
+    for (int i = 0; i < monitors.size(); ++i) {
+        if (monitors[i].contains(corner))
+            return i;
+        const QRect shared = monitors[i].intersected(selection);
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    return best;
+}
 
 QString sizeText(const QSizeF& size) {
     return QString::number(std::lround(size.width())) + QStringLiteral(" × ") +

@@ -1,16 +1,37 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 
 class QPainter;
+class QScreen;
 
 // How a screen selection is drawn, shared by the capture tool's overlay and the region
 // selector: the screen dimmed, the selection a clear hole with an accent border, and a
-// size label. Coordinates are the overlay's own (y growing downward).
+// size label. The selection is kept in top-left screen device pixels; painting happens in
+// the overlay's own coordinates (logical pixels from its top-left corner).
 namespace selection {
+
+// One monitor under an overlay: its rectangle within the whole screen in device pixels
+// and its device pixel ratio.
+struct Monitor {
+    QRect device;
+    qreal ratio = 1;
+
+    static Monitor of(const QScreen* screen);
+    QPoint toDevice(QPointF local) const;
+    // Empty for an empty rectangle.
+    QRectF toLocal(const QRect& device) const;
+};
+
+// The one monitor that shows the size label of a selection spanning several: the one
+// holding its bottom-left corner, where the label sits, or else the one showing most of
+// it. -1 for an empty selection.
+int labelMonitor(const QRect& selection, const QList<QRect>& monitors);
 
 constexpr double dimAlpha = 0.25;
 constexpr double borderWidth = 1.5;

@@ -1,29 +1,17 @@
 #include "platform/x11/GlobalHotkeysX11.h"
 
 #include "platform/x11/HotkeyMapping.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QHash>
 #include <QList>
-#include <X11/keysym.h>
-#include <cstdlib>
 #include <utility>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 using hotkey_mapping::KeyGrab;
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-struct KeySymbolsDeleter {
-    void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
-};
 
 // Only the modifier bits take part in matching a press; button bits do not.
 constexpr quint16 modifierBits = 0xff;
@@ -35,6 +23,7 @@ constexpr xcb_timestamp_t repeatGapMs = 2000;
 } // namespace
 
 struct GlobalHotkeysX11::Private {
+    std::unique_ptr<XcbConnection> x; // Qt's own: its events are the ones Qt reads
     xcb_connection_t* connection = nullptr;
     xcb_window_t root = XCB_NONE;
     PressedHandler pressed;
@@ -55,36 +44,6 @@ struct GlobalHotkeysX11::Private {
         return lastReleasedKey == press->detail && lastReleaseTime == press->time;
     }
 
-    QList<quint8> keycodesFor(xcb_keysym_t keysym) const {
-        std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(
-            xcb_key_symbols_alloc(connection));
-        QList<quint8> keycodes;
-        if (!symbols)
-            return keycodes;
-        XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols.get(), keysym));
-        for (xcb_keycode_t* code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code)
-            keycodes.append(*code);
-        return keycodes;
-    }
-
-    // The modifier bit a key is bound to in the current keymap, 0 when none.
-    quint16 modifierMaskOf(xcb_keysym_t keysym) const {
-        const QList<quint8> keycodes = keycodesFor(keysym);
-        XcbReply<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(
-            connection, xcb_get_modifier_mapping(connection), nullptr));
-        if (!mapping || keycodes.isEmpty())
-            return 0;
-        const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(mapping.get());
-        const int perModifier = mapping->keycodes_per_modifier;
-        for (int modifier = 0; modifier < 8; ++modifier) {
-            for (int i = 0; i < perModifier; ++i) {
-                if (keycodes.contains(map[modifier * perModifier + i]))
-                    return static_cast<quint16>(1 << modifier);
-            }
-        }
-        return 0;
-    }
-
     bool grabKey(const KeyGrab& grab) const {
         const xcb_void_cookie_t cookie =
             xcb_grab_key_checked(connection, 0, root, grab.modifiers, grab.keycode,
@@ -100,14 +59,10 @@ struct GlobalHotkeysX11::Private {
 
 GlobalHotkeysX11::GlobalHotkeysX11()
     : d(std::make_unique<Private>()) {
-    if (auto* x11 =
-            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        d->connection = x11->connection();
-        if (const xcb_setup_t* setup = xcb_get_setup(d->connection)) {
-            xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
-            if (screens.rem > 0)
-                d->root = screens.data->root;
-        }
+    if (XcbConnection::qtOnX11()) {
+        d->x = std::make_unique<XcbConnection>();
+        d->connection = d->x->get();
+        d->root = d->x->root();
     }
     if (d->connection)
         QCoreApplication::instance()->installNativeEventFilter(this);
@@ -131,10 +86,10 @@ bool GlobalHotkeysX11::grab(quint32 id, const HotkeyCombo& combo) {
     const auto keysym = hotkey_mapping::keysymForKeyCode(combo.keyCode);
     if (!keysym)
         return false;
-    const QList<quint8> keycodes = d->keycodesFor(*keysym);
+    const QList<quint8> keycodes = d->x->keycodesOf(*keysym);
     if (keycodes.isEmpty())
         return false;
-    const quint16 numLock = d->modifierMaskOf(XK_Num_Lock);
+    const quint16 numLock = d->x->numLockMask();
     const quint16 capsLock = hotkey_mapping::lockMask;
     d->lockMask = numLock | capsLock;
     const QList<KeyGrab> grabs = hotkey_mapping::lockVariants(

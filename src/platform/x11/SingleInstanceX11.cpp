@@ -8,13 +8,6 @@ namespace {
 constexpr char selectionName[] = "_QUILLBOX_INSTANCE";
 constexpr char windowName[] = "Quillbox instance";
 
-xcb_atom_t selectionAtom(xcb_connection_t* connection) {
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, sizeof selectionName - 1, selectionName),
-        nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
 xcb_window_t ownerOf(xcb_connection_t* connection, xcb_atom_t selection) {
     const XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, selection), nullptr));
@@ -38,7 +31,7 @@ bool SingleInstanceX11::claim(int timeoutMs) {
     const xcb_window_t root = m_connection.root();
     if (!connection || root == XCB_NONE)
         return true; // no display to share
-    const xcb_atom_t selection = selectionAtom(connection);
+    const xcb_atom_t selection = xcbAtom(connection, selectionName, false);
     if (selection == XCB_ATOM_NONE)
         return true;
     if (m_window == 0) {

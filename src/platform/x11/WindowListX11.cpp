@@ -5,16 +5,9 @@
 #include <QElapsedTimer>
 #include <QQueue>
 #include <QThread>
-#include <cstring>
 #include <vector>
 
 namespace {
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 bool hasProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
     XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
@@ -65,7 +58,7 @@ QList<WindowList::Window> WindowListX11::topLevelWindows() {
         return {};
     xcb_connection_t* c = connection.get();
     const xcb_window_t root = connection.root();
-    const xcb_atom_t wmState = internAtom(c, "WM_STATE");
+    const xcb_atom_t wmState = xcbAtom(c, "WM_STATE", true);
 
     const std::vector<xcb_window_t> stack = children(c, root); // bottom to top
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
@@ -116,7 +109,8 @@ xcb_window_t topmostManaged(xcb_connection_t* c, xcb_window_t root) {
 void syncQt() {
     const XcbConnection qt;
     if (qt.isValid())
-        std::free(xcb_get_input_focus_reply(qt.get(), xcb_get_input_focus(qt.get()), nullptr));
+        XcbReply<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus_reply(qt.get(), xcb_get_input_focus(qt.get()), nullptr));
 }
 
 } // namespace
@@ -130,13 +124,13 @@ bool WindowListX11::raise(const Window& window, int timeoutMs) {
     const xcb_window_t root = connection.root();
     const auto client = static_cast<xcb_window_t>(window.id);
     const auto topLevel = static_cast<xcb_window_t>(window.topLevel);
-    if (hasProperty(c, root, internAtom(c, "_NET_SUPPORTING_WM_CHECK"))) {
+    if (hasProperty(c, root, xcbAtom(c, "_NET_SUPPORTING_WM_CHECK", true))) {
         // Ask the window manager, as a pager would.
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = client;
-        message.type = internAtom(c, "_NET_ACTIVE_WINDOW");
+        message.type = xcbAtom(c, "_NET_ACTIVE_WINDOW", true);
         message.data.data32[0] = 2; // source: pager
         message.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(c, 0, root,

@@ -87,12 +87,9 @@ XcbRootGrabber::XcbRootGrabber() {
     m_connection = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(m_connection))
         return;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    if (!it.rem)
+    m_screen = xcbScreen(m_connection, screenNumber);
+    if (!m_screen)
         return;
-    m_screen = it.data;
     m_format = matchingFormat(m_connection, m_screen);
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(m_connection, &xcb_shm_id);
     m_shm = shm && shm->present;

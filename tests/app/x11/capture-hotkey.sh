@@ -18,8 +18,8 @@ recorded() { [ "$(grep -oE '"kind" *: *"fullScreen"' "$history" 2>/dev/null | wc
 
 start_quillbox
 xdotool key ctrl+alt+super+f
-wait_until 200 one_png || fail "no capture in $shots"
-wait_until 200 recorded || fail "history: $(cat "$history" 2>/dev/null)"
+wait_for 100 one_png || fail "no capture in $shots"
+wait_for 100 recorded || fail "history: $(cat "$history" 2>/dev/null)"
 size=$(identify -format '%wx%h' "$(pngs)") || fail "not a readable PNG"
 [ "$size" = 1920x1080 ] || fail "capture is $size"
 grep -q "\"fileName\" *: *\"$(basename "$(pngs)")\"" "$history" || fail "history names another file"

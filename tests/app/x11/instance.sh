@@ -11,7 +11,7 @@ two_claiming() { [ "$(xwininfo -root -tree | grep -c '"Quillbox instance"')" = 2
 
 echo "== a second start leaves the first one alone"
 start_quillbox
-wait_until 200 tray_icon_centre || fail "the tray never embedded the icon"
+wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
 # Also from a desktop that asks Qt programs to prefer Wayland: Quillbox uses X all the same.
 second=$(QT_QPA_PLATFORM='wayland;xcb' timeout 30 "$program" 2>&1)
 status=$?
@@ -27,10 +27,10 @@ old=$pid
 QUILLBOX_READY_MARKER=1 "$program" 2>"$work/stderr" &
 pid=$!
 # The new one is waiting for the display before the old one goes.
-wait_until 200 two_claiming || fail "the new instance did not connect"
+wait_for 100 two_claiming || fail "the new instance did not connect"
 kill -TERM "$old"
 wait "$old" || fail "the old instance: exit status $?"
-wait_until 200 grep -q '^quillbox: ready$' "$work/stderr" || fail "the new instance never got ready"
+wait_for 100 grep -q '^quillbox: ready$' "$work/stderr" || fail "the new instance never got ready"
 [ "$("$QUILLBOX_HOTKEY_HOLDER" 0 6400 once)" = refused ] ||
     fail "the new instance does not hold control+option+command+A"
 stop_quillbox

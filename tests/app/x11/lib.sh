@@ -15,27 +15,19 @@ fail() {
     exit 1
 }
 
-wait_until() { # tries (of 50 ms) command...
-    local tries=$1
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../../x11/wait.sh"
 
 start_quillbox() {
     QUILLBOX_READY_MARKER=1 "$program" 2>"$work/stderr" &
     pid=$!
-    wait_until 200 grep -q '^quillbox: ready$' "$work/stderr" || fail "no ready marker"
+    wait_for 100 grep -q '^quillbox: ready$' "$work/stderr" || fail "no ready marker"
 }
 
 # Quits with SIGTERM and expects a clean exit with status 0.
 stop_quillbox() {
     kill -TERM "$pid"
     local status=0
-    wait_until 200 sh -c "! kill -0 $pid" || fail "still running 10 s after SIGTERM"
+    wait_for 100 sh -c "! kill -0 $pid" || fail "still running 10 s after SIGTERM"
     wait "$pid" || status=$?
     pid=""
     [ "$status" = 0 ] || fail "exit status $status after SIGTERM"

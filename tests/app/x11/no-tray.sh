@@ -15,12 +15,12 @@ xdotool key ctrl+alt+super+h
 trayer --edge top --align right --widthtype pixel --width 200 --height 24 \
     --SetDockType true --transparent false >/dev/null 2>&1 &
 tray_pid=$!
-wait_until 200 tray_icon_centre || { kill "$tray_pid"; fail "icon not docked in a late tray"; }
+wait_for 100 tray_icon_centre || { kill "$tray_pid"; fail "icon not docked in a late tray"; }
 # Docking took turns of the event loop after the hot key's: had it shown the popover, the
 # popover would be on screen now.
 popover_hidden || { kill "$tray_pid"; fail "popover shown without a tray"; }
 click_tray 1
-wait_until 100 popover_shown || { kill "$tray_pid"; fail "no popover from the late tray"; }
+wait_for 50 popover_shown || { kill "$tray_pid"; fail "no popover from the late tray"; }
 kill "$tray_pid"
 wait "$tray_pid" 2>/dev/null
 stop_quillbox

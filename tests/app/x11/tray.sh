@@ -6,60 +6,60 @@ set -uo pipefail
 
 echo "== left click shows the popover, a second closes it"
 start_quillbox
-wait_until 200 tray_icon_centre || fail "the tray never embedded the icon"
+wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
 click_tray 1
-wait_until 100 popover_shown || fail "popover not shown"
+wait_for 50 popover_shown || fail "popover not shown"
 # 1920 wide screen: 1920 - 40 is more than 1600.
 grep -q '^1600x260+' <<<"$(visible_windows)" || fail "popover size: $(visible_windows | tr '\n' ' ')"
 click_tray 1
-wait_until 100 popover_hidden || fail "second click left the popover open"
+wait_for 50 popover_hidden || fail "second click left the popover open"
 
 echo "== right click while the popover is shown: the menu, and the popover closed"
 click_tray 1
-wait_until 100 popover_shown || fail "popover not shown again"
+wait_for 50 popover_shown || fail "popover not shown again"
 click_tray 3
-wait_until 100 menu_shown || fail "right click with the popover open showed no menu"
+wait_for 50 menu_shown || fail "right click with the popover open showed no menu"
 popover_hidden || fail "the popover stayed open under the menu"
 echo "== \"Open History…\" shows the popover"
 xdotool key Down Down Down Down Down Return # the fifth item, past the four captures
-wait_until 100 popover_shown || fail "Open History… did not show the popover"
+wait_for 50 popover_shown || fail "Open History… did not show the popover"
 menu_hidden || fail "the menu stayed open"
 # The tray takes two right clicks within the double-click time as one.
 sleep 0.5
 
 echo "== right click shows the menu, not the popover; its last item quits"
 click_tray 3
-wait_until 100 menu_shown || fail "menu not shown"
+wait_for 50 menu_shown || fail "menu not shown"
 popover_hidden || fail "right click showed the popover"
 # A capture hot key while the menu is open closes it (the capture needs the pointer).
 xdotool key ctrl+alt+super+f
-wait_until 100 menu_hidden || fail "capture hot key left the menu open"
+wait_for 50 menu_hidden || fail "capture hot key left the menu open"
 # The tray takes two right clicks within the double-click time as one.
 sleep 0.5
 click_tray 3
-wait_until 100 menu_shown || fail "menu not shown again"
+wait_for 50 menu_shown || fail "menu not shown again"
 xdotool key Escape
-wait_until 100 menu_hidden || fail "Esc left the menu open"
+wait_for 50 menu_hidden || fail "Esc left the menu open"
 
 echo "== closing the last window does not quit"
 sleep 0.5
 click_tray 3
-wait_until 100 menu_shown || fail "menu not shown a third time"
+wait_for 50 menu_shown || fail "menu not shown a third time"
 xdotool key Up Up Return # "Check for Updates…": this build has no feed and says so
-wait_until 100 alert_shown || fail "no alert from Check for Updates…"
+wait_for 50 alert_shown || fail "no alert from Check for Updates…"
 xdotool key Return
-wait_until 100 alert_hidden || fail "the alert stayed open"
+wait_for 50 alert_hidden || fail "the alert stayed open"
 kill -0 "$pid" || fail "the program quit with its last window"
 click_tray 1
-wait_until 100 popover_shown || fail "the program quit with its last window"
+wait_for 50 popover_shown || fail "the program quit with its last window"
 xdotool key Escape
-wait_until 100 popover_hidden || fail "Esc left the popover open"
+wait_for 50 popover_hidden || fail "Esc left the popover open"
 
 sleep 0.5
 click_tray 3
-wait_until 100 menu_shown || fail "menu not shown a fourth time"
+wait_for 50 menu_shown || fail "menu not shown a fourth time"
 xdotool key Up Return
-wait_until 200 sh -c "! kill -0 $pid" || fail "Quit Quillbox did not quit"
+wait_for 100 sh -c "! kill -0 $pid" || fail "Quit Quillbox did not quit"
 wait "$pid" || fail "Quit Quillbox: exit status $?"
 pid=""
 
@@ -71,13 +71,13 @@ cat >"$XDG_CONFIG_HOME/Quillbox/Quillbox.conf" <<'CONF'
 hotkey.togglePopover="@ByteArray({\"keyCode\":5,\"modifiers\":6400})"
 CONF
 start_quillbox
-wait_until 200 tray_icon_centre || fail "the tray never embedded the icon"
+wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
 # H would open the popover and G close it again; only G may act.
 xdotool key ctrl+alt+super+h ctrl+alt+super+g
-wait_until 100 popover_shown || fail "stored shortcut did not open the popover"
+wait_for 50 popover_shown || fail "stored shortcut did not open the popover"
 # The popover holds the keyboard; its hot key still closes it.
 xdotool key ctrl+alt+super+g
-wait_until 100 popover_hidden || fail "stored shortcut did not close the popover"
+wait_for 50 popover_hidden || fail "stored shortcut did not close the popover"
 
 echo "== SIGTERM quits cleanly"
 stop_quillbox

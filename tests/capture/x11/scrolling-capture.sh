@@ -16,13 +16,13 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../../x11/wait.sh"
 
 start_page() { # [--at-bottom] [--rows N]
     rm -f "$work/page.png" "$work/geometry.txt"
     "$SCROLL_PAGE" "$work/page.png" "$work/geometry.txt" "$@" &
     page_pid=$!
-    for _ in $(seq 100); do [ -s "$work/geometry.txt" ] && break; sleep 0.1; done
-    [ -s "$work/geometry.txt" ] || fail "the page did not come on screen"
+    wait_for 100 test -s "$work/geometry.txt" || fail "the page did not come on screen"
     read -r x y w h <"$work/geometry.txt"
 }
 
@@ -51,7 +51,7 @@ capture_until_escape() {
     start_page --rows 8000
     timeout 90 "$SCROLL_DRIVER" "$x" "$y" "$w" "$h" >"$work/out.txt" 2>"$work/hud.txt" &
     local driver=$!
-    for _ in $(seq 200); do grep -q 'Capturing… 3' "$work/hud.txt" && break; sleep 0.05; done
+    wait_for 100 grep -q 'Capturing… 3' "$work/hud.txt" || true # Esc ends it wherever it is
     xdotool key Escape
     wait "$driver" || fail "escape: the capture failed"
     local out rows

@@ -13,6 +13,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../../x11/wait.sh"
 
 if ! /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null; then
     echo "GTK 3 for Python is not installed (scripts/setup.sh installs it)" >&2
@@ -23,8 +24,7 @@ fi
 GTK_OVERLAY_SCROLLING=0 /usr/bin/python3 "$(dirname "$0")/gtk-text-view.py" \
     "$work/geometry.txt" &
 view_pid=$!
-for _ in $(seq 150); do [ -s "$work/geometry.txt" ] && break; sleep 0.1; done
-[ -s "$work/geometry.txt" ] || fail "the text view did not come on screen"
+wait_for 150 test -s "$work/geometry.txt" || fail "the text view did not come on screen"
 read -r x y w h content <"$work/geometry.txt"
 sleep 0.5 # the window manager's first placement and paint
 read -r x y w h content <"$work/geometry.txt"

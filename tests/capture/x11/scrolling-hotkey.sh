@@ -14,11 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; cat "$work/quillbox.log" >&2 || true; exit 1; }
-wait_for() { # tenths-of-a-second, then a command
-    local tries=$1; shift
-    for ((i = 0; i < tries; i++)); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../../x11/wait.sh"
 
 shots="$XDG_DATA_HOME/Quillbox/screenshots"
 QUILLBOX_READY_MARKER=1 "$QUILLBOX_BUILD_DIR/bin/quillbox" 2>"$work/quillbox.log" &

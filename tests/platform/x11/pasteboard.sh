@@ -21,8 +21,8 @@ printf '[{"id":"6F1B3C2A-1111-4A2B-9C3D-0123456789AB","fileName":"%s","timestamp
 
 "$owner" "$work" >"$work/owner.log" 2>&1 &
 pid=$!
-for ((i = 0; i < 100; i++)); do grep -q copied "$work/owner.log" && break; sleep 0.1; done
-grep -q copied "$work/owner.log" || { echo "FAIL: the capture was not copied" >&2; cat "$work/owner.log" >&2; exit 1; }
+source "$(dirname "$0")/../../x11/wait.sh"
+wait_for 100 grep -q copied "$work/owner.log" || { echo "FAIL: the capture was not copied" >&2; cat "$work/owner.log" >&2; exit 1; }
 
 targets=$(timeout 10 xclip -selection clipboard -t TARGETS -o)
 grep -qx 'image/png' <<<"$targets" || { echo "FAIL: no image/png among: $targets" >&2; exit 1; }

@@ -1,5 +1,5 @@
-#include "quillbox-capture/CaptureSession.h"
-#include "quillbox-capture/SelectionOverlay.h"
+#include "core/selection/SelectionSession.h"
+#include "core/selection/SelectionPainter.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -7,20 +7,20 @@
 namespace {
 
 struct Outcome {
-    explicit Outcome(CaptureSession& session)
-        : selected(&session, &CaptureSession::selected)
-        , cancelled(&session, &CaptureSession::cancelled) {}
+    explicit Outcome(SelectionSession& session)
+        : selected(&session, &SelectionSession::selected)
+        , cancelled(&session, &SelectionSession::cancelled) {}
     QRect rect() const { return selected.isEmpty() ? QRect() : selected.first().first().toRect(); }
     QSignalSpy selected;
     QSignalSpy cancelled;
 };
 
-const QSize screen(1920, 1080);
+const QRect screen(0, 0, 1920, 1080);
 
 } // namespace
 
-TEST(CaptureSession, areaDrag_selectsTheRectangleBetweenPressAndRelease) {
-    CaptureSession session(CaptureSession::Mode::area, screen);
+TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndRelease) {
+    SelectionSession session(SelectionSession::Mode::area, screen);
     Outcome outcome(session);
     session.press({300, 200}, Qt::LeftButton);
     session.move({250, 260});
@@ -34,17 +34,23 @@ TEST(CaptureSession, areaDrag_selectsTheRectangleBetweenPressAndRelease) {
     EXPECT_EQ(outcome.cancelled.count(), 0);
 }
 
-TEST(CaptureSession, areaDrag_isCutToTheScreen) {
-    CaptureSession session(CaptureSession::Mode::area, screen);
-    Outcome outcome(session);
-    session.press({1900, 1000}, Qt::LeftButton);
-    session.release({2100, 1200}, Qt::LeftButton);
-    EXPECT_EQ(outcome.rect(), QRect(1900, 1000, 20, 80));
+TEST(SelectionSession, areaDrag_isCutToItsBoundsWhenItHasThem) {
+    SelectionSession cut(SelectionSession::Mode::area, screen);
+    Outcome cutOutcome(cut);
+    cut.press({1900, 1000}, Qt::LeftButton);
+    cut.release({2100, 1200}, Qt::LeftButton);
+    EXPECT_EQ(cutOutcome.rect(), QRect(1900, 1000, 20, 80));
+
+    SelectionSession free(SelectionSession::Mode::area, QRect());
+    Outcome freeOutcome(free);
+    free.press({1900, 1000}, Qt::LeftButton);
+    free.release({2100, -50}, Qt::LeftButton);
+    EXPECT_EQ(freeOutcome.rect(), QRect(1900, -50, 200, 1050));
 }
 
-TEST(CaptureSession, clickEscOrRightClick_cancel) {
+TEST(SelectionSession, clickEscOrRightClick_cancel) {
     for (int way = 0; way < 4; ++way) {
-        CaptureSession session(CaptureSession::Mode::area, screen);
+        SelectionSession session(SelectionSession::Mode::area, screen);
         Outcome outcome(session);
         session.press({10, 10}, Qt::LeftButton);
         if (way == 0) {
@@ -63,14 +69,14 @@ TEST(CaptureSession, clickEscOrRightClick_cancel) {
     }
 }
 
-TEST(CaptureSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientArea) {
+TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientArea) {
     const QList<WindowList::Window> windows = {
         {2, 20, QRect(100, 100, 400, 300), QRect(104, 130, 392, 266)}, // on top
         {1, 10, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)},
     };
-    CaptureSession session(CaptureSession::Mode::window, screen, windows);
+    SelectionSession session(SelectionSession::Mode::window, screen, windows);
     Outcome outcome(session);
-    QSignalSpy changed(&session, &CaptureSession::highlightChanged);
+    QSignalSpy changed(&session, &SelectionSession::highlightChanged);
 
     session.move({60, 60});
     EXPECT_EQ(session.highlight(), QRect(54, 80, 792, 566));
@@ -93,12 +99,12 @@ TEST(CaptureSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientAr
     EXPECT_FALSE(session.pickedIsCovered());
 }
 
-TEST(CaptureSession, windowMode_knowsWhenThePickedWindowIsPartlyCovered) {
+TEST(SelectionSession, windowMode_knowsWhenThePickedWindowIsPartlyCovered) {
     const QList<WindowList::Window> windows = {
         {2, 20, QRect(700, 500, 400, 300), QRect(704, 530, 392, 266)}, // on top
         {1, 10, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)},
     };
-    CaptureSession session(CaptureSession::Mode::window, screen, windows);
+    SelectionSession session(SelectionSession::Mode::window, screen, windows);
     session.press({60, 60}, Qt::LeftButton);
     session.release({60, 60}, Qt::LeftButton);
     ASSERT_TRUE(session.picked());
@@ -106,13 +112,21 @@ TEST(CaptureSession, windowMode_knowsWhenThePickedWindowIsPartlyCovered) {
     EXPECT_TRUE(session.pickedIsCovered());
 }
 
-TEST(SelectionOverlay, aSelectionAcrossMonitorsIsLabelledOnce) {
+TEST(SelectionMonitor, mapsLocalPointsToDevicePixelsAndBack) {
+    // A doubled monitor right of a 1920-wide one: Qt keeps its origin in device pixels.
+    const selection::Monitor monitor{QRect(1920, 0, 2560, 1600), 2};
+    EXPECT_EQ(monitor.toDevice({100.5, 40}), QPoint(2121, 80));
+    EXPECT_EQ(monitor.toLocal(QRect(2120, 80, 400, 300)), QRectF(100, 40, 200, 150));
+    EXPECT_TRUE(monitor.toLocal(QRect()).isEmpty());
+}
+
+TEST(SelectionMonitor, aSelectionAcrossMonitorsIsLabelledOnce) {
     const QList<QRect> monitors{{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}, {0, 1080, 1920, 1080}};
     // Where its bottom-left corner is, whichever side the drag started.
-    EXPECT_EQ(SelectionOverlay::labelMonitor({1800, 300, 500, 400}, monitors), 0);
-    EXPECT_EQ(SelectionOverlay::labelMonitor({1920, 300, 500, 400}, monitors), 1);
-    EXPECT_EQ(SelectionOverlay::labelMonitor({100, 900, 300, 400}, monitors), 2);
+    EXPECT_EQ(selection::labelMonitor({1800, 300, 500, 400}, monitors), 0);
+    EXPECT_EQ(selection::labelMonitor({1920, 300, 500, 400}, monitors), 1);
+    EXPECT_EQ(selection::labelMonitor({100, 900, 300, 400}, monitors), 2);
     // A corner off every monitor: the one showing most of the selection.
-    EXPECT_EQ(SelectionOverlay::labelMonitor({2000, 1000, 300, 200}, monitors), 1);
-    EXPECT_EQ(SelectionOverlay::labelMonitor({}, monitors), -1);
+    EXPECT_EQ(selection::labelMonitor({2000, 1000, 300, 200}, monitors), 1);
+    EXPECT_EQ(selection::labelMonitor({}, monitors), -1);
 }

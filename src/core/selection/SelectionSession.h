@@ -7,18 +7,20 @@
 #include <QPoint>
 #include <QRect>
 
-// What the user picks on the frozen screen: an area dragged with the left button, or the
-// window under the pointer, clicked. Esc, a right click or a click without a drag cancel.
-// Positions are screen device pixels; the overlays forward their events here.
-class CaptureSession : public QObject {
+// What the user picks on the screen: an area dragged with the left button, or the window
+// under the pointer, clicked. Esc, a right click or a click without a drag cancel.
+// Positions are top-left screen device pixels; the overlays forward their events here.
+class SelectionSession : public QObject {
     Q_OBJECT
 public:
     enum class Mode { area, window };
 
-    CaptureSession(Mode mode, QSize screenSize, QList<WindowList::Window> windows = {},
-                   QObject* parent = nullptr);
+    // A dragged area is cut to `bounds`; a null `bounds` lets it reach past the screen.
+    SelectionSession(Mode mode, QRect bounds, QList<WindowList::Window> windows = {},
+                     QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
+    bool dragging() const { return m_dragging; }
     // The area being dragged, or the client area of the window under the pointer.
     QRect highlight() const;
     // The window picked (window mode, once selected), and whether a window above it
@@ -38,10 +40,11 @@ Q_SIGNALS:
 
 private:
     const WindowList::Window* windowAt(QPoint position) const;
+    QRect cut(const QRect& rect) const;
     void finish(const QRect& rect);
 
     Mode m_mode;
-    QRect m_screen;
+    QRect m_bounds;
     QList<WindowList::Window> m_windows;
     bool m_dragging = false;
     bool m_done = false;

@@ -1,32 +1,36 @@
-#include "quillbox-capture/CaptureSession.h"
+#include "core/selection/SelectionSession.h"
 
 #include <cstdlib>
 
-CaptureSession::CaptureSession(Mode mode, QSize screenSize, QList<WindowList::Window> windows,
-                               QObject* parent)
+SelectionSession::SelectionSession(Mode mode, QRect bounds, QList<WindowList::Window> windows,
+                                   QObject* parent)
     : QObject(parent)
     , m_mode(mode)
-    , m_screen(QPoint(0, 0), screenSize)
+    , m_bounds(bounds)
     , m_windows(std::move(windows)) {}
 
-QRect CaptureSession::highlight() const {
+QRect SelectionSession::highlight() const {
     if (m_mode == Mode::window)
-        return m_hovered ? m_hovered->client.intersected(m_screen) : QRect();
+        return m_hovered ? cut(m_hovered->client) : QRect();
     if (!m_dragging)
         return {};
-    return QRect(std::min(m_anchor.x(), m_current.x()), std::min(m_anchor.y(), m_current.y()),
-                 std::abs(m_current.x() - m_anchor.x()), std::abs(m_current.y() - m_anchor.y()))
-        .intersected(m_screen);
+    return cut(QRect(std::min(m_anchor.x(), m_current.x()), std::min(m_anchor.y(), m_current.y()),
+                     std::abs(m_current.x() - m_anchor.x()),
+                     std::abs(m_current.y() - m_anchor.y())));
 }
 
-const WindowList::Window* CaptureSession::windowAt(QPoint position) const {
+QRect SelectionSession::cut(const QRect& rect) const {
+    return m_bounds.isNull() ? rect : rect.intersected(m_bounds);
+}
+
+const WindowList::Window* SelectionSession::windowAt(QPoint position) const {
     for (const WindowList::Window& window : m_windows) // topmost first
         if (window.frame.contains(position))
             return &window;
     return nullptr;
 }
 
-bool CaptureSession::pickedIsCovered() const {
+bool SelectionSession::pickedIsCovered() const {
     for (const WindowList::Window& window : m_windows) { // topmost first
         if (&window == m_picked)
             return false;
@@ -36,7 +40,7 @@ bool CaptureSession::pickedIsCovered() const {
     return false;
 }
 
-void CaptureSession::press(QPoint position, Qt::MouseButton button) {
+void SelectionSession::press(QPoint position, Qt::MouseButton button) {
     if (m_done)
         return;
     if (button == Qt::RightButton) {
@@ -56,7 +60,7 @@ void CaptureSession::press(QPoint position, Qt::MouseButton button) {
     Q_EMIT highlightChanged();
 }
 
-void CaptureSession::move(QPoint position) {
+void SelectionSession::move(QPoint position) {
     if (m_done)
         return;
     if (m_mode == Mode::window) {
@@ -73,7 +77,7 @@ void CaptureSession::move(QPoint position) {
     }
 }
 
-void CaptureSession::release(QPoint position, Qt::MouseButton button) {
+void SelectionSession::release(QPoint position, Qt::MouseButton button) {
     if (m_done || button != Qt::LeftButton)
         return;
     if (m_mode == Mode::window) {
@@ -97,14 +101,14 @@ void CaptureSession::release(QPoint position, Qt::MouseButton button) {
         finish(rect);
 }
 
-void CaptureSession::cancel() {
+void SelectionSession::cancel() {
     if (m_done)
         return;
     m_done = true;
     Q_EMIT cancelled();
 }
 
-void CaptureSession::finish(const QRect& rect) {
+void SelectionSession::finish(const QRect& rect) {
     if (rect.isEmpty())
         return;
     m_done = true;
