@@ -80,6 +80,10 @@ ChildRun runChild(const QString& mode, const QString& cache, const QString& dsn)
     env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
     env.remove(QStringLiteral("SENTRY_DSN"));
     env.remove(QStringLiteral("SENTRY_DEBUG"));
+    // Under AddressSanitizer its own SIGSEGV handler would end the child before ours runs.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) +
+                   QStringLiteral(":handle_segv=0:allow_user_segv_handler=1"));
     if (!dsn.isEmpty()) {
         env.insert(QStringLiteral("SENTRY_DSN"), dsn);
         env.insert(QStringLiteral("SENTRY_DEBUG"), QStringLiteral("on"));

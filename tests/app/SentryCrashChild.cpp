@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
     SentryBootstrap::start();
     const char* mode = argc > 1 ? argv[1] : "";
     if (std::strcmp(mode, "segv") == 0) {
-        int* volatile nowhere = nullptr;
+        // A fault the sanitizers do not stop first: an address no page backs.
+        int* volatile nowhere = reinterpret_cast<int*>(alignof(int) * 16);
         *nowhere = 1;
     }
     if (std::strcmp(mode, "throw") == 0) {
