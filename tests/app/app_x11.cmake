@@ -6,6 +6,8 @@ if(TARGET quillbox)
                       ENVIRONMENT "X11_NO_TRAY=1;QUILLBOX_HOTKEY_HOLDER=$<TARGET_FILE:hotkey_holder>")
     quillbox_x11_test(app_instance_x11 COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/instance.sh
                       TIMEOUT 60 ENVIRONMENT "QUILLBOX_HOTKEY_HOLDER=$<TARGET_FILE:hotkey_holder>")
+    quillbox_x11_test(app_settings_x11 COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/settings.sh
+                      TIMEOUT 90 ENVIRONMENT "QUILLBOX_HOTKEY_HOLDER=$<TARGET_FILE:hotkey_holder>")
     foreach(variant tray no_tray)
         set(extra "")
         if(variant STREQUAL no_tray)
