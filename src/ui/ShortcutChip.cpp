@@ -73,7 +73,7 @@ void ShortcutChip::paintEvent(QPaintEvent*) {
     if (m_recording)
         text = accent(this);
     else if (m_broken)
-        text = orange();
+        text = orange().darker(130); // readable on the light chip
     painter.setPen(text);
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, shownText());
