@@ -273,7 +273,8 @@ QWidget* SettingsView::buildPermissionSection() {
         m_accessibilityCard, QStringLiteral("accessibility"), QStringLiteral("Accessibility"),
         [this] { m_c.openAccessibilitySettings(); });
     auto* relaunch = new QPushButton(symbols::icon(QStringLiteral("arrow.clockwise")),
-                                     QStringLiteral("Quit & Relaunch (apply permission change)"));
+                                     // "&&": a single one would mark a mnemonic.
+                                     QStringLiteral("Quit && Relaunch (apply permission change)"));
     relaunch->setObjectName(QStringLiteral("quitAndRelaunch"));
     relaunch->setFont(style::font(12));
     connect(relaunch, &QPushButton::clicked, this, [this] { m_c.quitAndRelaunch(); });
