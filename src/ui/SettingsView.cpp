@@ -5,16 +5,15 @@
 #include "platform/LaunchAtLogin.h"
 #include "platform/Symbols.h"
 #include "platform/Workspace.h"
+#include "ui/FolderPicker.h"
 #include "ui/HotkeyRow.h"
+#include "ui/PermissionCard.h"
 #include "ui/SettingsCard.h"
 #include "ui/SettingsStyle.h"
 #include "ui/ToggleSwitch.h"
 
-#include <QFileDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
@@ -77,15 +76,6 @@ QPushButton* smallButton(const QString& text, const QString& objectName, QWidget
     return button;
 }
 
-// A symbolic icon in one colour.
-QPixmap tinted(const QString& symbol, int size, const QColor& color) {
-    QPixmap pixmap = symbols::icon(symbol).pixmap(size, size);
-    QPainter painter(&pixmap);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(pixmap.rect(), color);
-    return pixmap;
-}
-
 // The section's title over its cards.
 QWidget* section(const QString& title, const QList<QWidget*>& content, QWidget* parent) {
     auto* box = new QWidget(parent);
@@ -96,22 +86,6 @@ QWidget* section(const QString& title, const QList<QWidget*>& content, QWidget* 
         layout->addWidget(widget);
     }
     return box;
-}
-
-std::optional<QString> chooseFolderWithDialog(const QString& startFolder, QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Choose Screenshots Folder"), startFolder);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        auto* message =
-            new QLabel(QStringLiteral("Pick the folder where Quillbox will save screenshots."));
-        grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
-    }
-    dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -231,46 +205,16 @@ QWidget* SettingsView::buildHotkeysSection() {
     return section(QStringLiteral("Keyboard Shortcuts"), QList<QWidget*>{hint, card}, this);
 }
 
-QWidget* SettingsView::buildPermissionCard(PermissionCard& card, const QString& objectName,
-                                           const QString& title,
-                                           const std::function<void()>& openSettings) {
-    auto* box = new SettingsCard;
-    box->setObjectName(objectName);
-    QHBoxLayout* layout = hbox(10, box);
-    card.shield = new QLabel(box);
-    QVBoxLayout* text = vbox(2);
-    text->addWidget(label(title, style::font(13), box));
-    card.status = label(QString(), style::font(11), box, 0.5);
-    text->addWidget(card.status);
-    card.badge = label(QStringLiteral("Active"), style::font(11, QFont::DemiBold), box);
-    card.badge->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; background: %2; padding: 3px "
-                       "8px; border-radius: 9px; }")
-            .arg(green().name(QColor::HexArgb), green(0.15).name(QColor::HexArgb)));
-    QPushButton* open = smallButton(QStringLiteral("Open Settings"),
-                                    objectName + QStringLiteral(".openSettings"), box);
-    connect(open, &QPushButton::clicked, this, [openSettings] {
-        if (openSettings)
-            openSettings();
-    });
-    card.openSettings = open;
-    layout->addWidget(card.shield);
-    layout->addLayout(text, 1);
-    layout->addWidget(card.badge);
-    layout->addWidget(open);
-    return box;
-}
-
 QWidget* SettingsView::buildPermissionSection() {
-    m_screenRecordingCard.granted = QStringLiteral("Granted — captures will work.");
-    m_screenRecordingCard.missing = QStringLiteral("Not granted — captures will be blocked.");
-    m_accessibilityCard.granted = QStringLiteral("Granted — scrolling capture will work.");
-    m_accessibilityCard.missing = QStringLiteral("Not granted — scrolling capture is disabled.");
-    QWidget* screen = buildPermissionCard(m_screenRecordingCard, QStringLiteral("screenRecording"),
-                                          QStringLiteral("Screen Recording"),
-                                          [this] { m_c.openScreenRecordingSettings(); });
-    QWidget* accessibility = buildPermissionCard(
-        m_accessibilityCard, QStringLiteral("accessibility"), QStringLiteral("Accessibility"),
+    m_screenRecordingCard = new PermissionCard(
+        QStringLiteral("screenRecording"),
+        {QStringLiteral("Screen Recording"), QStringLiteral("Granted — captures will work."),
+         QStringLiteral("Not granted — captures will be blocked.")},
+        [this] { m_c.openScreenRecordingSettings(); });
+    m_accessibilityCard = new PermissionCard(
+        QStringLiteral("accessibility"),
+        {QStringLiteral("Accessibility"), QStringLiteral("Granted — scrolling capture will work."),
+         QStringLiteral("Not granted — scrolling capture is disabled.")},
         [this] { m_c.openAccessibilitySettings(); });
     auto* relaunch = new QPushButton(symbols::icon(QStringLiteral("arrow.clockwise")),
                                      // "&&": a single one would mark a mnemonic.
@@ -279,7 +223,8 @@ QWidget* SettingsView::buildPermissionSection() {
     relaunch->setFont(style::font(12));
     connect(relaunch, &QPushButton::clicked, this, [this] { m_c.quitAndRelaunch(); });
     m_relaunchButton = relaunch;
-    auto* box = section(QStringLiteral("Permissions"), {screen, accessibility}, this);
+    auto* box = section(QStringLiteral("Permissions"),
+                        QList<QWidget*>{m_screenRecordingCard, m_accessibilityCard}, this);
     relaunch->setParent(box);
     static_cast<QVBoxLayout*>(box->layout())->addWidget(relaunch, 0, Qt::AlignLeft);
     return box;
@@ -413,7 +358,7 @@ void SettingsView::setLaunchAtLogin(bool enabled) {
 void SettingsView::chooseFolder() {
     const QString start = m_c.library.storageDirectory();
     const std::optional<QString> folder =
-        m_c.chooseFolder ? m_c.chooseFolder(start) : chooseFolderWithDialog(start, window());
+        m_c.chooseFolder ? m_c.chooseFolder(start) : folder_picker::chooseFolder(start, window());
     if (!folder || folder->isEmpty())
         return;
     finishStorageChange(m_c.library.setStorageDirectory(*folder, true));
@@ -440,17 +385,8 @@ void SettingsView::showStorageDirectory() {
     m_resetFolderButton->setVisible(!m_c.library.isUsingDefaultStorageDirectory());
 }
 
-void SettingsView::showPermission(PermissionCard& card, bool held) {
-    card.shield->setPixmap(tinted(held ? QStringLiteral("checkmark.shield.fill")
-                                       : QStringLiteral("exclamationmark.shield.fill"),
-                                  18, held ? green() : orange()));
-    card.status->setText(held ? card.granted : card.missing);
-    card.badge->setVisible(held);
-    card.openSettings->setVisible(!held);
-}
-
 void SettingsView::showPermissions() {
-    showPermission(m_screenRecordingCard, m_hasPermission);
-    showPermission(m_accessibilityCard, m_hasAXPermission);
+    m_screenRecordingCard->setHeld(m_hasPermission);
+    m_accessibilityCard->setHeld(m_hasAXPermission);
     m_relaunchButton->setVisible(!m_hasPermission);
 }

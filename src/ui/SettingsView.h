@@ -17,6 +17,7 @@ class HotkeyPreferences;
 class HotkeyRow;
 class KeyboardLayout;
 class LaunchAtLogin;
+class PermissionCard;
 class QAbstractButton;
 class QLabel;
 class Workspace;
@@ -79,22 +80,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct PermissionCard {
-        QLabel* shield = nullptr;
-        QLabel* status = nullptr;
-        QLabel* badge = nullptr;
-        QAbstractButton* openSettings = nullptr;
-        QString granted;
-        QString missing;
-    };
-
     QWidget* buildGeneralSection();
     QWidget* buildStorageSection();
     QWidget* buildHotkeysSection();
     QWidget* buildPermissionSection();
-    QWidget* buildPermissionCard(PermissionCard& card, const QString& objectName,
-                                 const QString& title, const std::function<void()>& openSettings);
-    static void showPermission(PermissionCard& card, bool held);
     QWidget* buildFooter();
     void setCombo(HotkeyAction action, const HotkeyCombo& combo);
     void showStorageDirectory();
@@ -116,6 +105,6 @@ private:
     QLabel* m_pathLabel = nullptr;
     QAbstractButton* m_resetFolderButton = nullptr;
     QAbstractButton* m_relaunchButton = nullptr;
-    PermissionCard m_screenRecordingCard;
-    PermissionCard m_accessibilityCard;
+    PermissionCard* m_screenRecordingCard = nullptr;
+    PermissionCard* m_accessibilityCard = nullptr;
 };
