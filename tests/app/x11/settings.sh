@@ -32,9 +32,16 @@ size=$(xwininfo -id "$(settings_window | head -n1)" | awk '/^ *Width:/ {w=$NF} /
 [ "$size" = 480x620 ] || fail "settings window is $size"
 wait_until 100 settings_active || fail "the settings window has no keyboard focus"
 
+echo "== the login switch writes and removes the autostart entry"
+entry="$XDG_CONFIG_HOME/autostart/quillbox.desktop"
+xdotool key space # focus starts on the switch
+wait_until 100 grep -qxF "Exec=\"$program\"" "$entry" || fail "autostart entry: $(cat "$entry" 2>/dev/null)"
+xdotool key space
+wait_until 100 test ! -e "$entry" || fail "autostart entry left after switching off"
+
 echo "== while a shortcut records, Quillbox lets go of its hot keys"
-# Focus starts on the login switch; past "Choose Folder…", "Reveal" and two shortcuts
-# lies the full-screen one.
+# From the login switch, past "Choose Folder…", "Reveal" and two shortcuts lies the
+# full-screen one.
 xdotool key Tab Tab Tab Tab Tab space
 wait_until 100 free_for_others 3 6400 || fail "control+option+command+F still held while recording"
 xdotool key ctrl+alt+super+d
@@ -50,5 +57,10 @@ wait_until 200 one_png || fail "no capture through the new combination"
 wait_until 200 recorded || fail "history: $(cat "$history" 2>/dev/null)"
 wait_until 200 no_capture_running || fail "a capture tool is still running"
 one_png || fail "captures: $(pngs | tr '\n' ' ')"
+
+echo "== \"Reset Shortcuts\" brings the default back"
+xdotool key Tab Tab Tab space # past the last two shortcuts
+wait_until 100 held_by_quillbox 3 6400 || fail "control+option+command+F not held after the reset"
+free_for_others 2 6400 || fail "the recorded combination is still held after the reset"
 stop_quillbox
 echo "settings: all passed"
