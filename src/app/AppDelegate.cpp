@@ -159,37 +159,66 @@ void AppDelegate::captureScreenshot(ScreenshotKind kind) {
 void AppDelegate::registerHotkeys() {
     HotkeyManager& hotkeys = m_collaborators.hotkeys;
     hotkeys.unregisterAll();
+    if (m_hotkeysSuspended)
+        return;
+    m_hotkeyRefusals.clear();
     const QPointer<AppDelegate> self(this);
-    const auto capture = [self](ScreenshotKind kind) {
+    const auto capture = [self](ScreenshotKind kind) -> HotkeyManager::Handler {
         return [self, kind] {
             if (self)
                 self->captureScreenshot(kind);
         };
     };
-    // A combination the system refuses leaves that action without a hot key, silently.
+    // A combination the system refuses leaves that action without a hot key; the settings
+    // window says why.
     for (HotkeyAction action : hotkey_action::allCases()) {
         const HotkeyCombo combo = m_collaborators.preferences.combo(action);
+        HotkeyManager::Handler handler;
         switch (action) {
         case HotkeyAction::captureArea:
-            hotkeys.registerCombo(combo, capture(ScreenshotKind::area));
+            handler = capture(ScreenshotKind::area);
             break;
         case HotkeyAction::captureWindow:
-            hotkeys.registerCombo(combo, capture(ScreenshotKind::window));
+            handler = capture(ScreenshotKind::window);
             break;
         case HotkeyAction::captureFullScreen:
-            hotkeys.registerCombo(combo, capture(ScreenshotKind::fullScreen));
+            handler = capture(ScreenshotKind::fullScreen);
             break;
         case HotkeyAction::captureScrolling:
-            hotkeys.registerCombo(combo, capture(ScreenshotKind::scrolling));
+            handler = capture(ScreenshotKind::scrolling);
             break;
         case HotkeyAction::togglePopover:
-            hotkeys.registerCombo(combo, [self] {
+            handler = [self] {
                 if (self)
                     self->togglePopover();
-            });
+            };
             break;
         }
+        if (!hotkeys.registerCombo(combo, std::move(handler)))
+            m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo));
     }
+}
+
+void AppDelegate::setHotkeysSuspended(bool suspended) {
+    if (suspended == m_hotkeysSuspended)
+        return;
+    m_hotkeysSuspended = suspended;
+    if (suspended)
+        m_collaborators.hotkeys.unregisterAll();
+    else if (!m_terminated)
+        registerHotkeys();
+}
+
+std::optional<HotkeyRefusal> AppDelegate::hotkeyRefusal(HotkeyAction action) const {
+    const auto found = m_hotkeyRefusals.constFind(action);
+    if (found == m_hotkeyRefusals.cend())
+        return std::nullopt;
+    return *found;
+}
+
+void AppDelegate::quitAndRelaunch() {
+    if (m_collaborators.quitAndRelaunch)
+        m_collaborators.quitAndRelaunch();
 }
 
 void AppDelegate::openSettings() {

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "core/hotkeys/HotkeyAction.h"
+#include "core/hotkeys/HotkeyRefusal.h"
 #include "core/library/ScreenshotKind.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ActivationPolicy;
 class Alerts;
@@ -41,6 +45,8 @@ public:
             return QSystemTrayIcon::isSystemTrayAvailable();
         };
         std::function<void()> terminate;
+        // Quits and starts a fresh instance (the permission banner and settings offer it).
+        std::function<void()> quitAndRelaunch;
     };
 
     // Creates and starts the update controller.
@@ -54,6 +60,12 @@ public:
     void captureScreenshot(ScreenshotKind kind);
     void registerHotkeys();
     void openSettings();
+    void quitAndRelaunch();
+    // While suspended the hot keys are let go (the settings window records a new one);
+    // resuming registers them all again.
+    void setHotkeysSuspended(bool suspended);
+    // Why the action's combination could not be registered at the last registration.
+    std::optional<HotkeyRefusal> hotkeyRefusal(HotkeyAction action) const;
     // A new menu, in the order it is shown on a right click.
     QMenu* makeContextMenu();
 
@@ -76,4 +88,6 @@ private:
     std::unique_ptr<UpdaterController> m_updaterController;
     QPointer<QMenu> m_contextMenu;
     bool m_terminated = false;
+    bool m_hotkeysSuspended = false;
+    QHash<HotkeyAction, HotkeyRefusal> m_hotkeyRefusals;
 };

@@ -25,6 +25,8 @@ public:
     ~ScrollingCaptureServices();
 
     ScrollingCaptureManager& manager() { return m_manager; }
+    // Whether input can be posted: the desktop's accessibility trust.
+    bool inputAvailable() { return m_input.isAvailable(); }
 
 private:
     InputSynthesizerXTest m_input;

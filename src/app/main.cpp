@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/AppLifecycle.h"
 #include "app/ScrollingCaptureServices.h"
 #include "app/SentryBootstrap.h"
 #include "app/TerminationSignals.h"
@@ -8,15 +9,18 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
 #include "platform/AlertsQMessageBox.h"
+#include "platform/LaunchAtLogin.h"
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
+#include "platform/x11/KeyboardLayoutX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/XcbConnection.h"
+#include "ui/SettingsWindowController.h"
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
@@ -88,6 +92,13 @@ int run(int argc, char** argv) {
     HotkeyManager hotkeys(systemHotkeys);
     HotkeyManager::installShared(&hotkeys);
     ScrollingCaptureServices scrolling({history, sound, alerts, screenshots, thumbnail});
+    AppLifecycle lifecycle({
+        .hotkeys = hotkeys,
+        .log = log,
+        .executable = QCoreApplication::applicationFilePath(),
+        .terminate = [] { QCoreApplication::quit(); },
+    });
+    AppLifecycle::installShared(&lifecycle);
 
     AppDelegate delegate({
         .hotkeys = hotkeys,
@@ -109,10 +120,45 @@ int run(int argc, char** argv) {
                 permission.request();
                 permission.probeShareableContent();
             },
-        // The settings window comes later; "Settings…" does nothing until then.
-        .showSettings = {},
+        .showSettings =
+            [](std::function<void()> onHotkeysChanged) {
+                SettingsWindowController::shared().show(std::move(onHotkeysChanged));
+            },
         .terminate = [] { QCoreApplication::quit(); },
+        .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
     });
+    LaunchAtLogin launchAtLogin(
+        log,
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/autostart"),
+        QCoreApplication::applicationFilePath());
+    KeyboardLayoutX11 keyboard;
+    SettingsWindowController settings({
+        .activationPolicy = activationPolicy,
+        .view = {
+            .library = history,
+            .preferences = preferences,
+            .launchAtLogin = launchAtLogin,
+            .alerts = alerts,
+            .workspace = workspace,
+            .keyboard = keyboard,
+            .version = QStringLiteral(QUILLBOX_VERSION),
+            .hasScreenRecordingPermission =
+                [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
+            .openScreenRecordingSettings =
+                [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
+            .hasAccessibilityPermission = [&scrolling] { return scrolling.inputAvailable(); },
+            // An X server offers input posting or it does not: there is no page to open.
+            .openAccessibilitySettings = [] {},
+            .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
+            .chooseFolder = {},
+            .setHotkeysSuspended =
+                [&delegate](bool suspended) { delegate.setHotkeysSuspended(suspended); },
+            .hotkeyRefusal =
+                [&delegate](HotkeyAction action) { return delegate.hotkeyRefusal(action); },
+        },
+    });
+    SettingsWindowController::installShared(&settings);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     TerminationSignals signals;

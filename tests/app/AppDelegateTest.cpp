@@ -107,6 +107,31 @@ TEST_F(AppDelegateTest, storedShortcutReplacesTheDefaultAndARefusedOneIsSkipped)
     EXPECT_EQ(system.held.value(3), defaultOf(HotkeyAction::captureFullScreen));
     EXPECT_EQ(system.held.value(5), stored);
     EXPECT_EQ(system.held.key(defaultOf(HotkeyAction::togglePopover), 0), 0u);
+    // The settings window learns why: held elsewhere, or refused for lack of a modifier
+    // that keeps it from taking the key from every program.
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureWindow), HotkeyRefusal::inUse);
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureArea), std::nullopt);
+    const HotkeyCombo shiftOnly{1, HotkeyCombo::shift};
+    preferences.setCombo(shiftOnly, HotkeyAction::captureScrolling);
+    system.refused.insert(shiftOnly);
+    delegate->registerHotkeys();
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureScrolling),
+              HotkeyRefusal::needsModifier);
+}
+
+TEST_F(AppDelegateTest, suspendedHotKeys_areLetGoAndComeBackWithTheStoredCombinations) {
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    delegate->setHotkeysSuspended(true);
+    EXPECT_TRUE(system.held.isEmpty());
+    // A shortcut stored while recording is registered only once recording ends.
+    const HotkeyCombo fresh{2, 0x1900};
+    preferences.setCombo(fresh, HotkeyAction::captureArea);
+    delegate->registerHotkeys();
+    EXPECT_TRUE(system.held.isEmpty());
+    delegate->setHotkeysSuspended(false);
+    EXPECT_EQ(system.held.size(), 5);
+    EXPECT_NE(system.held.key(fresh, 0), 0u);
 }
 
 TEST_F(AppDelegateTest, settingsCallback_reRegistersSoTheNewCombinationFiresAndTheOldDoesNot) {

@@ -128,6 +128,16 @@ std::optional<quint32> keysymForKeyCode(quint32 keyCode) {
     return std::nullopt;
 }
 
+std::optional<quint32> keyCodeForKeysym(quint32 keysym) {
+    if (keysym >= XK_A && keysym <= XK_Z)
+        keysym += XK_a - XK_A;
+    for (const KeyCodeSym& entry : table) {
+        if (entry.keysym == keysym)
+            return entry.keyCode;
+    }
+    return std::nullopt;
+}
+
 quint16 x11Modifiers(quint32 hotkeyModifiers) {
     quint16 mask = 0;
     if (hotkeyModifiers & HotkeyCombo::command)

@@ -19,6 +19,9 @@ constexpr quint16 mod4Mask = 0x40;
 // space, return, tab, escape, both deletes, arrows, navigation keys, punctuation and the
 // numeric keypad.
 std::optional<quint32> keysymForKeyCode(quint32 keyCode);
+// The inverse: the virtual key code stored for a key that produces `keysym`; upper-case
+// letters count as their key.
+std::optional<quint32> keyCodeForKeysym(quint32 keysym);
 
 // Command → Mod4 (Super), option → Mod1 (Alt), control → Control, shift → Shift.
 quint16 x11Modifiers(quint32 hotkeyModifiers);

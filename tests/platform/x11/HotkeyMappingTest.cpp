@@ -92,3 +92,14 @@ TEST(HotkeyMapping, grabAllOrNone_releasesWhatItTookWhenOneIsRefused) {
     EXPECT_TRUE(grabAllOrNone(lockVariants({38}, 0x4c, 0x10, 0), grab, release));
     EXPECT_EQ(held.size(), 2);
 }
+
+TEST(HotkeyMapping, keyCodeForKeysym_isTheInverseOfTheTable) {
+    for (quint32 code = 0; code < 128; ++code) {
+        if (const auto keysym = keysymForKeyCode(code)) {
+            EXPECT_EQ(keyCodeForKeysym(*keysym), code) << code;
+        }
+    }
+    EXPECT_EQ(keyCodeForKeysym(0x53), 1u);  // S, as Shift+S gives it
+    EXPECT_FALSE(keyCodeForKeysym(0xffe3)); // Control_L
+    EXPECT_FALSE(keyCodeForKeysym(0));
+}

@@ -1,0 +1,39 @@
+#include "app/AppLifecycle.h"
+
+#include "core/Shared.h"
+#include "core/hotkeys/HotkeyManager.h"
+#include "platform/SystemLog.h"
+
+#include <QProcess>
+#include <QTimer>
+
+AppLifecycle::AppLifecycle(Collaborators collaborators, QObject* parent)
+    : QObject(parent)
+    , m_collaborators(std::move(collaborators)) {}
+
+AppLifecycle& AppLifecycle::shared() {
+    return Shared<AppLifecycle>::get();
+}
+
+void AppLifecycle::installShared(AppLifecycle* instance) {
+    Shared<AppLifecycle>::install(instance);
+}
+
+void AppLifecycle::quitAndRelaunch() {
+    m_collaborators.hotkeys.unregisterAll();
+    if (const auto error = m_collaborators.startDetached(m_collaborators.executable))
+        m_collaborators.log.write(QStringLiteral("Quillbox: relaunch failed — ") + *error);
+    QTimer::singleShot(quitDelayMs, this, [this] {
+        if (m_collaborators.terminate)
+            m_collaborators.terminate();
+    });
+}
+
+std::optional<QString> AppLifecycle::startProgramDetached(const QString& program) {
+    // The path is the program itself, never split on spaces or read by a shell.
+    QProcess process;
+    process.setProgram(program);
+    if (process.startDetached())
+        return std::nullopt;
+    return process.errorString();
+}

@@ -1,0 +1,59 @@
+#include "ui/SettingsStyle.h"
+
+#include "platform/Symbols.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QWidget>
+
+namespace settings_style {
+
+namespace {
+
+QColor withOpacity(QColor color, qreal opacity) {
+    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
+    return color;
+}
+
+} // namespace
+
+QFont font(int pixelSize, QFont::Weight weight) {
+    QFont f = QGuiApplication::font();
+    f.setPixelSize(pixelSize);
+    f.setWeight(weight);
+    return f;
+}
+
+QFont monospaced(int pixelSize, QFont::Weight weight) {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPixelSize(pixelSize);
+    f.setWeight(weight);
+    return f;
+}
+
+QColor primary(const QWidget* widget, qreal opacity) {
+    return withOpacity(widget->palette().color(QPalette::WindowText), opacity);
+}
+
+QColor accent(const QWidget* widget, qreal opacity) {
+    return withOpacity(widget->palette().color(QPalette::Highlight), opacity);
+}
+
+QColor green(qreal opacity) {
+    return withOpacity(QColor(40, 205, 65), opacity);
+}
+
+QColor orange(qreal opacity) {
+    return withOpacity(QColor(255, 149, 0), opacity);
+}
+
+QPixmap tinted(const QString& symbol, int size, const QColor& color) {
+    QPixmap pixmap = symbols::icon(symbol).pixmap(size, size);
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(pixmap.rect(), color);
+    return pixmap;
+}
+
+} // namespace settings_style

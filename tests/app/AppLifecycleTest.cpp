@@ -1,0 +1,57 @@
+#include "app/AppLifecycle.h"
+#include "core/hotkeys/HotkeyManager.h"
+#include "fakes/GlobalHotkeysFake.h"
+#include "fakes/SystemLogFake.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(AppLifecycle, failedStart_isLoggedAndStillQuitsAfterTheDelay_hotKeysLetGoFirst) {
+    GlobalHotkeysFake system;
+    HotkeyManager hotkeys(system);
+    hotkeys.registerCombo({0, 0x1900}, [] {});
+    SystemLogFake log;
+    int quits = 0;
+    QString started;
+    bool heldAtStart = true;
+    AppLifecycle lifecycle({
+        .hotkeys = hotkeys,
+        .log = log,
+        .executable = QStringLiteral("/opt/My Apps/quillbox"),
+        .startDetached = [&](const QString& program) -> std::optional<QString> {
+            started = program;
+            heldAtStart = !system.held.isEmpty();
+            return QStringLiteral("No such file or directory");
+        },
+        .terminate = [&quits] { ++quits; },
+    });
+    lifecycle.quitAndRelaunch();
+    EXPECT_FALSE(heldAtStart);
+    EXPECT_EQ(started, QStringLiteral("/opt/My Apps/quillbox"));
+    EXPECT_EQ(log.lines,
+              QStringList{QStringLiteral("Quillbox: relaunch failed — No such file or directory")});
+    EXPECT_EQ(quits, 0) << "the quit waits for the new instance to start";
+    EXPECT_TRUE(QTest::qWaitFor([&quits] { return quits == 1; }, 5000));
+}
+
+TEST(AppLifecycle, startProgramDetached_takesAPathWithSpacesAsOneProgram) {
+    QTemporaryDir dir;
+    const QString program = dir.path() + QStringLiteral("/My Apps/relaunch me");
+    const QString marker = dir.path() + QStringLiteral("/started");
+    QDir().mkpath(dir.path() + QStringLiteral("/My Apps"));
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$0\" > '" + marker.toUtf8() + "'\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(AppLifecycle::startProgramDetached(program), std::nullopt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile(marker).size() > 0; }, 5000));
+    QFile written(marker);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().trimmed(), program.toUtf8());
+    EXPECT_TRUE(AppLifecycle::startProgramDetached(dir.path() + QStringLiteral("/missing")));
+}

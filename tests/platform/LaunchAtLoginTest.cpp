@@ -1,0 +1,74 @@
+#include "platform/LaunchAtLogin.h"
+#include "fakes/SystemLogFake.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
+    QTemporaryDir config;
+    SystemLogFake log;
+    const QString autostart = config.path() + QStringLiteral("/autostart");
+    LaunchAtLogin login(log, autostart, QStringLiteral("/opt/My Apps/quillbox"));
+    EXPECT_FALSE(login.isEnabled());
+
+    EXPECT_TRUE(login.setEnabled(true));
+    EXPECT_TRUE(login.isEnabled());
+    const QByteArray entry = read(autostart + QStringLiteral("/quillbox.desktop"));
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/quillbox\"\n"));
+
+    // Already on (an entry the user wrote): left as it is.
+    QFile own(login.entryPath());
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("[Desktop Entry]\nExec=quillbox --own\n");
+    own.close();
+    EXPECT_TRUE(login.setEnabled(true));
+    EXPECT_EQ(read(login.entryPath()), QByteArray("[Desktop Entry]\nExec=quillbox --own\n"));
+
+    EXPECT_TRUE(login.setEnabled(false));
+    EXPECT_FALSE(login.isEnabled());
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    // Switching off what is not on is an error.
+    EXPECT_FALSE(login.setEnabled(false));
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(
+        log.lines[0].startsWith(QStringLiteral("Quillbox: launch at login change failed — ")));
+}
+
+TEST(LaunchAtLogin, hiddenEntryIsOff_andEnablingReplacesIt_unwritableFolderFails) {
+    QTemporaryDir config;
+    SystemLogFake log;
+    LaunchAtLogin login(log, config.path(), QStringLiteral("/usr/bin/quillbox"));
+    QFile entry(login.entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nExec=quillbox\nHidden=true\n");
+    entry.close();
+    EXPECT_FALSE(login.isEnabled());
+    EXPECT_TRUE(login.setEnabled(true));
+    EXPECT_TRUE(login.isEnabled());
+
+    LaunchAtLogin nowhere(log, QStringLiteral("/proc/quillbox-autostart"),
+                          QStringLiteral("/usr/bin/quillbox"));
+    EXPECT_FALSE(nowhere.setEnabled(true));
+    EXPECT_EQ(log.lines.size(), 1);
+}
+
+TEST(LaunchAtLogin, execValue_quotesThePathAsOneArgument) {
+    EXPECT_EQ(LaunchAtLogin::execValue(QStringLiteral("/usr/bin/quillbox")),
+              QStringLiteral("\"/usr/bin/quillbox\""));
+    // Inside quotes " ` $ \ take a backslash; the entry's string escaping doubles each
+    // backslash; % is doubled as it would start a field code.
+    EXPECT_EQ(LaunchAtLogin::execValue(QStringLiteral("/a b/\"q\" $x`\\100%")),
+              QStringLiteral("\"/a b/\\\\\"q\\\\\" \\\\$x\\\\`\\\\\\\\100%%\""));
+}

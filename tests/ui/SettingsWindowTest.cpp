@@ -1,0 +1,269 @@
+#include "LibraryFixture.h"
+#include "core/ActivationPolicy.h"
+#include "core/hotkeys/HotkeyPreferences.h"
+#include "fakes/AlertsFake.h"
+#include "fakes/KeyboardLayoutFake.h"
+#include "platform/LaunchAtLogin.h"
+#include "ui/HotkeyRow.h"
+#include "ui/SettingsWindowController.h"
+#include "ui/ShortcutChip.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr quint32 ctrlAltSuper = 0x1900;
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    LibraryFixture f;
+    HotkeyPreferences preferences{f.defaults};
+    QTemporaryDir config;
+    LaunchAtLogin login{f.log, config.path() + QStringLiteral("/autostart"),
+                        QStringLiteral("/opt/quillbox/quillbox")};
+    AlertsFake alerts;
+    KeyboardLayoutFake keyboard;
+    ActivationPolicy policy;
+    bool permission = true;
+    int relaunches = 0;
+    QList<bool> suspensions;
+    std::optional<QString> chosenFolder;
+    QHash<HotkeyAction, HotkeyRefusal> refusals;
+    int changes = 0;
+
+    SettingsWindowController controller{
+        {policy,
+         {
+             .library = f.library(),
+             .preferences = preferences,
+             .launchAtLogin = login,
+             .alerts = alerts,
+             .workspace = f.workspace,
+             .keyboard = keyboard,
+             .version = QStringLiteral("0.1.0"),
+             .hasScreenRecordingPermission = [this] { return permission; },
+             .quitAndRelaunch = [this] { ++relaunches; },
+             .chooseFolder = [this](const QString&) { return chosenFolder; },
+             .setHotkeysSuspended = [this](bool suspended) { suspensions.append(suspended); },
+             .hotkeyRefusal = [this](HotkeyAction action) -> std::optional<HotkeyRefusal> {
+                 if (!refusals.contains(action))
+                     return std::nullopt;
+                 return refusals.value(action);
+             },
+         }}};
+
+    SettingsView& open() {
+        controller.show([this] { ++changes; });
+        return *controller.view();
+    }
+    template <typename T = QAbstractButton> T* find(const QString& name) {
+        return controller.window()->findChild<T*>(name);
+    }
+    ShortcutChip* chip(HotkeyAction action) { return controller.view()->row(action)->chip(); }
+    void key(HotkeyAction action, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(chip(action), key, modifiers);
+    }
+    void addCapture() {
+        const auto reserved = f.library().newFileURL();
+        LibraryFixture::writePng(reserved.path);
+        f.library().add(reserved.fileName, ScreenshotKind::area);
+    }
+};
+
+TEST_F(SettingsWindowTest, twoOpens_oneWindowAndTheSecondCallback_closingRecordsAccessory) {
+    open();
+    QWidget* first = controller.window();
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("Quillbox Settings"));
+    EXPECT_EQ(first->size(), QSize(480, 620));
+    EXPECT_EQ(policy.activationPolicy(), ActivationPolicy::Policy::regular);
+    int secondCalls = 0;
+    controller.show([&secondCalls] { ++secondCalls; });
+    EXPECT_EQ(controller.window(), first);
+    controller.view()->resetShortcuts();
+    EXPECT_EQ(secondCalls, 1);
+    EXPECT_EQ(changes, 0);
+
+    const QPointer<QWidget> closed = first;
+    first->close();
+    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_EQ(policy.activationPolicy(), ActivationPolicy::Policy::accessory);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closed.isNull());
+    open();
+    EXPECT_NE(controller.window(), nullptr);
+}
+
+TEST_F(SettingsWindowTest, recorder_keepsRecordingUntilAModifiedKeyThenStoresIt) {
+    open();
+    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    EXPECT_TRUE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_EQ(suspensions, QList<bool>{true}) << "hot keys let go while recording";
+
+    key(HotkeyAction::captureArea, Qt::Key_A);
+    key(HotkeyAction::captureArea, Qt::Key_Escape);
+    key(HotkeyAction::captureArea, Qt::Key_Control, Qt::ControlModifier);
+    key(HotkeyAction::captureArea, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_TRUE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_EQ(changes, 0);
+
+    key(HotkeyAction::captureArea, Qt::Key_S,
+        Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureArea), (HotkeyCombo{1, ctrlAltSuper}));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(suspensions, (QList<bool>{true, false}));
+    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
+              QStringLiteral("Ctrl+Alt+Super+S"));
+
+    // Shift alone counts as a modifier.
+    QTest::mouseClick(chip(HotkeyAction::captureScrolling), Qt::LeftButton);
+    key(HotkeyAction::captureScrolling, Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureScrolling),
+              (HotkeyCombo{0, HotkeyCombo::shift}));
+}
+
+TEST_F(SettingsWindowTest, recorder_secondClickOrClosingEndsWithoutAChange) {
+    open();
+    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    QTest::mouseClick(chip(HotkeyAction::captureWindow), Qt::LeftButton);
+    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isRecording());
+    EXPECT_EQ(suspensions, QList<bool>{true}) << "still suspended while one row records";
+
+    controller.window()->close();
+    EXPECT_EQ(suspensions, (QList<bool>{true, false}));
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureWindow),
+              HotkeyPreferences::defaultCombo(HotkeyAction::captureWindow));
+    // The closed window's recorder no longer takes key presses.
+    QWidget other;
+    QTest::keyClick(&other, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(SettingsWindowTest, resetShortcuts_showsTheDefaultsAndReRegisters) {
+    preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureArea);
+    open();
+    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
+              QStringLiteral("Ctrl+Alt+Super+D"));
+    QTest::mouseClick(find(QStringLiteral("resetShortcuts")), Qt::LeftButton);
+    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
+              QStringLiteral("Ctrl+Alt+Super+A"));
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureArea),
+              HotkeyPreferences::defaultCombo(HotkeyAction::captureArea));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(SettingsWindowTest, refusedCombination_isShownMarkedWithTheReason) {
+    refusals.insert(HotkeyAction::captureWindow, HotkeyRefusal::inUse);
+    refusals.insert(HotkeyAction::togglePopover, HotkeyRefusal::needsModifier);
+    open();
+    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isBroken());
+    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isBroken());
+    EXPECT_EQ(chip(HotkeyAction::captureWindow)->toolTip(),
+              QStringLiteral("Another program uses this shortcut"));
+    EXPECT_EQ(chip(HotkeyAction::togglePopover)->toolTip(),
+              QStringLiteral("Add Ctrl, Alt or Super: this would take the key from every program"));
+    // After the next registration the marks follow what it found.
+    refusals.clear();
+    QTest::mouseClick(find(QStringLiteral("resetShortcuts")), Qt::LeftButton);
+    EXPECT_FALSE(chip(HotkeyAction::captureWindow)->isBroken());
+    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->toolTip().isEmpty());
+}
+
+TEST_F(SettingsWindowTest, storage_movesWithTheFilesAndAlertsOnlyWhenThereIsSomethingToSay) {
+    addCapture();
+    open();
+    auto* reset = find(QStringLiteral("resetToDefault"));
+    EXPECT_TRUE(reset->isHidden());
+
+    chosenFolder = f.library().storageDirectory(); // the folder in use: nothing to say
+    QTest::mouseClick(find(QStringLiteral("chooseFolder")), Qt::LeftButton);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+
+    QTemporaryDir target;
+    chosenFolder = target.path() + QStringLiteral("/shots");
+    QTest::mouseClick(find(QStringLiteral("chooseFolder")), Qt::LeftButton);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Folder Changed"));
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              QStringLiteral("Moved 1 screenshot to the new folder."));
+    EXPECT_FALSE(reset->isHidden());
+    EXPECT_EQ(find<QLabel>(QStringLiteral("storagePath"))->toolTip(), *chosenFolder);
+
+    chosenFolder.reset(); // cancelled
+    QTest::mouseClick(find(QStringLiteral("chooseFolder")), Qt::LeftButton);
+    EXPECT_EQ(alerts.shown.size(), 1);
+
+    QTest::mouseClick(find(QStringLiteral("reveal")), Qt::LeftButton);
+    EXPECT_EQ(f.workspace.opened, QStringList{target.path() + QStringLiteral("/shots")});
+
+    QTest::mouseClick(reset, Qt::LeftButton);
+    EXPECT_TRUE(f.library().isUsingDefaultStorageDirectory());
+    EXPECT_TRUE(reset->isHidden());
+    EXPECT_EQ(alerts.shown.size(), 2);
+}
+
+TEST(SettingsView, storageChangeAlert_messages) {
+    const auto message = [](int moved, int failed) {
+        return SettingsView::storageChangeAlert({true, moved, failed, std::nullopt})
+            .value()
+            .informativeText;
+    };
+    EXPECT_EQ(message(1, 0), QStringLiteral("Moved 1 screenshot to the new folder."));
+    EXPECT_EQ(message(3, 2),
+              QStringLiteral("Moved 3 screenshots to the new folder. 2 couldn't be moved."));
+    EXPECT_EQ(message(0, 1),
+              QStringLiteral("Moved 0 screenshots to the new folder. 1 couldn't be moved."));
+    EXPECT_FALSE(SettingsView::storageChangeAlert({true, 0, 0, std::nullopt}));
+    const auto refused = SettingsView::storageChangeAlert({false, 0, 0, std::nullopt});
+    EXPECT_EQ(refused->messageText, QStringLiteral("Couldn't Change Folder"));
+    EXPECT_EQ(refused->informativeText, QStringLiteral("Unknown error."));
+}
+
+TEST(SettingsView, prettyPath_shortensOnlyWhatLiesInsideTheHomeFolder) {
+    const QString home = QStringLiteral("/home/user");
+    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/user/Pictures"), home),
+              QStringLiteral("~/Pictures"));
+    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/user"), home), QStringLiteral("~"));
+    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/media/Data/Shots"), home),
+              QStringLiteral("/media/Data/Shots"));
+    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/username/Shots"), home),
+              QStringLiteral("/home/username/Shots"));
+}
+
+TEST_F(SettingsWindowTest, permissionsAndLoginSwitch_followTheirServices) {
+    permission = false;
+    open();
+    auto* relaunch = find(QStringLiteral("quitAndRelaunch"));
+    EXPECT_FALSE(relaunch->isHidden());
+    QTest::mouseClick(relaunch, Qt::LeftButton);
+    EXPECT_EQ(relaunches, 1);
+    EXPECT_FALSE(find(QStringLiteral("screenRecording.openSettings"))->isHidden());
+    EXPECT_TRUE(find(QStringLiteral("accessibility.openSettings"))->isHidden());
+    EXPECT_EQ(find<QLabel>(QStringLiteral("version"))->text(), QStringLiteral("Quillbox v0.1.0"));
+
+    auto* toggle = find(QStringLiteral("launchAtLogin"));
+    EXPECT_FALSE(toggle->isChecked());
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(login.isEnabled());
+    // Removed behind the window's back: switching off fails and shows the real state.
+    QFile::remove(login.entryPath());
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(f.log.lines.size(), 1);
+
+    controller.window()->close();
+    permission = true;
+    open();
+    EXPECT_TRUE(find(QStringLiteral("quitAndRelaunch"))->isHidden());
+    EXPECT_EQ(SettingsView::appVersionString({}), QStringLiteral("v1.0"));
+}
+
+} // namespace
