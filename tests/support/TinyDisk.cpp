@@ -42,3 +42,8 @@ void TinyDisk::fill(qint64 freeBytes) {
     while (this->freeBytes() > freeBytes && filler.write(block) == block.size() && filler.flush()) {
     }
 }
+
+bool TinyDisk::makeReadOnly() {
+    return m_mounted && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs",
+                                MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}

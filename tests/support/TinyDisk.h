@@ -17,6 +17,8 @@ public:
     // Fills the disk with a file of its own until no more than `freeBytes` are left.
     void fill(qint64 freeBytes = 0);
     qint64 freeBytes() const;
+    // Mounts it again read-only: a write is refused even to root.
+    bool makeReadOnly();
 
 private:
     QTemporaryDir m_dir;

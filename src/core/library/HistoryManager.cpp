@@ -78,19 +78,6 @@ std::optional<QList<Screenshot>> readHistory(const QString& path, QString* error
     return history_coding::decode(bytes, error);
 }
 
-QString lockError(QLockFile::LockError error) {
-    switch (error) {
-    case QLockFile::LockFailedError:
-        return QStringLiteral("another Quillbox kept the history locked");
-    case QLockFile::PermissionError:
-        return QStringLiteral("Permission denied");
-    case QLockFile::NoError:
-    case QLockFile::UnknownError:
-        break;
-    }
-    return QStringLiteral("the history could not be locked");
-}
-
 bool isAvailableFolder(const QString& path) {
     const QFileInfo folder(path);
     return folder.isDir() && folder.isReadable() && folder.isExecutable();
@@ -352,12 +339,12 @@ bool HistoryManager::writeHistory(QString* error) {
     // Another instance (on another display, same home folder) files into the same
     // history: the read-modify-write runs under a lock beside the file.
     QLockFile lock(m_metadataURL + QStringLiteral(".lock"));
-    if (!lock.tryLock(lockTimeoutMs)) {
-        *error = QFileInfo(folder).isDir() ? lockError(lock.error())
-                                           : QStringLiteral("the folder ") + folder +
-                                                 QStringLiteral(" cannot be created");
+    if (!lock.tryLock(lockTimeoutMs) && lock.error() == QLockFile::LockFailedError) {
+        *error = QStringLiteral("another Quillbox kept the history locked");
         return false;
     }
+    // A lock that cannot even be created (a full disk, a read-only folder) is no reason to
+    // stop: the write below fails too, and says why.
     if (m_historyNeedsKeeping) {
         keepUnreadableHistory();
         if (m_historyNeedsKeeping) {
