@@ -280,7 +280,8 @@ void HistoryManager::load() {
     // every record is kept until it is back.
     QList<Screenshot> kept;
     kept.reserve(decoded->size());
-    if (isAvailableFolder(m_storageDirectory)) {
+    const bool folderThere = isAvailableFolder(m_storageDirectory);
+    if (folderThere) {
         for (const Screenshot& screenshot : *decoded) {
             if (itemExists(fileURL(screenshot)))
                 kept.append(screenshot);
@@ -288,10 +289,15 @@ void HistoryManager::load() {
     }
     if (kept.isEmpty() && !decoded->isEmpty()) {
         setScreenshots(*decoded);
+        const QString count =
+            QString::number(decoded->size()) +
+            (decoded->size() == 1 ? QStringLiteral(" capture") : QStringLiteral(" captures"));
         report(notAvailable(m_storageDirectory),
-               QStringLiteral("None of the ") + QString::number(decoded->size()) +
-                   QStringLiteral(" captures in the history is there; the history is kept as "
-                                  "it is until the folder is back."));
+               folderThere ? QStringLiteral("It holds none of the ") + count +
+                                 QStringLiteral(" in the history; they stay listed until the "
+                                                "folder that holds them is back.")
+                           : QStringLiteral("The ") + count +
+                                 QStringLiteral(" in the history stay listed until it is back."));
         return;
     }
     const bool dropped = kept.size() != decoded->size();
