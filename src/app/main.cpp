@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QImageReader>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -63,7 +64,7 @@ int run(int argc, char** argv) {
     SingleInstanceX11 instance;
     if (!instance.claim(instanceWaitMs)) {
         std::fputs("Quillbox is already running on this display.\n", stderr);
-        return 0;
+        return 1;
     }
 
     UserDefaultsQSettings defaults;
@@ -72,8 +73,16 @@ int run(int argc, char** argv) {
     SystemLogSyslog log;
     AlertsQMessageBox alerts;
 
+    // Told in an alert once the loop runs: the library reports from its start, before
+    // anything is on screen.
+    auto reportProblem = [&alerts](const QString& message, const QString& details) {
+        QTimer::singleShot(0, qApp, [&alerts, message, details] {
+            alerts.run({message, details, {QStringLiteral("OK")}});
+        });
+    };
     HistoryManager history({defaults, workspace, pasteboard, log,
-                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                            [] { return QDateTime::currentDateTime(); }, reportProblem});
     HistoryManager::installShared(&history);
     ThumbnailPreviewController thumbnail;
     ThumbnailPreviewController::installShared(&thumbnail);

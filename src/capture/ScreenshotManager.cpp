@@ -11,7 +11,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <csignal>
+#include <cstdio>
 #include <memory>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+// The tool's own messages start so; anything else on its error output (a toolkit's
+// warnings) is no failure.
+constexpr QLatin1StringView toolPrefix("quillbox-capture: ");
+
+// The last thing the tool said about a failure, without its name; empty when it said
+// nothing of its own (a cancelled selection).
+QString toolFailure(const QByteArray& errorOutput) {
+    const QStringList lines = QString::fromLocal8Bit(errorOutput).split(u'\n', Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        if (line->startsWith(toolPrefix))
+            return line->mid(toolPrefix.size());
+    return {};
+}
+
+} // namespace
 
 ScreenshotManager::ScreenshotManager(Collaborators collaborators, QObject* parent)
     : QObject(parent)
@@ -51,53 +73,91 @@ void ScreenshotManager::capture(ScreenshotKind kind,
     m_collaborators.hideThumbnail();
     if (!requestPermissionIfNeeded())
         return;
+    // A folder on a drive that is not mounted is never created in its place.
+    if (const QString unavailable = m_collaborators.history.prepareStorageDirectory();
+        !unavailable.isEmpty()) {
+        reportFailure(unavailable,
+                      QStringLiteral("Nothing was captured. Captures are saved again once the "
+                                     "folder is back, or after another folder is chosen."));
+        return;
+    }
     const HistoryManager::ReservedFile reserved = m_collaborators.history.newFileURL();
-    runCapture(arguments(kind, reserved.path),
-               [this, reserved, kind] { finishCapture(reserved.path, reserved.fileName, kind); });
+    runCapture(arguments(kind, reserved.path), [this, reserved, kind](const ToolResult& result) {
+        finishCapture(reserved.path, reserved.fileName, kind, result);
+    });
 }
 
-void ScreenshotManager::runCapture(const QStringList& arguments, std::function<void()> done) {
+void ScreenshotManager::runCapture(const QStringList& arguments,
+                                   std::function<void(const ToolResult&)> done) {
     // One process per capture: several may run at once, each with its own name.
     auto* process = new QProcess(this);
     process->setProgram(m_collaborators.captureToolURL);
     process->setArguments(arguments);
     process->setStandardOutputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The exit status is never read: the file alone decides. `finished` does not come when
-    // the tool cannot be started, so that error ends the capture too; the flag keeps the
-    // end from running twice.
+    // A tool whose program has gone ends too, writing nothing that no history would list.
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(1);
+    });
+    // The exit status is never read: the file decides, and what the tool said explains a
+    // failure. `finished` does not come when the tool cannot be started, so that error
+    // ends the capture too; the flag keeps the end from running twice.
     auto ended = std::make_shared<bool>(false);
-    auto end = [process, ended, done = std::move(done)] {
+    auto end = [process, ended, done = std::move(done)](const ToolResult& result) {
         if (*ended)
             return;
         *ended = true;
         process->deleteLater();
-        done();
+        done(result);
     };
-    connect(process, &QProcess::finished, this, end);
-    connect(process, &QProcess::errorOccurred, this, [end](QProcess::ProcessError error) {
+    connect(process, &QProcess::finished, this, [process, end] {
+        const QByteArray said = process->readAllStandardError();
+        std::fputs(said.constData(), stderr); // the tool's own log lines stay in ours
+        end({toolFailure(said)});
+    });
+    connect(process, &QProcess::errorOccurred, this, [process, end](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            end();
+            end({process->program() + QStringLiteral(": ") + process->errorString(), false});
     });
     process->start();
 }
 
 void ScreenshotManager::finishCapture(const QString& path, const QString& fileName,
-                                      ScreenshotKind kind) {
+                                      ScreenshotKind kind, const ToolResult& result) {
     HistoryManager& history = m_collaborators.history;
     const QFileInfo file(path);
     if (!file.isFile() || file.size() < 1) {
-        // Cancelled, or nothing usable written: no trace, no message, no sound.
+        // Cancelled: no trace, no message, no sound. A tool that could not write says so.
         QFile::remove(path);
         history.releaseReservedFileName(fileName);
+        if (!result.started) {
+            reportFailure(QStringLiteral("The capture tool could not be started."), result.failure);
+        } else if (!result.failure.isEmpty()) {
+            QString reason = result.failure;
+            const QString about = QStringLiteral("cannot write ") + path + QStringLiteral(": ");
+            if (reason.startsWith(about))
+                reason = reason.mid(about.size());
+            reportFailure(QStringLiteral("The capture could not be saved."),
+                          QStringLiteral("Quillbox could not save it in the screenshots folder ") +
+                              file.absolutePath() + QStringLiteral(": ") + reason +
+                              QLatin1Char('.'));
+        }
         Q_EMIT captureFinished(false);
         return;
     }
-    history.add(fileName, kind);
-    m_collaborators.sound.playCaptureSound();
+    // A capture the history cannot keep has been told about already: no success sound.
+    if (history.add(fileName, kind))
+        m_collaborators.sound.playCaptureSound();
     if (!history.screenshots().isEmpty())
         m_collaborators.showThumbnail(history.screenshots().first());
     Q_EMIT captureFinished(true);
+}
+
+void ScreenshotManager::reportFailure(const QString& message, const QString& details) {
+    std::fprintf(stderr, "Quillbox: %s %s\n", qPrintable(message), qPrintable(details));
+    m_collaborators.alerts.run({message, details, {QStringLiteral("OK")}});
 }
 
 bool ScreenshotManager::requestPermissionIfNeeded() {

@@ -57,9 +57,18 @@ Q_SIGNALS:
     void captureFinished(bool filed);
 
 private:
+    // How the tool ended: `failure` is what it said when it could not write (empty when
+    // it wrote its file, or the user cancelled).
+    struct ToolResult {
+        QString failure;
+        bool started = true;
+    };
+
     static QStringList arguments(ScreenshotKind kind, const QString& outputPath);
-    void runCapture(const QStringList& arguments, std::function<void()> done);
-    void finishCapture(const QString& path, const QString& fileName, ScreenshotKind kind);
+    void runCapture(const QStringList& arguments, std::function<void(const ToolResult&)> done);
+    void finishCapture(const QString& path, const QString& fileName, ScreenshotKind kind,
+                       const ToolResult& result);
+    void reportFailure(const QString& message, const QString& details);
 
     Collaborators m_collaborators;
 };

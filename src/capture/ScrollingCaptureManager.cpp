@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QScreen>
@@ -59,6 +60,14 @@ void ScrollingCaptureManager::capture() {
         return;
     if (!m_c.selectRegion)
         return;
+    // A folder on a drive that is not mounted is never created in its place.
+    if (const QString unavailable = m_c.library.prepareStorageDirectory(); !unavailable.isEmpty()) {
+        m_c.alerts.run({unavailable,
+                        QStringLiteral("Nothing was captured. Captures are saved again once the "
+                                       "folder is back, or after another folder is chosen."),
+                        {QStringLiteral("OK")}});
+        return;
+    }
     QPointer<ScrollingCaptureManager> self = this;
     m_c.selectRegion([self](std::optional<QRectF> region) {
         if (!self || !region || region->width() < minimumRegionSide ||
@@ -154,25 +163,37 @@ void ScrollingCaptureManager::save(const ScrollCaptureFrames& result) {
     QList<QImage> frames = result.frames;
     if (result.contentMovedUp)
         std::reverse(frames.begin(), frames.end());
-    auto* watcher = new QFutureWatcher<bool>(this);
-    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher, file] {
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, file] {
         watcher->deleteLater();
-        saved(file.fileName, watcher->result());
+        saved(file.fileName, file.path, watcher->result());
     });
     watcher->setFuture(QtConcurrent::run([frames, path = file.path] {
         const QImage image = ScrollStitcher::stitchAll(frames).image;
-        return !image.isNull() && png::write(image, path);
+        if (image.isNull())
+            return QStringLiteral("the frames could not be joined");
+        QString error;
+        return png::write(image, path, &error) ? QString() : error;
     }));
 }
 
-void ScrollingCaptureManager::saved(const QString& fileName, bool written) {
-    if (!written) {
+void ScrollingCaptureManager::saved(const QString& fileName, const QString& path,
+                                    const QString& error) {
+    if (!error.isEmpty()) {
         m_c.library.releaseReservedFileName(fileName);
         m_c.sound.beep();
-        return finish();
+        finish();
+        // A full disk or a folder that went away is said, not only beeped.
+        const QString folder = QFileInfo(path).absolutePath();
+        m_c.alerts.run({QStringLiteral("The capture could not be saved."),
+                        QStringLiteral("Quillbox could not save it in the screenshots folder ") +
+                            folder + QStringLiteral(": ") + error + QLatin1Char('.'),
+                        {QStringLiteral("OK")}});
+        return;
     }
-    m_c.library.add(fileName, ScreenshotKind::scrolling);
-    m_c.sound.playCaptureSound();
+    // A capture the history cannot keep has been told about already: no success sound.
+    if (m_c.library.add(fileName, ScreenshotKind::scrolling))
+        m_c.sound.playCaptureSound();
     if (!m_c.library.screenshots().isEmpty())
         m_c.showThumbnail(m_c.library.screenshots().first());
     finish();

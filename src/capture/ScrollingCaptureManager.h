@@ -76,7 +76,8 @@ private:
     void showHud(const QRectF& region);
     void loopFinished(const ScrollCaptureFrames& result);
     void save(const ScrollCaptureFrames& result);
-    void saved(const QString& fileName, bool written);
+    // `error` is empty when the file was written.
+    void saved(const QString& fileName, const QString& path, const QString& error);
     void finish();
 
     Collaborators m_c;

@@ -1,5 +1,6 @@
 #include "editor/AnnotationExporter.h"
 
+#include "core/io/AtomicFile.h"
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "editor/EditorModel.h"
@@ -8,21 +9,10 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
 const QString renderFailed = QStringLiteral("Failed to render image");
-
-// Replaces the file in one step, so a reader never sees half a picture.
-bool writeAtomically(const QByteArray& bytes, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 QByteArray tiffOf(const QImage& image) {
     QByteArray bytes;
@@ -68,7 +58,7 @@ void AnnotationExporter::saveCopy() {
     }
     const HistoryManager::ReservedFile reserved = m_library.newFileURL();
     QString error;
-    if (!writeAtomically(*png, reserved.path, &error)) {
+    if (!atomic_file::write(*png, reserved.path, &error)) {
         m_library.releaseReservedFileName(reserved.fileName);
         m_model.showStatus(QStringLiteral("Save failed: ") + error);
         return;
@@ -85,7 +75,7 @@ void AnnotationExporter::overwriteOriginal() {
         return;
     }
     QString error;
-    if (!writeAtomically(*png, m_library.fileURL(m_screenshot), &error)) {
+    if (!atomic_file::write(*png, m_library.fileURL(m_screenshot), &error)) {
         m_model.showStatus(QStringLiteral("Save failed: ") + error);
         return;
     }

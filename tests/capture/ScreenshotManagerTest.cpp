@@ -257,3 +257,51 @@ TEST(ScreenshotManager, permissionChecks_askOnlyWhenNeeded) {
     EXPECT_EQ(c.alerts.shown.size(), 1);
     EXPECT_TRUE(c.f.workspace.openedUrls.isEmpty());
 }
+
+TEST(ScreenshotManager, failures_areToldWithTheFolderAndTheReasonAndNeverSoundLikeSuccess) {
+    // The tool could not write; a toolkit's warning alone is no failure (a cancel).
+    {
+        CaptureFixture c(QStringLiteral(
+            "echo 'qt.qpa.xcb: noise' >&2; [ -e \"$path.cancel\" ] && exit 1\n"
+            "echo \"quillbox-capture: cannot write $path: No space left on device\" >&2; exit 1"));
+        const QString folder = c.f.library().storageDirectory();
+        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
+        ASSERT_EQ(c.alerts.shown.size(), 1);
+        EXPECT_EQ(c.alerts.shown.first().informativeText,
+                  QStringLiteral("Quillbox could not save it in the screenshots folder ") + folder +
+                      QStringLiteral(": No space left on device."));
+        EXPECT_TRUE(c.f.library().screenshots().isEmpty());
+        EXPECT_EQ(c.sound.captureSounds, 0);
+        LibraryFixture::writeFile(folder + u'/' + c.stem() + u".png.cancel", "");
+        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
+        EXPECT_EQ(c.alerts.shown.size(), 1);
+    }
+    // A chosen folder that has gone (an unmounted drive): told, nothing run or created.
+    {
+        CaptureFixture c(QStringLiteral("printf png > \"$path\""));
+        QTemporaryDir drive;
+        const QString folder = drive.filePath(QStringLiteral("Shots"));
+        ASSERT_TRUE(c.f.library().setStorageDirectory(folder, false).success);
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        c.manager.capture(ScreenshotKind::fullScreen);
+        ASSERT_EQ(c.alerts.shown.size(), 1);
+        EXPECT_EQ(c.alerts.shown.first().messageText, QStringLiteral("The screenshots folder ") +
+                                                          folder +
+                                                          QStringLiteral(" is not available."));
+        EXPECT_TRUE(c.tool.runs().isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(folder));
+    }
+    // Written, but the history cannot keep it: the user is told by the library, no sound.
+    {
+        CaptureFixture c(QStringLiteral("printf png > \"$path\""));
+        QTemporaryDir elsewhere;
+        ASSERT_TRUE(c.f.library().setStorageDirectory(elsewhere.path(), false).success);
+        const QString historyFolder = QFileInfo(c.f.historyPath()).absolutePath();
+        ASSERT_TRUE(QDir(historyFolder).removeRecursively());
+        LibraryFixture::writeFile(historyFolder, "not a folder");
+        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::fullScreen));
+        EXPECT_EQ(c.f.library().screenshots().size(), 1);
+        EXPECT_EQ(c.f.problems.size(), 1);
+        EXPECT_EQ(c.sound.captureSounds, 0);
+    }
+}

@@ -199,6 +199,8 @@ TEST_F(ScrollingCaptureTest, unwritableFileReleasesTheNameAndBeeps) {
     EXPECT_TRUE(run().isNull());
     EXPECT_EQ(sound.beeps, 1);
     EXPECT_EQ(sound.captureSounds, 0);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_TRUE(alerts.shown.first().informativeText.contains(folder));
     EXPECT_TRUE(library.library().screenshots().isEmpty());
     // The reserved name was given back: the next capture gets the plain name again.
     EXPECT_FALSE(library.library().newFileURL().fileName.contains(QLatin1Char('(')));

@@ -16,7 +16,10 @@ HistoryManager& LibraryFixture::library() {
 HistoryManager& LibraryFixture::restart() {
     m_library.reset();
     m_library = std::make_unique<HistoryManager>(HistoryManager::Collaborators{
-        defaults, workspace, pasteboard, log, m_dir.path(), [this] { return now; }});
+        defaults, workspace, pasteboard, log, m_dir.path(), [this] { return now; },
+        [this](const QString& message, const QString& details) {
+            problems.append(message + QLatin1Char('\n') + details);
+        }});
     return *m_library;
 }
 

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QSize>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -39,6 +40,8 @@ public:
     PasteboardFake pasteboard;
     SystemLogFake log;
     QDateTime now = QDateTime(QDate(2025, 3, 3), QTime(9, 5, 7));
+    // What the library told the user, message and details joined by a line break.
+    QStringList problems;
 
 private:
     std::unique_ptr<HistoryManager> m_library;

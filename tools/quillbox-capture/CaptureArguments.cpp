@@ -4,7 +4,7 @@
 #include <cstdio>
 
 QString CaptureArguments::usage() {
-    return QStringLiteral("usage: quillbox-capture [-i -s | -i -w [-o]] [-x] path");
+    return QStringLiteral("usage: quillbox-capture [-i -s | -i -w [-o]] [-x] [--] path");
 }
 
 std::optional<CaptureArguments> CaptureArguments::parse(const QStringList& arguments,
@@ -14,34 +14,44 @@ std::optional<CaptureArguments> CaptureArguments::parse(const QStringList& argum
             *error = why;
         return std::nullopt;
     };
-    if (arguments.isEmpty())
-        return fail(QStringLiteral("no output path"));
-    bool interactive = false, area = false, window = false;
+    bool interactive = false, area = false, window = false, shadowless = false;
+    bool optionsEnded = false;
+    QStringList paths;
     CaptureArguments result;
-    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
-        const QString& option = arguments[i];
-        if (option == u"-i")
+    for (const QString& argument : arguments) {
+        if (optionsEnded || !argument.startsWith(u'-') || argument.size() == 1) {
+            paths.append(argument);
+        } else if (argument == u"--") {
+            optionsEnded = true;
+        } else if (argument == u"-h" || argument == u"--help") {
+            CaptureArguments help;
+            help.help = true;
+            return help;
+        } else if (argument == u"-i") {
             interactive = true;
-        else if (option == u"-s")
+        } else if (argument == u"-s") {
             area = true;
-        else if (option == u"-w")
+        } else if (argument == u"-w") {
             window = true;
-        else if (option == u"-x")
+        } else if (argument == u"-x") {
             result.quiet = true;
-        else if (option == u"-o")
-            continue;
-        else if (option.startsWith(u'-'))
-            return fail(QStringLiteral("unknown option ") + option);
-        else
-            return fail(QStringLiteral("more than one path"));
+        } else if (argument == u"-o") {
+            shadowless = true;
+        } else {
+            return fail(QStringLiteral("unknown option ") + argument);
+        }
     }
-    result.path = arguments.last();
-    if (result.path.isEmpty() || result.path.startsWith(u'-'))
+    if (paths.isEmpty() || paths.first().isEmpty())
         return fail(QStringLiteral("no output path"));
+    if (paths.size() > 1)
+        return fail(QStringLiteral("more than one path"));
+    result.path = paths.first();
     if (area && window)
         return fail(QStringLiteral("-s and -w exclude each other"));
     if ((area || window) && !interactive)
         return fail(QStringLiteral("-s and -w need -i"));
+    if (shadowless && !window)
+        return fail(QStringLiteral("-o needs -w"));
     if (interactive)
         result.mode = window ? Mode::window : Mode::area;
     return result;
@@ -52,8 +62,12 @@ QString CaptureArguments::unwritableReason() const {
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
         return QStringLiteral("no such folder");
+    if (!folder.isExecutable())
+        return QStringLiteral("the folder is not accessible");
     if (target.isDir())
         return QStringLiteral("it is a folder");
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("it is not a regular file");
     if (!folder.isWritable())
         return QStringLiteral("the folder is read-only");
     return {};
@@ -67,6 +81,8 @@ std::optional<CaptureArguments> CaptureArguments::fromCommandLine(int argc, char
     std::optional<CaptureArguments> parsed = parse(arguments, &error);
     if (!parsed)
         std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error), qPrintable(usage()));
+    else if (parsed->help)
+        std::printf("%s\n", qPrintable(usage()));
     return parsed;
 }
 

@@ -5,24 +5,28 @@
 #include <optional>
 
 // The capture tool's command line:
-//   quillbox-capture [-i -s | -i -w [-o]] [-x] path
+//   quillbox-capture [-i -s | -i -w [-o]] [-x] [--] path
 // -i interactive: -s an area (the default), -w a window (-o: without shadow, which X11
-// windows do not have anyway); without -i the whole screen. -x: no sound.
+// windows do not have anyway); without -i the whole screen. -x: no sound. "--" ends the
+// options; -h or --help asks for the usage.
 struct CaptureArguments {
     enum class Mode { screen, area, window };
 
     Mode mode = Mode::screen;
     bool quiet = false;
+    bool help = false; // nothing else is set then
     QString path;
 
     // Nothing when the arguments are wrong; `error` then says why.
     static std::optional<CaptureArguments> parse(const QStringList& arguments, QString* error);
     static QString usage();
-    // `parse` on the process's own arguments; a usage line on stderr when they are wrong.
+    // `parse` on the process's own arguments; the usage on stdout when asked for, with
+    // the reason on stderr when they are wrong.
     static std::optional<CaptureArguments> fromCommandLine(int argc, char** argv);
 
-    // Why `path` surely cannot be written (its folder is missing or read-only, or it is a
-    // folder), checked before anything is grabbed or shown; empty when it may be.
+    // Why `path` surely cannot be written (its folder is missing, not accessible or
+    // read-only; it is a folder, a device, a FIFO), checked before anything is grabbed or
+    // shown; empty when it may be.
     QString unwritableReason() const;
 };
 

@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
     const std::optional<CaptureArguments> parsed = CaptureArguments::fromCommandLine(argc, argv);
     if (!parsed)
         return 2;
+    if (parsed->help)
+        return 0;
     // Say so before the user selects anything, not after.
     if (const QString why = parsed->unwritableReason(); !why.isEmpty())
         return captureFailure(QStringLiteral("cannot write ") + parsed->path +

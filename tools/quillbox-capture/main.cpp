@@ -1,9 +1,9 @@
 // quillbox-capture: Quillbox's capture tool.
-//   quillbox-capture [-i -s | -i -w [-o]] [-x] path
+//   quillbox-capture [-i -s | -i -w [-o]] [-x] [--] path
 // The whole screen is grabbed and written here, linking no more than Qt Core, xcb and
 // zlib, since that path must start fast; picking an area or a window is left to
-// quillbox-capture-select beside it. Exit status: 0 written, 1 nothing written, 2 bad
-// arguments.
+// quillbox-capture-select beside it. Exit status: 0 written (or the usage shown), 1
+// nothing written (a failure says why on stderr), 2 bad arguments.
 #include "core/image/Png.h"
 #include "platform/x11/XcbRootGrabber.h"
 #include "quillbox-capture/CaptureArguments.h"
@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     const std::optional<CaptureArguments> parsed = CaptureArguments::fromCommandLine(argc, argv);
     if (!parsed)
         return 2;
+    if (parsed->help)
+        return 0;
     if (parsed->mode != CaptureArguments::Mode::screen)
         return runSelect(argv);
     if (const QString why = parsed->unwritableReason(); !why.isEmpty())

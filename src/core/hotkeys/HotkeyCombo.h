@@ -18,6 +18,10 @@ struct HotkeyCombo {
     quint32 keyCode = 0;
     quint32 modifiers = 0;
 
+    // A global hot key needs Ctrl, Alt or Super: a plain key, or Shift and a key, would be
+    // taken from the typing of every program.
+    bool canBeGlobal() const { return (modifiers & (control | option | command)) != 0; }
+
     // The Linux form: "Ctrl+Alt+Shift+Super+" (those present, in that order), then the key.
     QString displayString() const;
     // The key's name as PC keyboards print it ("A", "5", "Space", "F5", "Left"); "?" for a

@@ -32,6 +32,12 @@ void HotkeyManager::installShared(HotkeyManager* instance) {
 
 std::optional<quint32> HotkeyManager::registerCombo(const HotkeyCombo& combo, Handler handler) {
     const quint32 id = m_nextID++;
+    if (!combo.canBeGlobal()) {
+        qWarning("Quillbox: the hot key %s is not registered: without Ctrl, Alt or Super it "
+                 "would take that key from every program",
+                 qPrintable(combo.displayString()));
+        return std::nullopt;
+    }
     if (!m_system.grab(id, combo))
         return std::nullopt;
     m_registrations.emplace(id, std::move(handler));

@@ -24,7 +24,8 @@ public:
     static void installShared(HotkeyManager* instance);
 
     // `register` in the hot-key service's vocabulary; the word is taken in C++. Returns
-    // nothing when the system refuses the combination; its identifier is used up anyway.
+    // nothing when the system refuses the combination, or when it lacks Ctrl, Alt and
+    // Super (logged); its identifier is used up anyway.
     std::optional<quint32> registerCombo(const HotkeyCombo& combo, Handler handler);
     void unregisterAll();
 

@@ -19,7 +19,7 @@ bool write(const QImage& image, const QString& path, QString* error = nullptr);
 // more than Qt Core.
 QByteArray encodeRgb32(const uchar* bits, int width, int height, qsizetype bytesPerLine);
 
-// The atomic write behind `write`, for bytes already encoded.
+// The atomic write behind `write` (atomic_file::write), for bytes already encoded.
 bool writeFile(const QByteArray& bytes, const QString& path, QString* error = nullptr);
 
 } // namespace png

@@ -1,7 +1,7 @@
 #include "core/image/Png.h"
 #include "core/image/PngRows.h"
+#include "core/io/AtomicFile.h"
 
-#include <QSaveFile>
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
@@ -214,13 +214,7 @@ bool writeFile(const QByteArray& bytes, const QString& path, QString* error) {
             *error = QStringLiteral("the image could not be encoded");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return atomic_file::write(bytes, path, error);
 }
 
 } // namespace png

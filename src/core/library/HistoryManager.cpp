@@ -1,6 +1,7 @@
 #include "core/library/HistoryManager.h"
 
 #include "core/Shared.h"
+#include "core/io/AtomicFile.h"
 #include "core/library/HistoryCoding.h"
 #include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
@@ -12,8 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
+#include <QLockFile>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace {
@@ -33,6 +35,59 @@ QString joined(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
+// Far above any real history (a million records is about 140 MB): anything larger is
+// not ours, and reading it would only eat memory.
+constexpr qint64 largestHistoryBytes = qint64(256) << 20;
+// Another instance holds the lock only while it writes the file.
+constexpr int lockTimeoutMs = 10000;
+
+// Which file the path names now, and in what state: a save by another instance (a new
+// file renamed into place) changes it.
+QString diskStamp(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino) +
+           QLatin1Char(':') + QString::number(info.st_size) + QLatin1Char(':') +
+           QString::number(info.st_mtim.tv_sec) + QLatin1Char('.') +
+           QString::number(info.st_mtim.tv_nsec);
+}
+
+// The records of the history file; nothing when it is not a readable history (a FIFO, a
+// device, a file far too large, bad JSON), `error` then says why.
+std::optional<QList<Screenshot>> readHistory(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        *error = QStringLiteral("it is not a regular file");
+        return std::nullopt;
+    }
+    if (info.size() > largestHistoryBytes) {
+        *error = QStringLiteral("it is larger than any history");
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(largestHistoryBytes + 1);
+    if (bytes.size() > largestHistoryBytes) {
+        *error = QStringLiteral("it is larger than any history");
+        return std::nullopt;
+    }
+    return history_coding::decode(bytes, error);
+}
+
+bool isAvailableFolder(const QString& path) {
+    const QFileInfo folder(path);
+    return folder.isDir() && folder.isReadable() && folder.isExecutable();
+}
+
+QString notAvailable(const QString& folder) {
+    return QStringLiteral("The screenshots folder ") + folder +
+           QStringLiteral(" is not available.");
+}
+
 } // namespace
 
 HistoryManager::HistoryManager(Collaborators collaborators, QObject* parent)
@@ -42,8 +97,9 @@ HistoryManager::HistoryManager(Collaborators collaborators, QObject* parent)
                            QStringLiteral("Quillbox/history.json"))) {
     const QString stored =
         m_collaborators.defaults.value(QLatin1String(storageDirectoryKey)).toString();
-    m_storageDirectory = stored.isEmpty() ? defaultStorageDirectory() : stored;
-    QDir().mkpath(m_storageDirectory);
+    m_storageDirectory = stored.isEmpty() ? defaultStorageDirectory() : resolvedPath(stored);
+    if (isUsingDefaultStorageDirectory())
+        QDir().mkpath(m_storageDirectory);
     load();
 }
 
@@ -64,6 +120,23 @@ bool HistoryManager::isUsingDefaultStorageDirectory() const {
     return standardized(m_storageDirectory) == standardized(defaultStorageDirectory());
 }
 
+QString HistoryManager::resolvedPath(const QString& path) {
+    QString full = path;
+    if (full == u"~" || full.startsWith(QLatin1String("~/")))
+        full = QDir::homePath() + full.mid(1);
+    if (QDir::isRelativePath(full))
+        full = joined(QDir::homePath(), full);
+    return QDir::cleanPath(full);
+}
+
+QString HistoryManager::prepareStorageDirectory() {
+    if (isUsingDefaultStorageDirectory())
+        QDir().mkpath(m_storageDirectory);
+    if (!isAvailableFolder(m_storageDirectory))
+        return notAvailable(m_storageDirectory);
+    return {};
+}
+
 QString HistoryManager::fileURL(const Screenshot& screenshot) const {
     return joined(m_storageDirectory, screenshot.fileName());
 }
@@ -81,13 +154,13 @@ HistoryManager::ReservedFile HistoryManager::newFileURL() {
     return {joined(m_storageDirectory, candidate), candidate};
 }
 
-void HistoryManager::add(const QString& fileName, ScreenshotKind kind) {
+bool HistoryManager::add(const QString& fileName, ScreenshotKind kind) {
     m_reservedFileNames.remove(fileName);
     QList<Screenshot> screenshots = m_screenshots;
     screenshots.prepend(Screenshot(QUuid::createUuid(), fileName,
                                    Screenshot::timestampFrom(m_collaborators.now()), kind));
     setScreenshots(std::move(screenshots));
-    save();
+    return save();
 }
 
 void HistoryManager::releaseReservedFileName(const QString& fileName) {
@@ -135,7 +208,8 @@ void HistoryManager::copyToClipboard(const Screenshot& screenshot) {
     m_collaborators.pasteboard.write({{QStringLiteral("image/png"), bytes}});
 }
 
-StorageChangeResult HistoryManager::setStorageDirectory(const QString& path, bool migrate) {
+StorageChangeResult HistoryManager::setStorageDirectory(const QString& chosen, bool migrate) {
+    const QString path = resolvedPath(chosen);
     if (standardized(path) == standardized(m_storageDirectory))
         return {};
 
@@ -189,24 +263,42 @@ void HistoryManager::sendChangeNotice() {
 }
 
 void HistoryManager::load() {
-    QFile file(m_metadataURL);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_historyNeedsKeeping = file.exists();
-        return;
-    }
+    const QFileInfo info(m_metadataURL);
+    if (!info.exists() && !info.isSymLink())
+        return; // a first run
     QString error;
-    const auto decoded = history_coding::decode(file.readAll(), &error);
+    const auto decoded = readHistory(m_metadataURL, &error);
     if (!decoded) {
         m_historyNeedsKeeping = true;
         m_collaborators.log.write(QStringLiteral("Quillbox: history file is unreadable (") + error +
                                   QStringLiteral("); starting with an empty library"));
         return;
     }
+    rememberDiskState(*decoded);
+    // A folder that is not there (a drive not mounted, a network folder down) or that holds
+    // none of the captures (another drive mounted there) says nothing about the captures:
+    // every record is kept until it is back.
     QList<Screenshot> kept;
     kept.reserve(decoded->size());
-    for (const Screenshot& screenshot : *decoded) {
-        if (itemExists(fileURL(screenshot)))
-            kept.append(screenshot);
+    const bool folderThere = isAvailableFolder(m_storageDirectory);
+    if (folderThere) {
+        for (const Screenshot& screenshot : *decoded) {
+            if (itemExists(fileURL(screenshot)))
+                kept.append(screenshot);
+        }
+    }
+    if (kept.isEmpty() && !decoded->isEmpty()) {
+        setScreenshots(*decoded);
+        const QString count =
+            QString::number(decoded->size()) +
+            (decoded->size() == 1 ? QStringLiteral(" capture") : QStringLiteral(" captures"));
+        report(notAvailable(m_storageDirectory),
+               folderThere ? QStringLiteral("It holds none of the ") + count +
+                                 QStringLiteral(" in the history; they stay listed until the "
+                                                "folder that holds them is back.")
+                           : QStringLiteral("The ") + count +
+                                 QStringLiteral(" in the history stay listed until it is back."));
+        return;
     }
     const bool dropped = kept.size() != decoded->size();
     setScreenshots(std::move(kept));
@@ -215,7 +307,7 @@ void HistoryManager::load() {
 }
 
 void HistoryManager::keepUnreadableHistory() {
-    if (!QFile::exists(m_metadataURL)) {
+    if (!itemExists(m_metadataURL)) {
         m_historyNeedsKeeping = false;
         return;
     }
@@ -231,18 +323,88 @@ void HistoryManager::keepUnreadableHistory() {
     }
 }
 
-void HistoryManager::save() {
-    QDir().mkpath(QFileInfo(m_metadataURL).absolutePath());
+bool HistoryManager::save() {
+    QString error;
+    if (writeHistory(&error)) {
+        m_lastSaveError.clear();
+        return true;
+    }
+    if (error != m_lastSaveError) {
+        m_lastSaveError = error;
+        report(QStringLiteral("The history could not be saved."),
+               QStringLiteral("Quillbox could not write ") + m_metadataURL + QStringLiteral(": ") +
+                   error +
+                   QStringLiteral(". Captures taken now are listed only until Quillbox quits."));
+    }
+    return false;
+}
+
+bool HistoryManager::writeHistory(QString* error) {
+    const QString folder = QFileInfo(m_metadataURL).absolutePath();
+    QDir().mkpath(folder);
+    // Another instance (on another display, same home folder) files into the same
+    // history: the read-modify-write runs under a lock beside the file.
+    QLockFile lock(m_metadataURL + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockTimeoutMs) && lock.error() == QLockFile::LockFailedError) {
+        *error = QStringLiteral("another Quillbox kept the history locked");
+        return false;
+    }
+    // A lock that cannot even be created (a full disk, a read-only folder) is no reason to
+    // stop: the write below fails too, and says why.
     if (m_historyNeedsKeeping) {
         keepUnreadableHistory();
-        if (m_historyNeedsKeeping)
-            return; // never write over a history we could not set aside
+        if (m_historyNeedsKeeping) {
+            // Never write over a history we could not set aside.
+            *error = QStringLiteral("the unreadable history file could not be set aside");
+            return false;
+        }
+    } else if (diskStamp(m_metadataURL) != m_diskStamp) {
+        mergeChangesOnDisk();
     }
-    QSaveFile file(m_metadataURL);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!atomic_file::write(history_coding::encode(m_screenshots), m_metadataURL, error))
+        return false;
+    rememberDiskState(m_screenshots);
+    return true;
+}
+
+void HistoryManager::mergeChangesOnDisk() {
+    QString error;
+    const auto onDisk = readHistory(m_metadataURL, &error);
+    if (!onDisk) {
+        if (itemExists(m_metadataURL)) {
+            m_historyNeedsKeeping = true;
+            keepUnreadableHistory();
+        }
         return;
-    file.write(history_coding::encode(m_screenshots));
-    file.commit();
+    }
+    // Ours since the last read or write: what we added goes first, what we deleted stays
+    // away; everything else is the file's, with what the other instance added or deleted.
+    QSet<QUuid> ours;
+    for (const Screenshot& screenshot : std::as_const(m_screenshots))
+        ours.insert(screenshot.id());
+    QList<Screenshot> merged;
+    for (const Screenshot& screenshot : std::as_const(m_screenshots))
+        if (!m_idsOnDisk.contains(screenshot.id()))
+            merged.append(screenshot);
+    for (const Screenshot& screenshot : *onDisk)
+        if (ours.contains(screenshot.id()) || !m_idsOnDisk.contains(screenshot.id()))
+            merged.append(screenshot);
+    rememberDiskState(*onDisk);
+    if (merged != m_screenshots)
+        setScreenshots(std::move(merged));
+}
+
+void HistoryManager::rememberDiskState(const QList<Screenshot>& onDisk) {
+    m_diskStamp = diskStamp(m_metadataURL);
+    m_idsOnDisk.clear();
+    for (const Screenshot& screenshot : onDisk)
+        m_idsOnDisk.insert(screenshot.id());
+}
+
+void HistoryManager::report(const QString& message, const QString& details) {
+    m_collaborators.log.write(QStringLiteral("Quillbox: ") + message + QLatin1Char(' ') + details);
+    if (m_collaborators.reportProblem)
+        m_collaborators.reportProblem(message, details);
 }
 
 void HistoryManager::setScreenshots(QList<Screenshot> screenshots) {

@@ -29,6 +29,10 @@ public:
         QString applicationSupportDirectory;
         // Clock for file names and timestamps; tests pin it.
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+        // Tells the user of a problem they must know about (the storage folder is gone,
+        // the history cannot be saved): a message and the details. Also logged.
+        std::function<void(const QString& message, const QString& details)> reportProblem =
+            [](const QString&, const QString&) {};
     };
 
     struct ReservedFile {
@@ -52,8 +56,18 @@ public:
     // Where a capture's file lives: the storage folder joined with its name.
     QString fileURL(const Screenshot& screenshot) const;
 
+    // Whether a new capture can be filed in the storage folder: empty when it can, else
+    // what to tell the user. Our default folder is created again when it has gone; a
+    // folder the user chose never is (it may be a drive that is not mounted).
+    QString prepareStorageDirectory();
+    // A stored folder as a full path: "~" and a relative path are taken from the home
+    // folder, never from the working directory.
+    static QString resolvedPath(const QString& path);
+
     ReservedFile newFileURL();
-    void add(const QString& fileName, ScreenshotKind kind);
+    // False when the history file could not be saved (the user has been told); the entry
+    // is in the library for this run either way.
+    bool add(const QString& fileName, ScreenshotKind kind);
     void releaseReservedFileName(const QString& fileName);
     // `delete` in the library's vocabulary; the word is taken in C++.
     void deleteScreenshot(const Screenshot& screenshot);
@@ -75,9 +89,13 @@ Q_SIGNALS:
 
 private:
     void load();
-    void save();
+    bool save();
+    bool writeHistory(QString* error);
+    void mergeChangesOnDisk();
+    void rememberDiskState(const QList<Screenshot>& onDisk);
     void setScreenshots(QList<Screenshot> screenshots);
     void keepUnreadableHistory();
+    void report(const QString& message, const QString& details);
 
     Collaborators m_collaborators;
     QList<Screenshot> m_screenshots;
@@ -86,4 +104,10 @@ private:
     QSet<QString> m_reservedFileNames;
     // A history file that could not be read is kept aside before the first save.
     bool m_historyNeedsKeeping = false;
+    // The history file as this instance last read or wrote it: another instance sharing
+    // the folder may have written it since, and its records must not be lost.
+    QString m_diskStamp;
+    QSet<QUuid> m_idsOnDisk;
+    // A failed save is told once, not at every capture, until a save works again.
+    QString m_lastSaveError;
 };

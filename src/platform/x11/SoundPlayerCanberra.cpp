@@ -2,8 +2,39 @@
 
 #include <QElapsedTimer>
 #include <QThread>
-#include <QtDebug>
+#include <atomic>
 #include <canberra.h>
+#include <cstdio>
+#include <dlfcn.h>
+
+namespace {
+
+// Whether ALSA complained (no card, no usable default device): canberra then reports
+// "File or data not found", as if the sound were missing.
+std::atomic<bool> alsaComplained{false};
+
+// ALSA writes its own lines to stderr (eight of them without a card); we say it once.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {
+    alsaComplained = true;
+}
+
+// Canberra loads ALSA on its own; the handler is set on the same library, reached by its
+// name, so that nothing more needs linking.
+void silenceAlsa() {
+    static const bool done = [] {
+        void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!alsa)
+            return true;
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        using SetHandler = int (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(::dlsym(alsa, "snd_lib_error_set_handler")))
+            set(quietAlsa);
+        return true; // the library stays loaded: canberra uses it
+    }();
+    Q_UNUSED(done);
+}
+
+} // namespace
 
 SoundPlayerCanberra::SoundPlayerCanberra() = default;
 
@@ -25,6 +56,7 @@ void SoundPlayerCanberra::play(const char* eventId, const char* description) {
     if (m_unavailable)
         return;
     if (!m_context) {
+        silenceAlsa();
         int error = ca_context_create(&m_context);
         if (error == CA_SUCCESS)
             error = ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "Quillbox",
@@ -64,5 +96,8 @@ void SoundPlayerCanberra::logOnce(const char* what, int error) {
     if (m_logged)
         return;
     m_logged = true;
-    qInfo("Quillbox: sounds are off (%s: %s)", what, ca_strerror(error));
+    if (alsaComplained)
+        std::fputs("Quillbox: no sound device is available; sounds are off\n", stderr);
+    else
+        std::fprintf(stderr, "Quillbox: sounds are off (%s: %s)\n", what, ca_strerror(error));
 }

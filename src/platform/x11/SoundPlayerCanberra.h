@@ -7,7 +7,8 @@
 struct ca_context;
 
 // Event sounds through libcanberra and the freedesktop sound theme. Without a sound
-// device or theme the sounds are silently skipped; the first failure is logged once.
+// device or theme the sounds are skipped; the first failure is said once on stderr, and
+// ALSA's own complaints are kept out of it.
 class SoundPlayerCanberra : public SoundPlayer {
 public:
     SoundPlayerCanberra();

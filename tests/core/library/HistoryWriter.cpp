@@ -1,21 +1,27 @@
-// Files captures named "<n>.png" one after another, continuing from what the
-// history already holds, until it is killed.
+// Files captures named "<prefix><n>.png" one after another, continuing from what the
+// history already holds: `count` of them, or until it is killed.
+//   history_writer APPLICATION_SUPPORT [COUNT PREFIX]
 #include "LibraryFixture.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2)
+    if (argc != 2 && argc != 4)
         return 2;
+    const qsizetype count = argc == 4 ? QByteArray(argv[2]).toLongLong() : -1;
+    const QString prefix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
     UserDefaultsFake defaults;
     WorkspaceFake workspace;
     PasteboardFake pasteboard;
     SystemLogFake log;
     HistoryManager library({defaults, workspace, pasteboard, log, QString::fromLocal8Bit(argv[1])});
-    for (qsizetype n = library.screenshots().size() + 1;; ++n) {
-        const QString name = QString::number(n) + QStringLiteral(".png");
+    for (qsizetype n = library.screenshots().size() + 1, filed = 0; count < 0 || filed < count;
+         ++n, ++filed) {
+        const QString name = prefix + QString::number(n) + QStringLiteral(".png");
         LibraryFixture::writeFile(library.storageDirectory() + QLatin1Char('/') + name, "png");
-        library.add(name, ScreenshotKind::area);
+        if (!library.add(name, ScreenshotKind::area))
+            return 1;
     }
+    return 0;
 }

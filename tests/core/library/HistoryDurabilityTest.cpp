@@ -1,0 +1,147 @@
+#include "LibraryFixture.h"
+#include "TinyDisk.h"
+#include "core/library/HistoryCoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString pathIn(const QString& folder, const QString& name) {
+    return folder + QLatin1Char('/') + name;
+}
+
+// Files `count` captures, each with a small file of its own, through the library.
+void fileCaptures(HistoryManager& library, int count) {
+    for (int i = 0; i < count; ++i) {
+        const auto reserved = library.newFileURL();
+        LibraryFixture::writeFile(reserved.path, "png");
+        library.add(reserved.fileName, ScreenshotKind::area);
+    }
+}
+
+} // namespace
+
+TEST(HistoryDurability, fullDisk_keepsTheHistoryAndTellsTheUser) {
+    TinyDisk disk;
+    if (!disk.skipReason().isEmpty())
+        GTEST_SKIP() << qPrintable(disk.skipReason());
+    LibraryFixture f;
+    const QString history = pathIn(disk.path(), QStringLiteral("Quillbox/history.json"));
+    QStringList problems;
+    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), f.screenshotsPath());
+    QDir().mkpath(f.screenshotsPath());
+    HistoryManager library(
+        {f.defaults, f.workspace, f.pasteboard, f.log, disk.path(),
+         [] { return QDateTime::currentDateTime(); },
+         [&](const QString& message, const QString&) { problems.append(message); }});
+    fileCaptures(library, 40);
+    const QByteArray saved = LibraryFixture::readFile(history);
+    ASSERT_EQ(history_coding::decode(saved)->size(), 40);
+
+    disk.fill(0);
+    const auto reserved = library.newFileURL();
+    LibraryFixture::writeFile(reserved.path, "png");
+    EXPECT_FALSE(library.add(reserved.fileName, ScreenshotKind::area));
+    EXPECT_EQ(library.screenshots().size(), 41) << "listed for the rest of the run";
+    EXPECT_EQ(LibraryFixture::readFile(history), saved);
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems.first(), QStringLiteral("The history could not be saved."));
+    EXPECT_TRUE(f.log.lines.last().contains(QStringLiteral("No space left on device")));
+}
+
+TEST(HistoryDurability, readOnlyHistory_isReportedOnceNamingItsFolder) {
+    TinyDisk disk;
+    if (!disk.skipReason().isEmpty())
+        GTEST_SKIP() << qPrintable(disk.skipReason());
+    LibraryFixture f;
+    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), f.screenshotsPath());
+    QDir().mkpath(f.screenshotsPath());
+    QStringList problems;
+    HistoryManager library({f.defaults, f.workspace, f.pasteboard, f.log, disk.path(),
+                            [] { return QDateTime::currentDateTime(); },
+                            [&](const QString& message, const QString& details) {
+                                problems.append(message + QLatin1Char(' ') + details);
+                            }});
+    fileCaptures(library, 1);
+    ASSERT_TRUE(disk.makeReadOnly());
+    fileCaptures(library, 2);
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems.first().contains(disk.path())) << qPrintable(problems.first());
+}
+
+// The storage folder is a drive that is not mounted: its mount point is there, the
+// folder below it is not.
+TEST(HistoryDurability, storageFolderNotThere_keepsEveryRecordAndCreatesNothing) {
+    LibraryFixture f;
+    const QString mountPoint = pathIn(f.appSupport(), QStringLiteral("media/usb"));
+    const QString folder = pathIn(mountPoint, QStringLiteral("Screenshots"));
+    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), folder);
+    fileCaptures(f.library(), 3);
+    const QByteArray saved = LibraryFixture::readFile(f.historyPath());
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+
+    HistoryManager& library = f.restart();
+    EXPECT_EQ(library.screenshots().size(), 3);
+    EXPECT_EQ(f.problems.size(), 1);
+    EXPECT_FALSE(library.prepareStorageDirectory().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
+
+    // Present, but holding none of the captures (another drive mounted there).
+    QDir().mkpath(folder);
+    LibraryFixture::writeFile(pathIn(folder, QStringLiteral("stranger.png")), "png");
+    EXPECT_EQ(f.restart().screenshots().size(), 3);
+    EXPECT_EQ(f.problems.size(), 2);
+    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
+    EXPECT_TRUE(f.library().prepareStorageDirectory().isEmpty());
+}
+
+TEST(HistoryDurability, defaultFolderIsCreatedAgainAndPathsAreTakenFromHome) {
+    LibraryFixture f;
+    HistoryManager& library = f.library();
+    ASSERT_TRUE(QDir(f.screenshotsPath()).removeRecursively());
+    EXPECT_TRUE(library.prepareStorageDirectory().isEmpty());
+    EXPECT_TRUE(QFileInfo(f.screenshotsPath()).isDir());
+
+    EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("~/Shots")),
+              QDir::homePath() + QStringLiteral("/Shots"));
+    EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("Shots/./a")),
+              QDir::homePath() + QStringLiteral("/Shots/a"));
+}
+
+TEST(HistoryDurability, historyThatIsNotARegularFile_isSetAsideWithoutReadingIt) {
+    for (const bool fifo : {true, false}) {
+        LibraryFixture f;
+        QDir().mkpath(QFileInfo(f.historyPath()).absolutePath());
+        if (fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(f.historyPath()).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), f.historyPath()));
+        HistoryManager& library = f.library(); // would block or read forever
+        EXPECT_TRUE(library.screenshots().isEmpty());
+        fileCaptures(library, 1);
+        EXPECT_EQ(history_coding::decode(LibraryFixture::readFile(f.historyPath()))->size(), 1);
+        EXPECT_EQ(QDir(QFileInfo(f.historyPath()).absolutePath())
+                      .entryList({QStringLiteral("history.json.unreadable-*")}, QDir::System)
+                      .size(),
+                  1);
+    }
+}
+
+TEST(HistoryDurability, twoProcessesFilingIntoOneHistory_loseNoRecord) {
+    LibraryFixture f;
+    QProcess first, second;
+    for (auto [writer, prefix] : {std::pair{&first, "a"}, std::pair{&second, "b"}})
+        writer->start(QStringLiteral(QUILLBOX_HISTORY_WRITER),
+                      {f.appSupport(), QStringLiteral("50"), QString::fromLatin1(prefix)});
+    for (QProcess* writer : {&first, &second}) {
+        ASSERT_TRUE(writer->waitForFinished(60000));
+        ASSERT_EQ(writer->exitCode(), 0);
+    }
+    EXPECT_EQ(f.library().screenshots().size(), 100);
+}
