@@ -32,6 +32,7 @@ TEST(CaptureToolPaths, specialFilesAndClosedFoldersAreRefusedBeforeAnythingIsSho
     const QString closed = dir.filePath(QStringLiteral("closed"));
     ASSERT_EQ(::mkdir(QFile::encodeName(closed).constData(), 0), 0);
     arguments.path = closed + QStringLiteral("/a.png");
-    if (::geteuid() != 0) // root enters any folder
+    if (::geteuid() != 0) { // root enters any folder
         EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("the folder is not accessible"));
+    }
 }

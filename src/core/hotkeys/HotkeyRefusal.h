@@ -12,9 +12,6 @@ enum class HotkeyRefusal {
 
 namespace hotkey_refusal {
 
-// Whether a global shortcut may be made of the combination at all: it needs Ctrl, Alt
-// or Super.
-bool hasGlobalModifier(const HotkeyCombo& combo);
 // The reason for a combination the hot-key service has refused.
 HotkeyRefusal reasonFor(const HotkeyCombo& refused);
 

@@ -10,13 +10,13 @@ overlay_gone() { ! overlay_shown; }
 
 start_quillbox
 xdotool key ctrl+alt+super+a
-wait_until 200 overlay_shown || fail "the area selection never showed"
+wait_for 100 overlay_shown || fail "the area selection never showed"
 tool=$(pgrep -P "$pid") || fail "no capture tool under Quillbox"
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null
 pid=""
-wait_until 200 sh -c "! kill -0 $tool" || fail "the capture tool outlived Quillbox"
-wait_until 200 overlay_gone || fail "the selection stayed on screen"
+wait_for 100 sh -c "! kill -0 $tool" || fail "the capture tool outlived Quillbox"
+wait_for 100 overlay_gone || fail "the selection stayed on screen"
 # Had it survived, a drag would now write a file.
 xdotool mousemove 100 100 mousedown 1 mousemove 300 300 mouseup 1
 [ -z "$(find "$shots" -name '*.png' 2>/dev/null)" ] || fail "a PNG was left: $(ls "$shots")"
