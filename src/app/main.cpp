@@ -11,11 +11,13 @@
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
+#include "platform/x11/RegionGrabberX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/X11Display.h"
+#include "ui/ScreenClearance.h"
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
@@ -77,13 +79,19 @@ int main(int argc, char** argv) {
     HistoryManager history({defaults, workspace, pasteboard, log,
                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
     HistoryManager::installShared(&history);
-    ThumbnailPreviewController thumbnail;
+    RegionGrabberX11 screenReader;
+    const ScreenClearance::Grab readScreen = [&screenReader](const QRect& area) {
+        return screenReader.grab(QRectF(area));
+    };
+    ScreenClearance clearance(readScreen);
+    // "Edit" reaches the editor once its window exists; until then the card only goes.
+    ThumbnailPreviewController thumbnail({.library = history, .clearance = &clearance});
     ThumbnailPreviewController::installShared(&thumbnail);
     ScreenRecordingPermissionX11 permission;
     SoundPlayerCanberra sound;
     ScreenshotManager screenshots(
         {history, permission, sound, alerts, workspace, ScreenshotManager::defaultCaptureToolURL(),
-         [&thumbnail] { thumbnail.dismissNow(false); },
+         [&thumbnail](std::function<void()> then) { thumbnail.hideThen(std::move(then)); },
          [&thumbnail](const Screenshot& screenshot) { thumbnail.show(screenshot); }});
     ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
@@ -118,6 +126,8 @@ int main(int argc, char** argv) {
         // The settings window comes later; "Settings…" does nothing until then.
         .showSettings = {},
         .terminate = [] { QCoreApplication::quit(); },
+        .clearance = &clearance,
+        .readScreen = readScreen,
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <memory>
 
@@ -47,8 +48,15 @@ void ScreenshotManager::capture(ScreenshotKind kind,
                                 const std::function<void()>& onPopoverShouldHide) {
     if (onPopoverShouldHide)
         onPopoverShouldHide();
-    // No old thumbnail may show up in the new capture.
-    m_collaborators.hideThumbnail();
+    // No old thumbnail may show up in the new capture, nor the hole it leaves.
+    const QPointer<ScreenshotManager> self(this);
+    m_collaborators.hideThumbnail([self, kind] {
+        if (self)
+            self->startCapture(kind);
+    });
+}
+
+void ScreenshotManager::startCapture(ScreenshotKind kind) {
     if (!requestPermissionIfNeeded())
         return;
     const HistoryManager::ReservedFile reserved = m_collaborators.history.newFileURL();
