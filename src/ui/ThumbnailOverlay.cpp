@@ -106,10 +106,14 @@ void ThumbnailOverlay::setCopied(bool copied) {
     m_copied = copied;
     m_copy->setText(copied ? QStringLiteral("Copied") : QStringLiteral("Copy"));
     m_copy->setSymbol(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"));
-    resizeEvent(nullptr);
+    layoutButtons();
 }
 
 void ThumbnailOverlay::resizeEvent(QResizeEvent*) {
+    layoutButtons();
+}
+
+void ThumbnailOverlay::layoutButtons() {
     m_close->move(width() - padding - m_close->width(), padding);
     const QList<CapsuleButton*> row{m_copy, m_edit, m_show};
     int total = 6 * (static_cast<int>(row.size()) - 1);

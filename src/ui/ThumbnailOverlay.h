@@ -42,6 +42,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void layoutButtons();
+
     ScreenshotKind m_kind;
     QAbstractButton* m_close;
     CapsuleButton* m_copy;
