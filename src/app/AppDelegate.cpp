@@ -205,12 +205,15 @@ void AppDelegate::captureScreenshot(ScreenshotKind kind) {
     };
     // Neither may show in the capture, nor the hole it leaves until the windows below
     // have repainted.
-    if (covering && m_collaborators.clearance) {
+    if (!m_collaborators.clearance) {
+        close();
+        start();
+    } else if (covering) {
         m_collaborators.clearance->hideThen(covering->frameGeometry(), close, start);
-        return;
+    } else {
+        close();
+        m_collaborators.clearance->whenClear(start);
     }
-    close();
-    start();
 }
 
 void AppDelegate::startCapture(ScreenshotKind kind) {

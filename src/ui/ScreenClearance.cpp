@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 ScreenClearance::ScreenClearance(Grab grab, QObject* parent)
     : QObject(parent)
@@ -13,7 +14,7 @@ void ScreenClearance::hideThen(const QRect& area, const std::function<void()>& h
     const QImage covered = m_grab && area.isValid() ? m_grab(area) : QImage();
     hide();
     if (covered.isNull()) {
-        then();
+        whenClear(std::move(then));
         return;
     }
     struct Watch {
@@ -26,6 +27,7 @@ void ScreenClearance::hideThen(const QRect& area, const std::function<void()>& h
     watch->clock.start();
     auto* timer = new QTimer(this);
     timer->setInterval(pollMs);
+    ++m_watching;
     connect(timer, &QTimer::timeout, this, [this, timer, area, watch] {
         const QImage now = m_grab(area);
         const bool repainted = !now.isNull() && now != watch->covered && now == watch->last;
@@ -35,7 +37,20 @@ void ScreenClearance::hideThen(const QRect& area, const std::function<void()>& h
         }
         timer->stop();
         timer->deleteLater();
+        --m_watching;
         watch->then();
+        if (m_watching == 0) {
+            const std::vector<std::function<void()>> waiting = std::exchange(m_waiting, {});
+            for (const std::function<void()>& next : waiting)
+                next();
+        }
     });
     timer->start();
+}
+
+void ScreenClearance::whenClear(std::function<void()> then) {
+    if (m_watching == 0)
+        then();
+    else
+        m_waiting.push_back(std::move(then));
 }

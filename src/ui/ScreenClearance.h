@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QRect>
 #include <functional>
+#include <vector>
 
 // Takes windows of ours off the screen before something reads it. Unmapping is not enough:
 // the windows below repaint the uncovered area later, in their own time, and until then
@@ -24,7 +25,12 @@ public:
     // Calls `hide` at once, then `then` once `area` has been repainted; at once when the
     // screen cannot be read.
     void hideThen(const QRect& area, const std::function<void()>& hide, std::function<void()> then);
+    // Calls `then` once no area is being watched any more: a capture started while an
+    // earlier one still waits for the screen must not grab before it.
+    void whenClear(std::function<void()> then);
 
 private:
     Grab m_grab;
+    int m_watching = 0;
+    std::vector<std::function<void()>> m_waiting;
 };

@@ -142,9 +142,14 @@ void ThumbnailPreviewController::hideThen(std::function<void()> then) {
             }
         }
     };
-    if (area.isEmpty() || !m_c.clearance) {
+    if (!m_c.clearance) {
         hide();
         then();
+        return;
+    }
+    if (area.isEmpty()) {
+        hide();
+        m_c.clearance->whenClear(std::move(then));
         return;
     }
     m_c.clearance->hideThen(area, hide, std::move(then));

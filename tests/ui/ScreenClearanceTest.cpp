@@ -30,8 +30,15 @@ TEST(ScreenClearance, goesOnOnceTheAreaShowsSomethingElseAndHasSettled) {
         QRect(0, 0, 4, 4), [&] { hidden = true; }, [&] { done = true; });
     EXPECT_TRUE(hidden);
     EXPECT_FALSE(done);
+    // A capture started meanwhile, with nothing of ours left to hide, waits all the same.
+    bool next = false;
+    clearance.whenClear([&] { next = true; });
+    EXPECT_FALSE(next);
     QTRY_VERIFY_WITH_TIMEOUT(done, 2000);
+    EXPECT_TRUE(next);
     EXPECT_EQ(grabs, 6);
+    clearance.whenClear([&] { next = false; });
+    EXPECT_FALSE(next);
 }
 
 TEST(ScreenClearance, goesOnRegardlessWhenNothingRepaintsOrTheScreenIsUnreadable) {
