@@ -6,15 +6,22 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "platform/Symbols.h"
 #include "ui/PopoverWindow.h"
+#include "ui/ScreenClearance.h"
+#include "ui/TintedIcon.h"
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 
 namespace {
 constexpr int primingDelayMs = 500;
-}
+// The tray embeds the icon some time after it is made; its colour is read once it has.
+constexpr int tintRetryMs = 250;
+constexpr int tintTries = 40;
+} // namespace
 
 AppDelegate::AppDelegate(Collaborators collaborators, QObject* parent)
     : QObject(parent)
@@ -48,11 +55,53 @@ void AppDelegate::setupStatusItem() {
     // Made even while no tray is running: the icon docks when a tray appears later, as it
     // does when the panel starts after Quillbox at login.
     m_statusItem = std::make_unique<QSystemTrayIcon>();
-    m_statusItem->setIcon(symbols::icon(QStringLiteral("camera.viewfinder")));
     m_statusItem->setToolTip(QStringLiteral("Quillbox"));
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             &AppDelegate::handleStatusItemClick);
+    tintStatusIcon();
     m_statusItem->show();
+    qApp->installEventFilter(this);
+}
+
+void AppDelegate::tintStatusIcon() {
+    // The symbolic glyph is dark: on a dark panel it vanishes. The panel's colour shows at
+    // the corners of the icon's place, around the glyph; until that can be read, the
+    // palette's window colour stands in for it.
+    QColor panel = QGuiApplication::palette().color(QPalette::Window);
+    const QRect place = m_statusItem->geometry();
+    bool read = false;
+    if (place.isValid() && m_collaborators.readScreen) {
+        const QImage seen = m_collaborators.readScreen(place);
+        if (!seen.isNull() && seen.width() > 1 && seen.height() > 1) {
+            panel = seen.pixelColor(0, 0);
+            read = true;
+        }
+    }
+    m_statusItem->setIcon(tinted_icon::icon(symbols::icon(QStringLiteral("camera.viewfinder")),
+                                            tinted_icon::glyphColor(panel, qApp->palette())));
+    if (!read && m_collaborators.readScreen && ++m_tintTries < tintTries)
+        QTimer::singleShot(tintRetryMs, this, [this] {
+            if (m_statusItem)
+                tintStatusIcon();
+        });
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp && m_statusItem) {
+        m_tintTries = 0;
+        tintStatusIcon();
+    }
+    // The menu holds the keyboard while it is open, and a menu without a window of its
+    // own never matches its items' shortcuts: the Ctrl+Q it shows is handled here.
+    if (event->type() == QEvent::KeyPress && m_contextMenu && watched == m_contextMenu.data()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Q)) {
+            m_contextMenu->close();
+            QTimer::singleShot(0, this, [this] { quit(); });
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::setupPopover() {
@@ -136,12 +185,38 @@ void AppDelegate::showContextMenu() {
 }
 
 void AppDelegate::captureScreenshot(ScreenshotKind kind) {
-    if (m_popover)
-        m_popover->performClose();
+    QWidget* covering = nullptr;
+    if (m_popover && m_popover->isShown())
+        covering = m_popover.get();
+    else if (m_contextMenu && m_contextMenu->isVisible())
+        covering = m_contextMenu.data();
     // A hot key pressed while the menu is open: the menu holds the pointer and keyboard,
     // which the capture tool needs.
-    if (m_contextMenu)
-        m_contextMenu->close();
+    const auto close = [this] {
+        if (m_popover)
+            m_popover->performClose();
+        if (m_contextMenu)
+            m_contextMenu->close();
+    };
+    const QPointer<AppDelegate> self(this);
+    const auto start = [self, kind] {
+        if (self)
+            self->startCapture(kind);
+    };
+    // Neither may show in the capture, nor the hole it leaves until the windows below
+    // have repainted.
+    if (!m_collaborators.clearance) {
+        close();
+        start();
+    } else if (covering) {
+        m_collaborators.clearance->hideThen(covering->frameGeometry(), close, start);
+    } else {
+        close();
+        m_collaborators.clearance->whenClear(start);
+    }
+}
+
+void AppDelegate::startCapture(ScreenshotKind kind) {
     switch (kind) {
     case ScreenshotKind::area:
     case ScreenshotKind::window:

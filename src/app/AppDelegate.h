@@ -5,6 +5,7 @@
 #include "core/library/ScreenshotKind.h"
 
 #include <QHash>
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -18,6 +19,7 @@ class HotkeyManager;
 class HotkeyPreferences;
 class PopoverWindow;
 class QMenu;
+class ScreenClearance;
 class UpdaterController;
 class Workspace;
 
@@ -47,6 +49,12 @@ public:
         std::function<void()> terminate;
         // Quits and starts a fresh instance (the permission banner and settings offer it).
         std::function<void()> quitAndRelaunch;
+        // Watches the screen while the popover or the menu leaves it before a capture;
+        // none: they just close.
+        ScreenClearance* clearance = nullptr;
+        // What the screen shows in a global rectangle (null when unreadable): the tray's
+        // colour under the icon decides the icon's.
+        std::function<QImage(const QRect&)> readScreen = {};
     };
 
     // Creates and starts the update controller.
@@ -81,12 +89,16 @@ private:
     void handleStatusItemClick(QSystemTrayIcon::ActivationReason reason);
     void showContextMenu();
     void quit();
+    void startCapture(ScreenshotKind kind);
+    void tintStatusIcon();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     Collaborators m_collaborators;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
     std::unique_ptr<UpdaterController> m_updaterController;
     QPointer<QMenu> m_contextMenu;
+    int m_tintTries = 0;
     bool m_terminated = false;
     bool m_hotkeysSuspended = false;
     QHash<HotkeyAction, HotkeyRefusal> m_hotkeyRefusals;

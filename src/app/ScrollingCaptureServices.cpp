@@ -26,7 +26,8 @@ ScrollingCaptureServices::ScrollingCaptureServices(Needs needs)
               },
           .selectRegion =
               [this](RegionSelector::Completion done) { m_selector.selectRegion(std::move(done)); },
-          .hideThumbnail = [&thumbnail = needs.thumbnail] { thumbnail.dismissNow(false); },
+          // Cards sliding out go as well; the frames are grabbed later, on a timer.
+          .hideThumbnail = [&thumbnail = needs.thumbnail] { thumbnail.hideThen([] {}); },
           .showThumbnail = [&thumbnail = needs.thumbnail](
                                const Screenshot& screenshot) { thumbnail.show(screenshot); },
       }) {

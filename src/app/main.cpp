@@ -15,11 +15,13 @@
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 #include "platform/x11/KeyboardLayoutX11.h"
+#include "platform/x11/RegionGrabberX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/SingleInstanceX11.h"
 #include "platform/x11/SoundPlayerCanberra.h"
 #include "platform/x11/WorkspaceFreedesktop.h"
 #include "platform/x11/XcbConnection.h"
+#include "ui/ScreenClearance.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ThumbnailPreviewController.h"
 
@@ -84,13 +86,19 @@ int run(int argc, char** argv) {
                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                             [] { return QDateTime::currentDateTime(); }, reportProblem});
     HistoryManager::installShared(&history);
-    ThumbnailPreviewController thumbnail;
+    RegionGrabberX11 screenReader;
+    const ScreenClearance::Grab readScreen = [&screenReader](const QRect& area) {
+        return screenReader.grab(QRectF(area));
+    };
+    ScreenClearance clearance(readScreen);
+    // "Edit" reaches the editor once its window exists; until then the card only goes.
+    ThumbnailPreviewController thumbnail({.library = history, .clearance = &clearance});
     ThumbnailPreviewController::installShared(&thumbnail);
     ScreenRecordingPermissionX11 permission;
     SoundPlayerCanberra sound;
     ScreenshotManager screenshots(
         {history, permission, sound, alerts, workspace, ScreenshotManager::defaultCaptureToolURL(),
-         [&thumbnail] { thumbnail.dismissNow(false); },
+         [&thumbnail](std::function<void()> then) { thumbnail.hideThen(std::move(then)); },
          [&thumbnail](const Screenshot& screenshot) { thumbnail.show(screenshot); }});
     ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
@@ -135,6 +143,8 @@ int run(int argc, char** argv) {
             },
         .terminate = [] { QCoreApplication::quit(); },
         .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
+        .clearance = &clearance,
+        .readScreen = readScreen,
     });
     LaunchAtLogin launchAtLogin(
         log,

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <csignal>
 #include <cstdio>
@@ -69,8 +70,15 @@ void ScreenshotManager::capture(ScreenshotKind kind,
                                 const std::function<void()>& onPopoverShouldHide) {
     if (onPopoverShouldHide)
         onPopoverShouldHide();
-    // No old thumbnail may show up in the new capture.
-    m_collaborators.hideThumbnail();
+    // No old thumbnail may show up in the new capture, nor the hole it leaves.
+    const QPointer<ScreenshotManager> self(this);
+    m_collaborators.hideThumbnail([self, kind] {
+        if (self)
+            self->startCapture(kind);
+    });
+}
+
+void ScreenshotManager::startCapture(ScreenshotKind kind) {
     if (!requestPermissionIfNeeded())
         return;
     // A folder on a drive that is not mounted is never created in its place.

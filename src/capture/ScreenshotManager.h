@@ -29,8 +29,10 @@ public:
         // The capture tool's executable.
         QString captureToolURL;
         // The thumbnail card: no old card may show in a new capture, and a filed capture
-        // shows its own.
-        std::function<void()> hideThumbnail = [] {};
+        // shows its own. Hiding calls back once the card is off the screen and what lay
+        // under it shows again.
+        std::function<void(std::function<void()> then)> hideThumbnail =
+            [](const std::function<void()>& then) { then(); };
         std::function<void(const Screenshot&)> showThumbnail = [](const Screenshot&) {};
     };
 
@@ -65,6 +67,7 @@ private:
     };
 
     static QStringList arguments(ScreenshotKind kind, const QString& outputPath);
+    void startCapture(ScreenshotKind kind);
     void runCapture(const QStringList& arguments, std::function<void(const ToolResult&)> done);
     void finishCapture(const QString& path, const QString& fileName, ScreenshotKind kind,
                        const ToolResult& result);

@@ -1,12 +1,15 @@
 #include "capture/ScrollingCaptureHud.h"
 
 #include "capture/HudSpinner.h"
+#include "platform/WindowShape.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace {
+
+constexpr double cornerRadius = 12;
 
 QLabel* makeLabel(QWidget* parent, const QString& text, int pixelSize, QFont::Weight weight,
                   const QColor& colour) {
@@ -60,10 +63,15 @@ std::optional<QPoint> ScrollingCaptureHud::placement(const QRect& available, con
     return std::nullopt;
 }
 
+void ScrollingCaptureHud::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    window_shape::fitRoundedCorners(this, cornerRadius);
+}
+
 void ScrollingCaptureHud::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 12, 12);
+    path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.fillPath(path, QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.8f));
 }

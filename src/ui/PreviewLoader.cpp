@@ -27,7 +27,12 @@ QImage loadScaled(const QString& path, int maxSide) {
 void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done) {
     QtConcurrent::run([path, maxSide] {
         return loadScaled(path, maxSide);
-    }).then(context, [done = std::move(done)](const QImage& image) { done(image); });
+    }).then(context, [context, done = std::move(done)](const QImage& image) {
+        // A result ready before the continuation was attached would come inside this call;
+        // callers count on a later turn.
+        QMetaObject::invokeMethod(
+            context, [done, image] { done(image); }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace preview_loader

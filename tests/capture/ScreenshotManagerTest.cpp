@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,8 +22,17 @@ public:
         shown.append(screenshot);
         m_log.append(QStringLiteral("show"));
     }
-    void dismissNow() { m_log.append(QStringLiteral("dismiss")); }
+    // Holds the capture back while `hold` is set, as a card still leaving the screen does.
+    void dismissNow(std::function<void()> then) {
+        m_log.append(QStringLiteral("dismiss"));
+        if (hold)
+            held = std::move(then);
+        else
+            then();
+    }
     QList<Screenshot> shown;
+    bool hold = false;
+    std::function<void()> held;
 
 private:
     QStringList& m_log;
@@ -63,7 +73,7 @@ struct CaptureFixture {
         : tool(toolBody)
         , thumbnail(log)
         , manager({f.library(), permission, sound, alerts, f.workspace, tool.path(),
-                   [this] { thumbnail.dismissNow(); },
+                   [this](std::function<void()> then) { thumbnail.dismissNow(std::move(then)); },
                    [this](const Screenshot& screenshot) { thumbnail.show(screenshot); }}) {}
 
     // Runs one capture to its end; false when it did not end in time.
@@ -108,6 +118,18 @@ TEST(ScreenshotManager, cancelledCapture_leavesNoTraceAndFreesTheName) {
     EXPECT_FALSE(QFile::exists(c.f.historyPath()));
     // Released: the next capture in the same second gets the plain name again.
     EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+}
+
+TEST(ScreenshotManager, toolRunsOnlyOnceTheCardHasLeftTheScreen) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    c.thumbnail.hold = true;
+    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
+    c.manager.capture(ScreenshotKind::fullScreen);
+    ASSERT_TRUE(c.thumbnail.held);
+    EXPECT_TRUE(c.manager.findChildren<QProcess*>().isEmpty());
+    c.thumbnail.held();
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(c.tool.runs().size(), 1);
 }
 
 TEST(ScreenshotManager, emptyFile_isRemovedAndNotFiled) {

@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
+#include <QTimer>
+#include <X11/keysym.h>
+#include <cstdlib>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -19,6 +22,12 @@ constexpr quint16 modifierBits = 0xff;
 // A key held down repeats at least this often (in X server milliseconds); a press of a key
 // still marked down that comes later is a fresh one whose release went unseen.
 constexpr xcb_timestamp_t repeatGapMs = 2000;
+
+// While a combination's key is marked down, the keyboard is read this often: its release
+// is not always sent to us. A window of ours that held the keyboard at the press and closed
+// before the release (the popover, toggled by its own hot key) leaves the release to
+// whichever window has the focus then.
+constexpr int releasePollMs = 30;
 
 } // namespace
 
@@ -34,6 +43,24 @@ struct GlobalHotkeysX11::Private {
     QHash<quint8, xcb_timestamp_t> down;
     quint8 lastReleasedKey = 0;
     xcb_timestamp_t lastReleaseTime = 0;
+    QTimer releasePoll;
+
+    // Unmarks the keys that are up now, whoever was told of their release.
+    void forgetReleasedKeys() {
+        XcbReply<xcb_query_keymap_reply_t> keymap(
+            xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
+        if (!keymap)
+            return;
+        for (auto it = down.begin(); it != down.end();) {
+            const quint8 key = it.key();
+            if (keymap->keys[key / 8] & (1 << (key % 8)))
+                ++it;
+            else
+                it = down.erase(it);
+        }
+        if (down.isEmpty())
+            releasePoll.stop();
+    }
 
     // Auto-repeat comes as presses without releases, or as release-press pairs that share
     // one timestamp.
@@ -64,6 +91,8 @@ GlobalHotkeysX11::GlobalHotkeysX11()
         d->connection = d->x->get();
         d->root = d->x->root();
     }
+    d->releasePoll.setInterval(releasePollMs);
+    d->releasePoll.callOnTimeout(&d->releasePoll, [this] { d->forgetReleasedKeys(); });
     if (d->connection)
         QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -128,6 +157,8 @@ bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* mess
     if (type == XCB_KEY_RELEASE) {
         auto* release = reinterpret_cast<xcb_key_release_event_t*>(event);
         d->down.remove(release->detail);
+        if (d->down.isEmpty())
+            d->releasePoll.stop();
         d->lastReleasedKey = release->detail;
         d->lastReleaseTime = release->time;
         return false;
@@ -143,6 +174,8 @@ bool GlobalHotkeysX11::nativeEventFilter(const QByteArray& eventType, void* mess
             if (grab.keycode == press->detail && (grab.modifiers & ~d->lockMask) == state) {
                 const bool repeat = d->isRepeat(press);
                 d->down.insert(press->detail, press->time);
+                if (!d->releasePoll.isActive())
+                    d->releasePoll.start();
                 if (!repeat && d->pressed)
                     d->pressed(it.key());
                 return true;

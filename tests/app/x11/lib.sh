@@ -46,10 +46,12 @@ visible_windows() {
 # writer early, which pipefail reports as a failure.
 popover_shown() { grep -q '^[0-9]*x260+' <<<"$(visible_windows)"; }
 popover_hidden() { ! popover_shown; }
-# The tray icon is small; the popover is 260 high; anything else is the menu (or an alert).
+# The tray icon is small; the popover is 260 high; a capture's card is 240 x 160; anything
+# else is the menu (or an alert).
 menu_shown() {
     local others
-    others=$(visible_windows | grep -v '^[0-9]*x260+' | grep -v '^[0-9]x\|^[1-5][0-9]x')
+    others=$(visible_windows | grep -v '^[0-9]*x260+' | grep -v '^[0-9]x\|^[1-5][0-9]x' |
+        grep -v '^240x160+')
     [ -n "$others" ]
 }
 menu_hidden() { ! menu_shown; }

@@ -79,6 +79,30 @@ wait_for 50 popover_shown || fail "stored shortcut did not open the popover"
 xdotool key ctrl+alt+super+g
 wait_for 50 popover_hidden || fail "stored shortcut did not close the popover"
 
+echo "== the popover hot key counts every new press, held or not"
+# Held until the popover has closed: the popover had the keyboard at the press, so the
+# release goes to no window of ours.
+xdotool keydown ctrl+alt+super+g
+wait_for 50 popover_shown || fail "the hot key did not open the popover"
+xdotool keyup ctrl+alt+super+g
+xdotool keydown ctrl+alt+super+g
+wait_for 50 popover_hidden || fail "the hot key did not close the popover"
+xdotool keyup ctrl+alt+super+g
+xdotool key ctrl+alt+super+g
+wait_for 50 popover_shown || fail "a new press after a release was taken for a repeat"
+xdotool key Escape
+wait_for 50 popover_hidden || fail "Esc left the popover open"
+
 echo "== SIGTERM quits cleanly"
 stop_quillbox
+
+echo "== Ctrl+Q quits while the menu is open"
+start_quillbox
+wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
+click_tray 3
+wait_for 50 menu_shown || fail "menu not shown"
+xdotool key ctrl+q
+wait_for 100 sh -c "! kill -0 $pid" || fail "Ctrl+Q in the menu did not quit"
+wait "$pid" || fail "Ctrl+Q: exit status $?"
+pid=""
 echo "tray: all passed"

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <optional>
+
+// Whether a compositing manager owns the _NET_WM_CM_S0 selection (Qt draws on
+// the display's first screen); nothing when Qt does not run on X11.
+std::optional<bool> x11CompositingManagerRunning();

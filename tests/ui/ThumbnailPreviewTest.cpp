@@ -1,0 +1,180 @@
+#include "LibraryFixture.h"
+#include "ManualClock.h"
+#include "core/library/ImageDidChangeNotification.h"
+#include "ui/PreviewLoader.h"
+#include "ui/ThumbnailOverlay.h"
+#include "ui/ThumbnailPlacement.h"
+#include "ui/ThumbnailPreviewController.h"
+
+#include <QAbstractButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CardFixture {
+    CardFixture()
+        : controller({.library = f.library(),
+                      .edit = [this](const Screenshot& s) { edited.append(s); },
+                      .later = clock.later()}) {}
+
+    Screenshot capture(QSize size = {300, 200}) {
+        const HistoryManager::ReservedFile file = f.library().newFileURL();
+        LibraryFixture::writePng(file.path, Qt::blue, size);
+        f.library().add(file.fileName, ScreenshotKind::area);
+        f.now = f.now.addSecs(1);
+        return f.library().screenshots().first();
+    }
+    ThumbnailPreviewView* showNew() {
+        controller.show(capture());
+        return controller.window();
+    }
+    static void hover(QWidget* card, bool on) {
+        if (on) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QCoreApplication::sendEvent(card, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(card, &leave);
+        }
+    }
+
+    LibraryFixture f;
+    ManualClock clock;
+    QList<Screenshot> edited;
+    ThumbnailPreviewController controller;
+};
+
+} // namespace
+
+TEST(ThumbnailPreview, pictureIsKeptAtMost480OnTheLongerSide) {
+    EXPECT_EQ(preview_loader::scaledSize(QSize(3000, 1000), 480), QSize(480, 160));
+    EXPECT_EQ(preview_loader::scaledSize(QSize(300, 420), 480), QSize(300, 420));
+    CardFixture c;
+    const Screenshot wide = c.capture(QSize(3000, 1000));
+    c.controller.show(wide);
+    QSignalSpy loaded(c.controller.window(), &ThumbnailPreviewView::imageLoaded);
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(c.controller.window()->image().size(), QSize(480, 160));
+}
+
+TEST(ThumbnailPreview, lifetime_fiveSecondsUntouched_twoAfterEachLeave) {
+    CardFixture c;
+    QPointer<ThumbnailPreviewView> card = c.showNew();
+    ASSERT_TRUE(card && card->isVisible());
+    c.clock.advance(4999);
+    EXPECT_EQ(c.controller.window(), card);
+    c.clock.advance(1);
+    EXPECT_EQ(c.controller.window(), nullptr);
+    // It slides out, then goes.
+    QTRY_VERIFY_WITH_TIMEOUT(!card || !card->isVisible(), 3000);
+
+    card = c.showNew();
+    CardFixture::hover(card, true);
+    c.clock.advance(60000);
+    EXPECT_EQ(c.controller.window(), card);
+    CardFixture::hover(card, false);
+    c.clock.advance(1500);
+    CardFixture::hover(card, true);
+    CardFixture::hover(card, false);
+    c.clock.advance(1999);
+    EXPECT_EQ(c.controller.window(), card);
+    c.clock.advance(1);
+    EXPECT_EQ(c.controller.window(), nullptr);
+}
+
+TEST(ThumbnailPreview, newCardDuringFadeOut_staysWhileTheOldOneGoes) {
+    CardFixture c;
+    QPointer<ThumbnailPreviewView> old = c.showNew();
+    c.controller.dismissNow(true);
+    EXPECT_TRUE(old->isVisible());
+    ThumbnailPreviewView* fresh = c.showNew();
+    QTRY_VERIFY_WITH_TIMEOUT(!old, 3000);
+    EXPECT_EQ(c.controller.window(), fresh);
+    EXPECT_TRUE(fresh->isVisible());
+    c.clock.advance(4999);
+    EXPECT_EQ(c.controller.window(), fresh);
+}
+
+TEST(ThumbnailPreview, twoCapturesInARow_firstGoesAtOnce_secondHasItsOwnFiveSeconds) {
+    CardFixture c;
+    QPointer<ThumbnailPreviewView> first = c.showNew();
+    c.clock.advance(3000);
+    // The second capture starts: the card leaves without sliding, before the tool runs.
+    bool toolMayRun = false;
+    c.controller.hideThen([&] { toolMayRun = true; });
+    EXPECT_TRUE(toolMayRun);
+    EXPECT_TRUE(!first || !first->isVisible());
+    ThumbnailPreviewView* second = c.showNew();
+    c.clock.advance(4999); // past the first card's 5 s
+    EXPECT_EQ(c.controller.window(), second);
+    c.clock.advance(1);
+    EXPECT_EQ(c.controller.window(), nullptr);
+}
+
+TEST(ThumbnailPreview, copyTwiceWithin1point2s_labelReturns1point2sAfterTheFirst) {
+    CardFixture c;
+    ThumbnailPreviewView* card = c.showNew();
+    CardFixture::hover(card, true);
+    ThumbnailOverlay* overlay = card->overlay();
+    overlay->copyButton()->click();
+    c.clock.advance(600);
+    overlay->copyButton()->click();
+    EXPECT_EQ(overlay->copyButton()->text(), QStringLiteral("Copied"));
+    c.clock.advance(600);
+    EXPECT_EQ(overlay->copyButton()->text(), QStringLiteral("Copy"));
+    EXPECT_EQ(c.f.pasteboard.writes, 2);
+    EXPECT_EQ(c.controller.window(), card);
+}
+
+TEST(ThumbnailPreview, editShowAndClose_actThenSlideTheCardAway) {
+    CardFixture c;
+    ThumbnailPreviewView* card = c.showNew();
+    const Screenshot shown = card->screenshot();
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(120, 80));
+    EXPECT_EQ(c.edited, QList<Screenshot>{shown});
+    EXPECT_EQ(c.controller.window(), nullptr);
+
+    card = c.showNew();
+    CardFixture::hover(card, true);
+    card->overlay()->showButton()->click();
+    EXPECT_EQ(c.f.workspace.revealed, QStringList{c.f.library().fileURL(card->screenshot())});
+    EXPECT_EQ(c.controller.window(), nullptr);
+
+    card = c.showNew();
+    CardFixture::hover(card, true);
+    card->overlay()->closeButton()->click();
+    EXPECT_EQ(c.controller.window(), nullptr);
+    EXPECT_EQ(c.edited.size(), 1);
+}
+
+TEST(ThumbnailPreview, reloadsOnlyForItsOwnScreenshot) {
+    CardFixture c;
+    ThumbnailPreviewView* card = c.showNew();
+    QSignalSpy loaded(card, &ThumbnailPreviewView::imageLoaded);
+    ASSERT_TRUE(loaded.wait(5000));
+    ImageDidChangeNotification::center().post(QUuid::createUuid());
+    EXPECT_FALSE(card->image().isNull());
+    // Overwritten by the editor: spinner, then the new picture.
+    LibraryFixture::writePng(c.f.library().fileURL(card->screenshot()), Qt::green, {90, 60});
+    ImageDidChangeNotification::center().post(card->screenshot().id());
+    EXPECT_TRUE(card->image().isNull());
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(card->image().size(), QSize(90, 60));
+    EXPECT_EQ(card->image().pixelColor(0, 0), QColor(Qt::green));
+}
+
+TEST(ThumbnailPreview, placement_bottomLeftOfTheUsableAreaOfThePointersScreen) {
+    using namespace thumbnail_placement;
+    const ScreenArea left{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+    const ScreenArea right{{1920, 0, 2560, 1440}, {1920, 24, 2560, 1416}};
+    const QSize card(240, 160);
+    EXPECT_EQ(topLeft({left, right}, QPoint(2000, 500), left, card), QPoint(1936, 1264));
+    EXPECT_EQ(topLeft({left, right}, QPoint(1919, 500), left, card), QPoint(16, 864));
+    // The left screen's right edge belongs to the right screen.
+    EXPECT_EQ(topLeft({left, right}, QPoint(1920, 500), left, card), QPoint(1936, 1264));
+    // Pointer on no screen: the main one; no screen at all: nowhere.
+    EXPECT_EQ(topLeft({left, right}, QPoint(-5, -5), right, card), QPoint(1936, 1264));
+    EXPECT_EQ(topLeft({}, QPoint(0, 0), std::nullopt, card), std::nullopt);
+}
