@@ -73,6 +73,18 @@ struct CaptureFixture {
         return finished.wait(10000);
     }
     QString stem() const { return QStringLiteral("Quillbox 2025-03-03 at 09.05.07"); }
+    QString path() { return f.library().storageDirectory() + u'/' + stem() + u".png"; }
+
+    // A capture that came to nothing leaves no file, entry, sound or thumbnail, and gives
+    // its name back for the next capture in the same second.
+    void expectNothingFiled() {
+        EXPECT_TRUE(f.library().screenshots().isEmpty());
+        EXPECT_TRUE(QDir(f.library().storageDirectory()).isEmpty());
+        EXPECT_FALSE(QFile::exists(f.historyPath()));
+        EXPECT_EQ(sound.captureSounds, 0);
+        EXPECT_TRUE(thumbnail.shown.isEmpty());
+        EXPECT_EQ(f.library().newFileURL().fileName, stem() + u".png");
+    }
 
     LibraryFixture f;
     FakeTool tool;
@@ -86,38 +98,37 @@ struct CaptureFixture {
 
 } // namespace
 
-TEST(ScreenshotManager, cancelledCapture_leavesNoTraceAndFreesTheName) {
+TEST(ScreenshotManager, eachKindStartsTheToolWithItsFlagsAndThePath) {
     CaptureFixture c(QStringLiteral("exit 0"));
-    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
-    bool hidden = false;
-    c.manager.capture(ScreenshotKind::area, [&] {
-        hidden = true;
-        c.log.append(QStringLiteral("popover"));
-    });
-    ASSERT_TRUE(finished.wait(10000));
-    EXPECT_FALSE(finished.first().first().toBool());
-    EXPECT_TRUE(hidden);
-    EXPECT_EQ(c.log, (QStringList{QStringLiteral("popover"), QStringLiteral("dismiss")}));
-
-    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
-    EXPECT_EQ(c.tool.runs(), (QStringList{QStringLiteral("-i|-s|-x|") + path}));
-    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_EQ(c.sound.captureSounds, 0);
-    EXPECT_TRUE(c.thumbnail.shown.isEmpty());
-    EXPECT_FALSE(QFile::exists(c.f.historyPath()));
-    // Released: the next capture in the same second gets the plain name again.
-    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+    for (ScreenshotKind kind : screenshot_kind::allCases())
+        ASSERT_TRUE(c.captureAndWait(kind));
+    EXPECT_EQ(c.tool.runs(),
+              (QStringList{QStringLiteral("-i|-s|-x|") + c.path(),
+                           QStringLiteral("-i|-w|-x|-o|") + c.path(),
+                           QStringLiteral("-x|") + c.path(), QStringLiteral("-x|") + c.path()}));
 }
 
-TEST(ScreenshotManager, emptyFile_isRemovedAndNotFiled) {
-    CaptureFixture c(QStringLiteral(": > \"$path\""));
-    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::fullScreen));
-    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
-    EXPECT_TRUE(QDir(c.f.library().storageDirectory()).isEmpty());
-    EXPECT_EQ(c.sound.captureSounds, 0);
-    EXPECT_TRUE(c.thumbnail.shown.isEmpty());
-    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
+TEST(ScreenshotManager, cancelledCapture_hidesThePopoverAndThumbnailAndLeavesNoTrace) {
+    CaptureFixture c(QStringLiteral("exit 0"));
+    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
+    c.manager.capture(ScreenshotKind::area, [&] { c.log.append(QStringLiteral("popover")); });
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(finished.first().first().toBool());
+    EXPECT_EQ(c.log, (QStringList{QStringLiteral("popover"), QStringLiteral("dismiss")}));
+    c.expectNothingFiled();
+}
+
+TEST(ScreenshotManager, emptyFileMissingToolOrToolKilledBeforeWriting_fileNothing) {
+    const std::pair<const char*, bool> cases[] = {
+        {": > \"$path\"", true}, {"exit 0", false}, {"kill -KILL $$", true}};
+    for (const auto& [body, launchable] : cases) {
+        SCOPED_TRACE(body);
+        CaptureFixture c(QString::fromLatin1(body));
+        if (!launchable)
+            QFile::remove(c.tool.path());
+        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
+        c.expectNothingFiled();
+    }
 }
 
 TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
@@ -129,60 +140,26 @@ TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
     c.f.now = filedAt;
     ASSERT_TRUE(finished.wait(10000));
 
-    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
-    EXPECT_EQ(c.tool.runs(), (QStringList{QStringLiteral("-i|-w|-x|-o|") + path}));
     ASSERT_EQ(c.f.library().screenshots().size(), 1);
     const Screenshot filed = c.f.library().screenshots().first();
     EXPECT_EQ(filed.fileName(), c.stem() + u".png");
     EXPECT_EQ(filed.kind(), ScreenshotKind::window);
     EXPECT_EQ(filed.date(), filedAt.toUTC());
-    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(QFile::exists(c.path()));
     EXPECT_TRUE(QFile::exists(c.f.historyPath()));
     EXPECT_EQ(c.sound.captureSounds, 1);
     EXPECT_EQ(c.thumbnail.shown, QList<Screenshot>{filed});
     EXPECT_EQ(c.log, (QStringList{QStringLiteral("dismiss"), QStringLiteral("show")}));
 }
 
-TEST(ScreenshotManager, fullScreenAndScrolling_passOnlyTheQuietFlagAndThePath) {
-    CaptureFixture c(QStringLiteral("exit 0"));
-    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::fullScreen));
-    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::scrolling));
-    const QString path = c.f.library().storageDirectory() + u'/' + c.stem() + u".png";
-    EXPECT_EQ(c.tool.runs(),
-              (QStringList{QStringLiteral("-x|") + path, QStringLiteral("-x|") + path}));
+TEST(ScreenshotManager, toolCrashingAfterWritingItsFile_isFiledLikeAnyCapture) {
+    CaptureFixture c(QStringLiteral("printf png > \"$path\"; kill -SEGV $$"));
+    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::window));
+    ASSERT_EQ(c.f.library().screenshots().size(), 1);
+    EXPECT_EQ(c.f.library().screenshots().first().fileName(), c.stem() + u".png");
+    EXPECT_EQ(c.sound.captureSounds, 1);
+    EXPECT_EQ(c.thumbnail.shown.size(), 1);
 }
-
-TEST(ScreenshotManager, toolThatCannotBeLaunched_dropsTheCapture) {
-    CaptureFixture c(QStringLiteral("exit 0"));
-    QFile::remove(c.tool.path());
-    ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
-    EXPECT_TRUE(c.f.library().screenshots().isEmpty());
-    EXPECT_EQ(c.sound.captureSounds, 0);
-    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
-}
-
-TEST(ScreenshotManager, crashedTool_isJudgedByItsFileAlone) {
-    // Killed mid-selection: nothing written, the name goes back.
-    {
-        CaptureFixture c(QStringLiteral("kill -KILL $$"));
-        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::area));
-        EXPECT_TRUE(c.f.library().screenshots().isEmpty());
-        EXPECT_TRUE(QDir(c.f.library().storageDirectory()).isEmpty());
-        EXPECT_EQ(c.sound.captureSounds, 0);
-        EXPECT_TRUE(c.thumbnail.shown.isEmpty());
-        EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
-    }
-    // Crashed after writing its file: filed like any capture.
-    {
-        CaptureFixture c(QStringLiteral("printf png > \"$path\"; kill -SEGV $$"));
-        ASSERT_TRUE(c.captureAndWait(ScreenshotKind::window));
-        ASSERT_EQ(c.f.library().screenshots().size(), 1);
-        EXPECT_EQ(c.f.library().screenshots().first().fileName(), c.stem() + u".png");
-        EXPECT_EQ(c.sound.captureSounds, 1);
-        EXPECT_EQ(c.thumbnail.shown.size(), 1);
-    }
-}
-
 TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTheyEnd) {
     // Each run waits until the test lets its path go.
     CaptureFixture c(QStringLiteral("while [ ! -e \"$path.go\" ]; do sleep 0.02; done\n"
