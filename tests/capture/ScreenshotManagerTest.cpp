@@ -12,22 +12,6 @@
 
 namespace {
 
-// Records the calls a capture makes on the thumbnail, in order, in a shared log.
-class ThumbnailRecorder {
-public:
-    explicit ThumbnailRecorder(QStringList& log)
-        : m_log(log) {}
-    void show(const Screenshot& screenshot) {
-        shown.append(screenshot);
-        m_log.append(QStringLiteral("show"));
-    }
-    void dismissNow() { m_log.append(QStringLiteral("dismiss")); }
-    QList<Screenshot> shown;
-
-private:
-    QStringList& m_log;
-};
-
 // A stand-in capture tool: a shell script that logs its arguments (one run per line,
 // separated by '|') and then does what the test says with the path, its last argument.
 class FakeTool {
@@ -61,10 +45,12 @@ private:
 struct CaptureFixture {
     explicit CaptureFixture(const QString& toolBody)
         : tool(toolBody)
-        , thumbnail(log)
         , manager({f.library(), permission, sound, alerts, f.workspace, tool.path(),
-                   [this] { thumbnail.dismissNow(); },
-                   [this](const Screenshot& screenshot) { thumbnail.show(screenshot); }}) {}
+                   [this] { log.append(QStringLiteral("dismiss")); },
+                   [this](const Screenshot& screenshot) {
+                       shown.append(screenshot);
+                       log.append(QStringLiteral("show"));
+                   }}) {}
 
     // Runs one capture to its end; false when it did not end in time.
     bool captureAndWait(ScreenshotKind kind) {
@@ -82,14 +68,14 @@ struct CaptureFixture {
         EXPECT_TRUE(QDir(f.library().storageDirectory()).isEmpty());
         EXPECT_FALSE(QFile::exists(f.historyPath()));
         EXPECT_EQ(sound.captureSounds, 0);
-        EXPECT_TRUE(thumbnail.shown.isEmpty());
+        EXPECT_TRUE(shown.isEmpty());
         EXPECT_EQ(f.library().newFileURL().fileName, stem() + u".png");
     }
 
     LibraryFixture f;
     FakeTool tool;
-    QStringList log;
-    ThumbnailRecorder thumbnail;
+    QStringList log;         // the thumbnail's hide and show calls, and the popover's
+    QList<Screenshot> shown; // in the thumbnail
     ScreenRecordingPermissionFake permission;
     SoundPlayerFake sound;
     AlertsFake alerts;
@@ -148,7 +134,7 @@ TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
     EXPECT_TRUE(QFile::exists(c.path()));
     EXPECT_TRUE(QFile::exists(c.f.historyPath()));
     EXPECT_EQ(c.sound.captureSounds, 1);
-    EXPECT_EQ(c.thumbnail.shown, QList<Screenshot>{filed});
+    EXPECT_EQ(c.shown, QList<Screenshot>{filed});
     EXPECT_EQ(c.log, (QStringList{QStringLiteral("dismiss"), QStringLiteral("show")}));
 }
 
@@ -158,7 +144,7 @@ TEST(ScreenshotManager, toolCrashingAfterWritingItsFile_isFiledLikeAnyCapture) {
     ASSERT_EQ(c.f.library().screenshots().size(), 1);
     EXPECT_EQ(c.f.library().screenshots().first().fileName(), c.stem() + u".png");
     EXPECT_EQ(c.sound.captureSounds, 1);
-    EXPECT_EQ(c.thumbnail.shown.size(), 1);
+    EXPECT_EQ(c.shown.size(), 1);
 }
 TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTheyEnd) {
     // Each run waits until the test lets its path go.
@@ -183,8 +169,8 @@ TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTh
     EXPECT_EQ(screenshots[1].fileName(), second);
     EXPECT_EQ(screenshots[1].kind(), ScreenshotKind::fullScreen);
     EXPECT_EQ(c.sound.captureSounds, 2);
-    ASSERT_EQ(c.thumbnail.shown.size(), 2);
-    EXPECT_EQ(c.thumbnail.shown[1], screenshots[0]);
+    ASSERT_EQ(c.shown.size(), 2);
+    EXPECT_EQ(c.shown[1], screenshots[0]);
 }
 
 TEST(ScreenshotManager, refusedPermission_showsTheAlertEachTimeAndReservesNothing) {

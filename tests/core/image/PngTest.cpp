@@ -1,11 +1,11 @@
 #include "core/image/Png.h"
+#include "TestImages.h"
 #include "core/image/PngRows.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -77,16 +77,10 @@ QByteArray filteredRows(const QByteArray& png) {
     return out;
 }
 
-// Photo-like noise above, flat interface colours with a little text below, so strips
-// differ in how they are best compressed.
+// Noise above, flat interface colours with a little text below, so strips differ in how
+// they are best compressed.
 QImage mixedContent(QSize size) {
-    QImage image(size, QImage::Format_RGB888);
-    QRandomGenerator random(7);
-    for (int y = 0; y < size.height() / 2; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < size.width() * 3; ++x)
-            row[x] = static_cast<uchar>((x + y) / 3 + random.bounded(24));
-    }
+    QImage image = test_images::noise(size.width(), size.height(), QImage::Format_RGB888);
     QPainter painter(&image);
     painter.fillRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2,
                      QColor(236, 236, 240));
