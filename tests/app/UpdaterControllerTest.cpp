@@ -1,11 +1,10 @@
 #include "app/UpdaterController.h"
+#include "LoopbackHttpServer.h"
 #include "app/Appcast.h"
 #include "fakes/AlertsFake.h"
 #include "fakes/WorkspaceFake.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,30 +16,6 @@ QByteArray feed(const QByteArray& items) {
            items + "</channel></rss>";
 }
 
-// Answers every request with one canned HTTP response.
-class FeedServer {
-public:
-    FeedServer(QByteArray status, QByteArray body) {
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, status, body] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, status, body] {
-                socket->readAll();
-                socket->write("HTTP/1.1 " + status +
-                              "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body);
-                socket->disconnectFromHost();
-            });
-        });
-        m_server.listen(QHostAddress::LocalHost);
-    }
-    QUrl url() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_server.serverPort()));
-    }
-
-private:
-    QTcpServer m_server;
-};
-
 // Checks once against a server answering `status` and `body` (no feed at all when `status`
 // is empty) and chooses button `answer`; the alert's message, or "" unless exactly one.
 QString check(const QByteArray& status, const QByteArray& body, int answer = 1,
@@ -48,11 +23,14 @@ QString check(const QByteArray& status, const QByteArray& body, int answer = 1,
     AlertsFake alerts;
     WorkspaceFake workspace;
     alerts.answer = answer;
-    std::optional<FeedServer> server;
+    std::optional<LoopbackHttpServer> server;
     if (!status.isEmpty())
         server.emplace(status, body);
     UpdaterController updater(
-        {alerts, workspace, server ? server->url() : QUrl(), QStringLiteral("0.1.0")});
+        {alerts, workspace,
+         server ? QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(server->port()))
+                : QUrl(),
+         QStringLiteral("0.1.0")});
     QSignalSpy finished(&updater, &UpdaterController::checkFinished);
     updater.checkForUpdates();
     EXPECT_TRUE(!finished.isEmpty() || finished.wait(10000));
