@@ -124,6 +124,7 @@ TEST(Png, alphaIsWrittenOnlyWhenSomePixelIsNotOpaqueAndDeepImagesKeep16Bits) {
         std::pair<int, int> expected;
     } cases[] = {
         {opaque, {2, 8}},
+        {opaque.convertToFormat(QImage::Format_RGB32), {2, 8}},
         {opaque.convertToFormat(QImage::Format_RGBA8888), {2, 8}},
         {opaque.convertToFormat(QImage::Format_RGBA64), {2, 16}},
         {seeThrough, {6, 8}},
