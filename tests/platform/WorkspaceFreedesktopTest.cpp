@@ -67,13 +67,12 @@ public:
         m_process.waitForFinished();
     }
     bool waitFor(const QByteArray& line) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!m_output.contains(line) && timer.elapsed() < 10000) {
-            m_process.waitForReadyRead(100);
-            m_output += m_process.readAll();
-        }
-        return m_output.contains(line);
+        return QTest::qWaitFor(
+            [&] {
+                m_output += m_process.readAll();
+                return m_output.contains(line);
+            },
+            10000);
     }
     QByteArray output() const { return m_output; }
 
