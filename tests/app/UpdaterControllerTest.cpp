@@ -1,11 +1,10 @@
 #include "app/UpdaterController.h"
+#include "LoopbackHttpServer.h"
 #include "app/Appcast.h"
 #include "fakes/AlertsFake.h"
 #include "fakes/WorkspaceFake.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,43 +16,33 @@ QByteArray feed(const QByteArray& items) {
            items + "</channel></rss>";
 }
 
-// Answers every request with one canned HTTP response.
-class FeedServer {
-public:
-    FeedServer(QByteArray status, QByteArray body) {
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, status, body] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, status, body] {
-                socket->readAll();
-                socket->write("HTTP/1.1 " + status +
-                              "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body);
-                socket->disconnectFromHost();
-            });
-        });
-        m_server.listen(QHostAddress::LocalHost);
-    }
-    QUrl url() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_server.serverPort()));
-    }
-
-private:
-    QTcpServer m_server;
-};
-
-struct Check {
+// Checks once against a server answering `status` and `body` (no feed at all when `status`
+// is empty) and chooses button `answer`; the alert's message, or "" unless exactly one.
+QString check(const QByteArray& status, const QByteArray& body, int answer = 1,
+              QList<QUrl>* opened = nullptr) {
     AlertsFake alerts;
     WorkspaceFake workspace;
+    alerts.answer = answer;
+    std::optional<LoopbackHttpServer> server;
+    if (!status.isEmpty())
+        server.emplace(status, body);
+    UpdaterController updater(
+        {alerts, workspace,
+         server ? QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(server->port()))
+                : QUrl(),
+         QStringLiteral("0.1.0")});
+    QSignalSpy finished(&updater, &UpdaterController::checkFinished);
+    updater.checkForUpdates();
+    EXPECT_TRUE(!finished.isEmpty() || finished.wait(10000));
+    if (opened)
+        *opened = workspace.openedUrls;
+    return alerts.shown.size() == 1 ? alerts.shown[0].messageText : QString();
+}
 
-    void run(const QUrl& url) {
-        UpdaterController updater({alerts, workspace, url, QStringLiteral("0.1.0")});
-        QSignalSpy finished(&updater, &UpdaterController::checkFinished);
-        updater.checkForUpdates();
-        if (finished.isEmpty()) {
-            ASSERT_TRUE(finished.wait(10000));
-        }
-    }
-};
+QByteArray item(const QByteArray& version, const QByteArray& url = "https://example.org/q.tar.gz") {
+    return feed(R"(<item><enclosure url=")" + url + R"(" sparkle:shortVersionString=")" + version +
+                R"("/></item>)");
+}
 
 } // namespace
 
@@ -83,66 +72,22 @@ TEST(Appcast, unreadableFeedsGiveNothing) {
     EXPECT_FALSE(appcast::newestItem(QByteArray()));
 }
 
-TEST(UpdaterController, withoutAFeedSaysChecksAreNotConfigured) {
-    Check check;
-    check.run(QUrl());
-    ASSERT_EQ(check.alerts.shown.size(), 1);
-    EXPECT_EQ(check.alerts.shown[0].messageText,
-              QStringLiteral("Update checks are not configured."));
-}
-
-TEST(UpdaterController, newerVersionOffersTheDownloadOlderOrSameSaysUpToDate) {
-    FeedServer newer("200 OK", feed(R"(<item><enclosure url="https://example.org/q.tar.gz"
-        sparkle:shortVersionString="0.2.0"/></item>)"));
-    Check offer;
-    offer.alerts.answer = 0; // Download
-    offer.run(newer.url());
-    ASSERT_EQ(offer.alerts.shown.size(), 1);
-    EXPECT_EQ(offer.alerts.shown[0].messageText,
-              QStringLiteral("A new version of Quillbox is available."));
-    EXPECT_EQ(offer.alerts.shown[0].buttons,
-              (QStringList{QStringLiteral("Download"), QStringLiteral("Later")}));
-    EXPECT_EQ(offer.workspace.openedUrls,
-              QList<QUrl>{QUrl(QStringLiteral("https://example.org/q.tar.gz"))});
-
-    FeedServer same("200 OK", feed("<item><sparkle:version>0.1.0</sparkle:version></item>"));
-    Check upToDate;
-    upToDate.run(same.url());
-    ASSERT_EQ(upToDate.alerts.shown.size(), 1);
-    EXPECT_EQ(upToDate.alerts.shown[0].messageText, QStringLiteral("You're up to date."));
-
+TEST(UpdaterController, eachOutcomeIsOneAlertAndOnlyANewerWebDownloadIsOpened) {
+    const QString upToDate = QStringLiteral("You're up to date.");
+    EXPECT_EQ(check({}, {}), QStringLiteral("Update checks are not configured."));
+    EXPECT_EQ(check("404 Not Found", "nothing here"),
+              QStringLiteral("Couldn't check for updates."));
+    EXPECT_EQ(check("200 OK", "garbage"), QStringLiteral("Couldn't check for updates."));
     // The same version written with more or fewer trailing zeros is no newer one.
-    for (const char* sameVersion : {"0.1", "0.1.0.0"}) {
-        FeedServer padded("200 OK", feed(QByteArray("<item><sparkle:version>") + sameVersion +
-                                         "</sparkle:version></item>"));
-        Check check;
-        check.run(padded.url());
-        ASSERT_EQ(check.alerts.shown.size(), 1);
-        EXPECT_EQ(check.alerts.shown[0].messageText, QStringLiteral("You're up to date."))
-            << sameVersion;
-    }
-}
+    for (const char* same : {"0.1.0", "0.1", "0.1.0.0"})
+        EXPECT_EQ(check("200 OK", item(same)), upToDate) << same;
 
-TEST(UpdaterController, feedLinksOtherThanWebLinksAreNotOpened) {
-    FeedServer local("200 OK", feed(R"(<item><enclosure url="file:///etc/passwd"
-        sparkle:shortVersionString="9.0"/></item>)"));
-    Check check;
-    check.alerts.answer = 0;
-    check.run(local.url());
-    EXPECT_TRUE(check.workspace.openedUrls.isEmpty());
-}
-
-TEST(UpdaterController, serverErrorsAndUnreadableFeedsAreReported) {
-    FeedServer missing("404 Not Found", "nothing here");
-    Check failed;
-    failed.run(missing.url());
-    ASSERT_EQ(failed.alerts.shown.size(), 1);
-    EXPECT_EQ(failed.alerts.shown[0].messageText, QStringLiteral("Couldn't check for updates."));
-
-    FeedServer garbage("200 OK", "garbage");
-    Check unreadable;
-    unreadable.run(garbage.url());
-    ASSERT_EQ(unreadable.alerts.shown.size(), 1);
-    EXPECT_EQ(unreadable.alerts.shown[0].informativeText,
-              QStringLiteral("The update feed could not be read."));
+    QList<QUrl> opened;
+    EXPECT_EQ(check("200 OK", item("0.2.0"), 0, &opened),
+              QStringLiteral("A new version of Quillbox is available."));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/q.tar.gz"))});
+    check("200 OK", item("0.2.0"), 1, &opened); // Later
+    EXPECT_TRUE(opened.isEmpty());
+    check("200 OK", item("9.0", "file:///etc/passwd"), 0, &opened);
+    EXPECT_TRUE(opened.isEmpty());
 }
