@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/library/Screenshot.h"
 #include "core/library/ScreenshotKind.h"
 
 #include <QObject>
@@ -10,6 +11,7 @@
 
 class ActivationPolicy;
 class Alerts;
+class HistoryManager;
 class HotkeyManager;
 class HotkeyPreferences;
 class PopoverWindow;
@@ -41,6 +43,14 @@ public:
             return QSystemTrayIcon::isSystemTrayAvailable();
         };
         std::function<void()> terminate;
+        // The popover's library sections; without a library it shows its header only.
+        HistoryManager* history = nullptr;
+        std::function<void()> openScreenRecordingSettings;
+        // Starts a new instance and ends this one: the permission banner's "2. Relaunch".
+        std::function<void()> quitAndRelaunch;
+        // Opens the annotation editor on a capture: every Edit of the history strip.
+        std::function<void(const Screenshot&)> editScreenshot;
+        std::function<bool()> compositingActive;
     };
 
     // Creates and starts the update controller.

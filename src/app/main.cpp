@@ -10,6 +10,7 @@
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
+#include "platform/x11/CompositingX11.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/SingleInstanceX11.h"
@@ -118,6 +119,13 @@ int main(int argc, char** argv) {
         // The settings window comes later; "Settings…" does nothing until then.
         .showSettings = {},
         .terminate = [] { QCoreApplication::quit(); },
+        .history = &history,
+        .openScreenRecordingSettings =
+            [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
+        // Relaunch and the annotation editor's windows are wired here once they exist.
+        .quitAndRelaunch = {},
+        .editScreenshot = {},
+        .compositingActive = [] { return x11CompositingManagerRunning(); },
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);

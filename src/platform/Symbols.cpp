@@ -26,6 +26,11 @@ constexpr Entry table[] = {
     {"arrow.triangle.2.circlepath", "emblem-synchronizing"},
     {"photo.on.rectangle.angled", "image-x-generic"},
     {"folder.fill", "folder"},
+    {"photo", "image-x-generic"},
+    {"ellipsis.circle.fill", "view-more"},
+    {"doc.on.doc", "edit-copy"},
+    {"checkmark", "object-select"},
+    {"pencil.tip", "document-edit"},
 };
 
 QIcon shipped(const QString& theme) {

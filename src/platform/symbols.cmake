@@ -6,7 +6,7 @@ set(QUILLBOX_ADWAITA_DIR /usr/share/icons/Adwaita CACHE PATH "Installed Adwaita 
 set(symbol_theme_names
     camera-photo view-more edit-select-all focus-windows view-fullscreen view-continuous
     view-list-bullet security-low security-high go-jump view-refresh emblem-synchronizing
-    image-x-generic folder)
+    image-x-generic folder edit-copy object-select document-edit)
 set(symbol_base ${CMAKE_CURRENT_BINARY_DIR}/ui-symbols)
 set(symbol_files "")
 foreach(name ${symbol_theme_names})

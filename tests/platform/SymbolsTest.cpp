@@ -4,7 +4,13 @@
 #include <gtest/gtest.h>
 
 TEST(Symbols, everySymbolTheProgramUsesHasAPicture) {
-    QStringList used{QStringLiteral("camera.viewfinder"), QStringLiteral("ellipsis.circle")};
+    QStringList used{QStringLiteral("camera.viewfinder"),
+                     QStringLiteral("ellipsis.circle"),
+                     QStringLiteral("ellipsis.circle.fill"),
+                     QStringLiteral("photo"),
+                     QStringLiteral("doc.on.doc"),
+                     QStringLiteral("checkmark"),
+                     QStringLiteral("pencil.tip")};
     for (ScreenshotKind kind : screenshot_kind::allCases())
         used.append(screenshot_kind::symbol(kind));
     for (const QString& name : used)

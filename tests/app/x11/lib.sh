@@ -52,13 +52,11 @@ visible_windows() {
 
 # The window lists are read whole before matching: grep -q on a pipe would end the
 # writer early, which pipefail reports as a failure.
-popover_shown() { grep -q '^[0-9]*x260+' <<<"$(visible_windows)"; }
+popover_shown() { awk -F'[x+]' '$1 >= 720 && $2 >= 260 {f = 1} END {exit !f}' <<<"$(visible_windows)"; }
 popover_hidden() { ! popover_shown; }
-# The tray icon is small; the popover is 260 high; anything else is the menu (or an alert).
+# The tray icon is small; the popover is at least 720 wide; anything else is the menu (or an alert).
 menu_shown() {
-    local others
-    others=$(visible_windows | grep -v '^[0-9]*x260+' | grep -v '^[0-9]x\|^[1-5][0-9]x')
-    [ -n "$others" ]
+    awk -F'[x+]' '$1 >= 60 && $1 < 720 {f = 1} END {exit !f}' <<<"$(visible_windows)"
 }
 menu_hidden() { ! menu_shown; }
 # An alert is a dialog window, unlike the menu.
