@@ -37,6 +37,7 @@ public:
     const QImage& image() const { return m_image; }
     bool isHovered() const { return m_hover; }
     bool showsCopied() const { return m_showCopied; }
+    bool isLoading() const { return m_loading; }
     // Reads and downscales the file unless the picture is already held.
     void loadImage();
     void copyWithConfirmation();
