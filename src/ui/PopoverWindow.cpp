@@ -22,6 +22,8 @@ PopoverWindow::PopoverWindow(Actions actions, QWidget* parent)
     m_rounded = m_actions.compositingActive && m_actions.compositingActive();
     if (m_rounded)
         setAttribute(Qt::WA_TranslucentBackground);
+    // Built with the window, so the first click only shows it.
+    buildContent();
 }
 
 void PopoverWindow::showUnder(const QRect& trayIcon) {
@@ -34,8 +36,6 @@ void PopoverWindow::showUnder(const QRect& trayIcon) {
     const QSize size(
         popover_geometry::width(screen ? std::optional<int>(visible.width()) : std::nullopt),
         popover_geometry::height);
-    if (!m_view)
-        buildContent();
     m_view->appear();
     // The content decides the height when 260 cannot hold it whole.
     const QSize fitted(size.width(), std::max(size.height(), m_view->sizeHint().height()));

@@ -7,8 +7,7 @@
 #include <functional>
 
 // The window that opens under the tray icon: frameless, W x 260 (taller when its content
-// needs it), closed by a click outside it or Esc. Its content is built when it is first
-// shown.
+// needs it), closed by a click outside it or Esc.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,7 +28,6 @@ public:
     // holding the pointer when the icon's place is unknown.
     void showUnder(const QRect& trayIcon);
     void performClose();
-    // Null until the popover was first shown.
     PopoverView* view() const { return m_view; }
 
 Q_SIGNALS:
