@@ -302,16 +302,21 @@ void ScreenshotCard::contextMenuEvent(QContextMenuEvent* event) {
     menu->popup(event->globalPos());
 }
 
-void ScreenshotCard::startDrag() {
+QMimeData* ScreenshotCard::makeDragData() const {
     // The folder is read now: it may have moved since the card was made. A file that is
     // gone still drags with its URL and name.
     const QString path = m_context.history.fileURL(m_screenshot);
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(path)});
+    // The name a drop target that saves the data should give the file.
     mime->setData(QStringLiteral("application/x-kde-suggestedfilename"),
                   m_screenshot.fileName().toUtf8());
+    return mime;
+}
+
+void ScreenshotCard::startDrag() {
     auto* drag = new QDrag(this);
-    drag->setMimeData(mime);
+    drag->setMimeData(makeDragData());
     if (!m_image.isNull()) {
         QPixmap preview = QPixmap::fromImage(m_image.scaled(
             QSize(120, 120) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

@@ -13,6 +13,7 @@
 class CapsuleButton;
 class HistoryManager;
 class QMenu;
+class QMimeData;
 class QThreadPool;
 class QVariantAnimation;
 
@@ -45,6 +46,8 @@ public:
     // The right-click menu and the overlay's "…" menu; the caller owns them.
     QMenu* makeContextMenu();
     QMenu* makeMoreMenu();
+    // What a drag out of the card offers: the file's URL (text/uri-list) and its name.
+    QMimeData* makeDragData() const;
     // The text of the kind badge.
     QString ageText() const;
 

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -186,6 +187,12 @@ TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFi
     EXPECT_FALSE(old->image().isNull());
     ScreenshotCard* fresh = strip->cards()[0];
     EXPECT_EQ(fresh->screenshot().fileName(), QStringLiteral("new.png"));
+    // It still drags, with its URL and name.
+    std::unique_ptr<QMimeData> drag(fresh->makeDragData());
+    EXPECT_EQ(drag->urls(), QList<QUrl>{QUrl::fromLocalFile(fixture.screenshotsPath() +
+                                                            QStringLiteral("/new.png"))});
+    EXPECT_EQ(drag->data(QStringLiteral("application/x-kde-suggestedfilename")), "new.png");
+    EXPECT_TRUE(drag->hasFormat(QStringLiteral("text/uri-list")));
     EXPECT_TRUE(QTest::qWaitFor([fresh] { return !fresh->isLoading(); }, 5000));
     EXPECT_TRUE(fresh->image().isNull());
 }

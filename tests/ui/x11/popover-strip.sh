@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The popover over a library of 30 captures: the strip shows the newest first, the mouse
-# wheel moves it sideways, and "Delete" in a card's menu removes the capture at once.
+# The popover over a library of 30 captures: the strip shows the newest first, a card
+# drags its file into another program, the mouse wheel moves the row sideways, and
+# "Delete" in a card's menu removes the capture at once.
 set -uo pipefail
 . "$(dirname "$0")/../../app/x11/lib.sh"
 
@@ -27,6 +28,20 @@ cy=$((top + height - 100))
 
 echo "== the newest capture comes first"
 wait_until 100 shows "$(colour_of 0)" || fail "first card shows $(pixel $cx $cy), not capture 0"
+
+echo "== a card drags its file's URL into another program"
+"$(dirname "$0")/drop-target.py" 200 600 >"$work/dropped" 2>/dev/null &
+target=$!
+wait_until 100 xdotool search --onlyvisible --name '^drop-target$' || fail "no drop target"
+xdotool mousemove "$cx" "$cy" mousedown 1
+for step in 1 2 3 4 5 6 7 8; do xdotool mousemove "$((cx + 20 * step))" "$((cy + 55 * step))"; sleep 0.05; done
+xdotool mousemove 400 700 mouseup 1
+wait_until 100 grep -q 'Quillbox%200.png$' "$work/dropped" ||
+    fail "the drop target got: $(cat "$work/dropped")"
+kill "$target"
+wait "$target" 2>/dev/null
+kill -0 "$pid" || fail "Quillbox ended during the drag"
+popover_shown || fail "the drag closed the popover"
 
 echo "== Delete in the card's menu removes the capture and its file at once"
 xdotool mousemove "$cx" "$cy" click 3
