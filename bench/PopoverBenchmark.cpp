@@ -154,10 +154,16 @@ BENCHMARK(BM_GuiThreadStallWhileCardsLoad)
     ->Iterations(3);
 
 // Scrolls the row from the first card to the last, a viewport at a time, letting each
-// view's cards load; resident memory before, after, and at its peak.
+// view's cards load; resident memory before, after, and at its peak from the moment the
+// popover is asked for (the ten tall captures decode first).
 void BM_ScrollThroughEveryCard(benchmark::State& state) {
     for (auto _ : state) {
         Popover popover;
+        // The peak from here on: writing the library's files took far more.
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+        clear.close();
         popover.window->showUnder(QRect());
         QTest::qWaitForWindowExposed(popover.window.get(), 5000);
         QTest::qWaitFor([&] { return popover.visibleCardsLoaded(); }, 60000);
