@@ -9,8 +9,8 @@
 #include <algorithm>
 
 namespace {
-// Two decodes at a time: a long scrolling capture takes hundreds of megabytes while it
-// decodes, and the visible cards still arrive in order.
+// Two decodes at a time: a picture that is not one of the program's own PNGs decodes whole
+// (hundreds of megabytes for a long page), and the visible cards still arrive in order.
 constexpr int loaderThreads = 2;
 // Pixels one wheel notch moves the row.
 constexpr int pixelsPerLine = 20;
