@@ -153,13 +153,13 @@ QString hintSymbol(HotkeyAction action) {
 
 PopoverView::PopoverView(Collaborators collaborators, QWidget* parent)
     : QWidget(parent)
-    , m_c(std::move(collaborators)) {
+    , m_collaborators(std::move(collaborators)) {
     m_hasPermission = readPermission();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addLayout(buildHeader());
-    if (!m_c.history) {
+    if (!m_collaborators.history) {
         column->addStretch(1);
         return;
     }
@@ -172,13 +172,15 @@ PopoverView::PopoverView(Collaborators collaborators, QWidget* parent)
     column->addWidget(divider);
     column->addWidget(buildHistorySection(), 1);
     column->addWidget(buildFooter());
-    connect(m_c.history, &HistoryManager::screenshotsChanged, this, &PopoverView::libraryChanged);
+    connect(m_collaborators.history, &HistoryManager::screenshotsChanged, this,
+            &PopoverView::libraryChanged);
     libraryChanged();
     appear();
 }
 
 bool PopoverView::readPermission() const {
-    return !m_c.hasScreenRecordingPermission || m_c.hasScreenRecordingPermission();
+    return !m_collaborators.hasScreenRecordingPermission ||
+           m_collaborators.hasScreenRecordingPermission();
 }
 
 QLayout* PopoverView::buildHeader() {
@@ -200,22 +202,22 @@ QLayout* PopoverView::buildHeader() {
     menuButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     m_actionsMenu = new QMenu(menuButton);
     m_actionsMenu->addAction(QStringLiteral("Settings…"), this, [this] {
-        if (m_c.onOpenSettings)
-            m_c.onOpenSettings();
+        if (m_collaborators.onOpenSettings)
+            m_collaborators.onOpenSettings();
     });
-    if (m_c.history) {
+    if (m_collaborators.history) {
         m_actionsMenu->addAction(QStringLiteral("Open Folder"), this, [this] {
-            if (m_c.workspace)
-                m_c.workspace->open(m_c.history->storageDirectory());
+            if (m_collaborators.workspace)
+                m_collaborators.workspace->open(m_collaborators.history->storageDirectory());
         });
         m_actionsMenu->addSeparator();
         m_actionsMenu->addAction(QStringLiteral("Clear All History"), this,
-                                 [this] { m_c.history->clearAll(); });
+                                 [this] { m_collaborators.history->clearAll(); });
     }
     m_actionsMenu->addSeparator();
     m_actionsMenu->addAction(QStringLiteral("Quit Quillbox"), this, [this] {
-        if (m_c.onQuit)
-            m_c.onQuit();
+        if (m_collaborators.onQuit)
+            m_collaborators.onQuit();
     });
     menuButton->setMenu(m_actionsMenu);
     header->addWidget(menuButton);
@@ -252,14 +254,14 @@ QWidget* PopoverView::buildBanner() {
     QPushButton* open =
         button(QStringLiteral("1. Open Settings"), QStringLiteral("arrow.up.right.square"));
     connect(open, &QPushButton::clicked, this, [this] {
-        if (m_c.openScreenRecordingSettings)
-            m_c.openScreenRecordingSettings();
+        if (m_collaborators.openScreenRecordingSettings)
+            m_collaborators.openScreenRecordingSettings();
     });
     QPushButton* relaunch =
         button(QStringLiteral("2. Relaunch"), QStringLiteral("arrow.clockwise"));
     connect(relaunch, &QPushButton::clicked, this, [this] {
-        if (m_c.quitAndRelaunch)
-            m_c.quitAndRelaunch();
+        if (m_collaborators.quitAndRelaunch)
+            m_collaborators.quitAndRelaunch();
     });
     auto* recheck = new QToolButton(banner);
     recheck->setIcon(symbols::icon(QStringLiteral("arrow.triangle.2.circlepath")));
@@ -282,8 +284,8 @@ QLayout* PopoverView::buildCaptureButtons() {
     for (ScreenshotKind kind : screenshot_kind::allCases()) {
         auto* button = new CaptureButton(kind, this);
         connect(button, &QAbstractButton::clicked, this, [this, kind] {
-            if (m_c.onCapture)
-                m_c.onCapture(kind);
+            if (m_collaborators.onCapture)
+                m_collaborators.onCapture(kind);
         });
         row->addWidget(button);
     }
@@ -307,10 +309,10 @@ QWidget* PopoverView::buildHistorySection() {
 
     m_content = new QStackedWidget(section);
     m_content->addWidget(buildEmptyState());
-    m_strip = new HistoryGridView({*m_c.history,
+    m_strip = new HistoryGridView({*m_collaborators.history,
                                    [this](const Screenshot& screenshot) {
-                                       if (m_c.onEdit)
-                                           m_c.onEdit(screenshot);
+                                       if (m_collaborators.onEdit)
+                                           m_collaborators.onEdit(screenshot);
                                    }},
                                   m_content);
     m_content->addWidget(m_strip);
@@ -361,10 +363,10 @@ QWidget* PopoverView::buildFooter() {
 
 void PopoverView::appear() {
     recheckPermission();
-    if (!m_c.preferences)
+    if (!m_collaborators.preferences)
         return;
     for (int i = 0; i < m_hints.size(); ++i)
-        m_hints[i]->setText(m_c.preferences->combo(hintActions[i]).displayString());
+        m_hints[i]->setText(m_collaborators.preferences->combo(hintActions[i]).displayString());
 }
 
 void PopoverView::recheckPermission() {
@@ -375,7 +377,7 @@ void PopoverView::recheckPermission() {
 }
 
 void PopoverView::libraryChanged() {
-    const qsizetype count = m_c.history->screenshots().size();
+    const qsizetype count = m_collaborators.history->screenshots().size();
     m_count->setText(QString::number(count));
     m_content->setCurrentIndex(count == 0 ? 0 : 1);
 }

@@ -59,7 +59,7 @@ private:
     void libraryChanged();
     bool readPermission() const;
 
-    Collaborators m_c;
+    Collaborators m_collaborators;
     bool m_hasPermission = true;
     QMenu* m_actionsMenu = nullptr;
     QWidget* m_banner = nullptr;
