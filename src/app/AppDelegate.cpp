@@ -106,8 +106,20 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 
 void AppDelegate::setupPopover() {
     m_popover = std::make_unique<PopoverWindow>(PopoverWindow::Actions{
-        [this] { openSettings(); },
-        [this] { quit(); },
+        .onOpenSettings = [this] { openSettings(); },
+        .onQuit = [this] { quit(); },
+        .content =
+            {
+                .history = m_collaborators.history,
+                .preferences = &m_collaborators.preferences,
+                .workspace = &m_collaborators.workspace,
+                .onCapture = [this](ScreenshotKind kind) { captureScreenshot(kind); },
+                .hasScreenRecordingPermission = m_collaborators.hasScreenRecordingPermission,
+                .openScreenRecordingSettings = m_collaborators.openScreenRecordingSettings,
+                .quitAndRelaunch = m_collaborators.quitAndRelaunch,
+                .onEdit = m_collaborators.editScreenshot,
+            },
+        .compositingActive = m_collaborators.compositingActive,
     });
     // The open popover takes the click that closes it, also one on the tray icon; a right
     // click there still opens the menu, once the popover has let go of the pointer.

@@ -2,6 +2,7 @@
 
 #include "core/hotkeys/HotkeyAction.h"
 #include "core/hotkeys/HotkeyRefusal.h"
+#include "core/library/Screenshot.h"
 #include "core/library/ScreenshotKind.h"
 
 #include <QHash>
@@ -15,6 +16,7 @@
 
 class ActivationPolicy;
 class Alerts;
+class HistoryManager;
 class HotkeyManager;
 class HotkeyPreferences;
 class PopoverWindow;
@@ -55,6 +57,12 @@ public:
         // What the screen shows in a global rectangle (null when unreadable): the tray's
         // colour under the icon decides the icon's.
         std::function<QImage(const QRect&)> readScreen = {};
+        // The popover's library sections; without a library it shows its header only.
+        HistoryManager* history = nullptr;
+        std::function<void()> openScreenRecordingSettings;
+        // Opens the annotation editor on a capture: every Edit of the history strip.
+        std::function<void(const Screenshot&)> editScreenshot;
+        std::function<bool()> compositingActive;
     };
 
     // Creates and starts the update controller.

@@ -13,6 +13,7 @@
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
+#include "platform/x11/CompositingX11.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 #include "platform/x11/KeyboardLayoutX11.h"
 #include "platform/x11/RegionGrabberX11.h"
@@ -145,6 +146,11 @@ int run(int argc, char** argv) {
         .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
         .clearance = &clearance,
         .readScreen = readScreen,
+        .history = &history,
+        .openScreenRecordingSettings =
+            [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
+        .editScreenshot = {},
+        .compositingActive = [] { return x11CompositingManagerRunning().value_or(false); },
     });
     LaunchAtLogin launchAtLogin(
         log,

@@ -28,6 +28,8 @@ constexpr Entry table[] = {
     {"folder.fill", "folder"},
     {"folder", "folder"},
     {"xmark.circle.fill", "window-close"},
+    {"photo", "image-x-generic"},
+    {"ellipsis.circle.fill", "view-more"},
     {"doc.on.doc", "edit-copy"},
     {"checkmark", "object-select"},
     {"pencil.tip", "document-edit"},

@@ -1,33 +1,29 @@
 #include "ui/PopoverWindow.h"
 
-#include "platform/Symbols.h"
 #include "ui/PopoverGeometry.h"
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-QFont sizedFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
-    QFont f = QGuiApplication::font();
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
-}
-
+constexpr qreal cornerRadius = 10;
+// The regular material: the window colour, slightly translucent.
+constexpr qreal materialAlpha = 0.92;
 } // namespace
 
 PopoverWindow::PopoverWindow(Actions actions, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
     , m_actions(std::move(actions)) {
     setWindowTitle(QStringLiteral("Quillbox"));
+    m_rounded = m_actions.compositingActive && m_actions.compositingActive();
+    if (m_rounded)
+        setAttribute(Qt::WA_TranslucentBackground);
+    // Built with the window, so the first click only shows it.
+    buildContent();
 }
 
 void PopoverWindow::showUnder(const QRect& trayIcon) {
@@ -40,10 +36,11 @@ void PopoverWindow::showUnder(const QRect& trayIcon) {
     const QSize size(
         popover_geometry::width(screen ? std::optional<int>(visible.width()) : std::nullopt),
         popover_geometry::height);
-    if (!m_built)
-        buildContent();
-    setFixedSize(size);
-    move(popover_geometry::topLeft(size, trayIcon, visible));
+    m_view->appear();
+    // The content decides the height when 260 cannot hold it whole.
+    const QSize fitted(size.width(), std::max(size.height(), m_view->sizeHint().height()));
+    setFixedSize(fitted);
+    move(popover_geometry::topLeft(fitted, trayIcon, visible));
     show();
     raise();
     activateWindow();
@@ -63,6 +60,20 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event) {
         Q_EMIT pressedOutside(global, button);
 }
 
+void PopoverWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QColor material = palette().color(QPalette::Window);
+    if (!m_rounded) {
+        painter.fillRect(rect(), material);
+        return;
+    }
+    material.setAlphaF(materialAlpha);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(material);
+    painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+}
+
 void PopoverWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Q_EMIT shownChanged(true);
@@ -74,37 +85,18 @@ void PopoverWindow::hideEvent(QHideEvent* event) {
 }
 
 void PopoverWindow::buildContent() {
-    m_built = true;
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(14, 12, 14, 10);
-    auto* symbol = new QLabel(this);
-    symbol->setPixmap(symbols::icon(QStringLiteral("camera.viewfinder")).pixmap(16, 16));
-    auto* title = new QLabel(QStringLiteral("Quillbox"), this);
-    title->setFont(sizedFont(14, QFont::DemiBold));
-    auto* menuButton = new QToolButton(this);
-    menuButton->setIcon(symbols::icon(QStringLiteral("ellipsis.circle")));
-    menuButton->setAutoRaise(true);
-    menuButton->setPopupMode(QToolButton::InstantPopup);
-    menuButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    auto* menu = new QMenu(menuButton);
-    menu->addAction(QStringLiteral("Settings…"), this, [this] {
-        if (m_actions.onOpenSettings)
-            m_actions.onOpenSettings();
-    });
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("Quit Quillbox"), this, [this] {
-        if (m_actions.onQuit)
-            m_actions.onQuit();
-    });
-    menuButton->setMenu(menu);
-    header->addWidget(symbol);
-    header->addWidget(title);
-    header->addStretch(1);
-    header->addWidget(menuButton);
-
+    PopoverView::Collaborators content = m_actions.content;
+    content.onOpenSettings = m_actions.onOpenSettings;
+    content.onQuit = m_actions.onQuit;
+    // The editor's window must not open under the popover, which holds the pointer.
+    const auto edit = std::move(content.onEdit);
+    content.onEdit = [this, edit](const Screenshot& screenshot) {
+        performClose();
+        if (edit)
+            edit(screenshot);
+    };
+    m_view = new PopoverView(std::move(content), this);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addLayout(header);
-    column->addStretch(1);
+    column->addWidget(m_view);
 }

@@ -1,5 +1,7 @@
 #include "ui/PreviewLoader.h"
 
+#include "core/image/PngScaledDecoder.h"
+
 #include <QFuture>
 #include <QImageReader>
 #include <QObject>
@@ -14,6 +16,11 @@ QSize scaledSize(QSize size, int maxSide) {
 }
 
 QImage loadScaled(const QString& path, int maxSide) {
+    // The program's own PNGs stream through a scaler without ever being whole in memory.
+    if (maxSide > 0) {
+        if (QImage streamed = png::decodeScaled(path, QSize(maxSide, maxSide)); !streamed.isNull())
+            return streamed;
+    }
     QImageReader reader(path);
     QImage image = reader.read();
     if (image.isNull())

@@ -58,39 +58,6 @@ protected:
 
 } // namespace
 
-CapsuleButton::CapsuleButton(const QString& title, const QString& symbol, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_symbol(symbol) {
-    setText(title);
-    setFont(sized(11, QFont::Medium));
-}
-
-void CapsuleButton::setSymbol(const QString& symbol) {
-    m_symbol = symbol;
-    update();
-}
-
-QSize CapsuleButton::sizeHint() const {
-    const QFontMetrics metrics(font());
-    return {10 + 10 + 4 + metrics.horizontalAdvance(text()) + 10, 6 + metrics.height() + 6};
-}
-
-void CapsuleButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(rect());
-    fillCapsule(painter, box, QColor::fromRgbF(0, 0, 0, 0.65f));
-    QPainterPath border;
-    const QRectF inner = box.adjusted(0.25, 0.25, -0.25, -0.25);
-    border.addRoundedRect(inner, inner.height() / 2, inner.height() / 2);
-    painter.strokePath(border, QPen(QColor::fromRgbF(1, 1, 1, 0.15f), 0.5));
-    const QPixmap glyph = whiteSymbol(m_symbol, 10, devicePixelRatioF());
-    painter.drawPixmap(QPointF(10, (height() - 10) / 2.0), glyph);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(24, 0, width() - 24 - 10, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     text());
-}
-
 ThumbnailOverlay::ThumbnailOverlay(ScreenshotKind kind, QWidget* parent)
     : QWidget(parent)
     , m_kind(kind)
@@ -104,8 +71,8 @@ ThumbnailOverlay::ThumbnailOverlay(ScreenshotKind kind, QWidget* parent)
 
 void ThumbnailOverlay::setCopied(bool copied) {
     m_copied = copied;
-    m_copy->setText(copied ? QStringLiteral("Copied") : QStringLiteral("Copy"));
-    m_copy->setSymbol(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"));
+    m_copy->setContent(copied ? QStringLiteral("Copied") : QStringLiteral("Copy"),
+                       copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"));
     layoutButtons();
 }
 

@@ -1,25 +1,10 @@
 #pragma once
 
 #include "core/library/ScreenshotKind.h"
+#include "ui/CardButtons.h"
 
 #include <QAbstractButton>
 #include <QWidget>
-
-// A capsule of symbol and title, white on dark, as the card's action buttons are.
-class CapsuleButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    CapsuleButton(const QString& title, const QString& symbol, QWidget* parent = nullptr);
-
-    void setSymbol(const QString& symbol);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_symbol;
-};
 
 // What the card shows over its picture while the pointer is on it: the kind badge and
 // close button at the top, Copy, Edit and Show at the bottom. A press anywhere else on it

@@ -10,7 +10,9 @@ TEST(Symbols, everySymbolTheProgramUsesHasAPictureAndNoOtherNameHasOne) {
                      QStringLiteral("doc.on.doc"),
                      QStringLiteral("checkmark"),
                      QStringLiteral("pencil.tip"),
-                     QStringLiteral("folder")};
+                     QStringLiteral("folder"),
+                     QStringLiteral("ellipsis.circle.fill"),
+                     QStringLiteral("photo")};
     for (ScreenshotKind kind : screenshot_kind::allCases())
         used.append(screenshot_kind::symbol(kind));
     for (const QString& name : used)

@@ -44,15 +44,13 @@ visible_windows() {
 
 # The window lists are read whole before matching: grep -q on a pipe would end the
 # writer early, which pipefail reports as a failure.
-popover_shown() { grep -q '^[0-9]*x260+' <<<"$(visible_windows)"; }
+popover_shown() { awk -F'[x+]' '$1 >= 720 && $2 >= 260 {f = 1} END {exit !f}' <<<"$(visible_windows)"; }
 popover_hidden() { ! popover_shown; }
-# The tray icon is small; the popover is 260 high; a capture's card is 240 x 160; anything
-# else is the menu (or an alert).
+# The tray icon is small; the popover is at least 720 wide; a capture's card is 240 x 160;
+# anything else is the menu (or an alert).
 menu_shown() {
-    local others
-    others=$(visible_windows | grep -v '^[0-9]*x260+' | grep -v '^[0-9]x\|^[1-5][0-9]x' |
-        grep -v '^240x160+')
-    [ -n "$others" ]
+    awk -F'[x+]' '$1 >= 60 && $1 < 720 && !($1 == 240 && $2 == 160) {f = 1} END {exit !f}' \
+        <<<"$(visible_windows)"
 }
 menu_hidden() { ! menu_shown; }
 # An alert is a dialog window, unlike the menu.

@@ -1,0 +1,138 @@
+#include "ui/HistoryGridView.h"
+
+#include "core/library/HistoryManager.h"
+#include "ui/StripLayout.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+// Two decodes at a time: a picture that is not one of the program's own PNGs decodes whole
+// (hundreds of megabytes for a long page), and the visible cards still arrive in order.
+constexpr int loaderThreads = 2;
+// Pixels one wheel notch moves the row.
+constexpr int pixelsPerLine = 20;
+} // namespace
+
+HistoryGridView::HistoryGridView(Collaborators collaborators, QWidget* parent)
+    : QScrollArea(parent)
+    , m_context{collaborators.history, std::move(collaborators.edit), m_loaders,
+                std::move(collaborators.now)}
+    , m_row(new QWidget) {
+    m_loaders.setMaxThreadCount(loaderThreads);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(false);
+    viewport()->setAutoFillBackground(false);
+    m_row->setAutoFillBackground(false);
+    setWidget(m_row);
+    setFixedHeight(strip_layout::rowHeight);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &HistoryGridView::updateCards);
+    connect(&m_context.history, &HistoryManager::screenshotsChanged, this,
+            &HistoryGridView::libraryChanged);
+    libraryChanged();
+}
+
+HistoryGridView::~HistoryGridView() {
+    // Cards go first, so queued decodes see them gone; then wait for running ones.
+    qDeleteAll(m_cards);
+    m_cards.clear();
+    m_loaders.clear();
+    m_loaders.waitForDone();
+}
+
+QSize HistoryGridView::sizeHint() const {
+    return {strip_layout::rowWidth(1), strip_layout::rowHeight};
+}
+
+QList<ScreenshotCard*> HistoryGridView::cards() const {
+    QList<ScreenshotCard*> inOrder = m_cards.values();
+    std::sort(inOrder.begin(), inOrder.end(),
+              [](const ScreenshotCard* a, const ScreenshotCard* b) { return a->x() < b->x(); });
+    return inOrder;
+}
+
+ScreenshotCard* HistoryGridView::card(const QUuid& id) const {
+    return m_cards.value(id);
+}
+
+void HistoryGridView::libraryChanged() {
+    m_shown = m_context.history.screenshots();
+    m_row->resize(strip_layout::rowWidth(int(m_shown.size())), strip_layout::rowHeight);
+    QHash<QUuid, int> index;
+    index.reserve(m_shown.size());
+    for (int i = 0; i < m_shown.size(); ++i)
+        index.insert(m_shown[i].id(), i);
+    for (auto it = m_cards.begin(); it != m_cards.end();) {
+        const auto found = index.constFind(it.key());
+        if (found == index.cend()) {
+            // Deleted from the card's own menu: the card is still on the call stack.
+            it.value()->hide();
+            it.value()->deleteLater();
+            it = m_cards.erase(it);
+            continue;
+        }
+        it.value()->move(strip_layout::cardRect(*found).topLeft());
+        ++it;
+    }
+    updateCards();
+}
+
+void HistoryGridView::updateCards() {
+    if (!isVisible())
+        return;
+    const int count = int(m_shown.size());
+    const int left = horizontalScrollBar()->value();
+    const int width = viewport()->width();
+    const strip_layout::Range visible = strip_layout::cardsIn(count, left, width);
+    const strip_layout::Range kept = strip_layout::cardsIn(count, left, width, width);
+    for (auto it = m_cards.begin(); it != m_cards.end();) {
+        const int i = (it.value()->x() - strip_layout::paddingX) /
+                      (strip_layout::cardWidth + strip_layout::spacing);
+        if (!kept.contains(i)) {
+            delete it.value();
+            it = m_cards.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (int i = visible.first; i < visible.end; ++i) {
+        const Screenshot& screenshot = m_shown[i];
+        if (m_cards.contains(screenshot.id()))
+            continue;
+        auto* card = new ScreenshotCard(screenshot, m_context, m_row);
+        card->move(strip_layout::cardRect(i).topLeft());
+        card->show();
+        m_cards.insert(screenshot.id(), card);
+        card->loadImage();
+    }
+}
+
+void HistoryGridView::wheelEvent(QWheelEvent* event) {
+    // Either wheel axis moves the row sideways.
+    int distance = 0;
+    const QPoint pixels = event->pixelDelta();
+    if (!pixels.isNull()) {
+        distance = std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y();
+    } else {
+        const QPoint angle = event->angleDelta();
+        const int degrees = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+        distance = degrees * QApplication::wheelScrollLines() * pixelsPerLine / 120;
+    }
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(bar->value() - distance);
+    event->accept();
+}
+
+void HistoryGridView::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    updateCards();
+}
+
+void HistoryGridView::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    updateCards();
+}

@@ -1,0 +1,198 @@
+#include "ui/HistoryGridView.h"
+#include "LibraryFixture.h"
+#include "core/library/HistoryCoding.h"
+#include "core/library/ImageDidChangeNotification.h"
+#include "ui/PreviewLoader.h"
+#include "ui/StripLayout.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QAction* item(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+QStringList texts(QMenu* menu) {
+    QStringList all;
+    for (QAction* action : menu->actions())
+        all.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return all;
+}
+
+class HistoryGridViewTest : public ::testing::Test {
+protected:
+    LibraryFixture fixture;
+    QList<Screenshot> edited;
+
+    // `count` captures, newest first, each with a small PNG.
+    HistoryManager& fill(int count) {
+        QList<Screenshot> list;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("Quillbox %1.png").arg(i);
+            LibraryFixture::writePng(fixture.screenshotsPath() + u'/' + name, QColor(i % 256, 0, 0),
+                                     QSize(40, 30));
+            list.append(Screenshot(QUuid::createUuid(), name, 7.5e8 - i * 60,
+                                   screenshot_kind::allCases()[i % 4]));
+        }
+        LibraryFixture::writeFile(fixture.historyPath(), history_coding::encode(list));
+        return fixture.library();
+    }
+
+    std::unique_ptr<HistoryGridView> makeStrip(int width = 900) {
+        auto strip = std::make_unique<HistoryGridView>(HistoryGridView::Collaborators{
+            fixture.library(), [this](const Screenshot& s) { edited.append(s); }});
+        strip->resize(width, strip_layout::rowHeight);
+        strip->show();
+        return strip;
+    }
+
+    static bool loaded(ScreenshotCard* card) {
+        return QTest::qWaitFor([card] { return !card->image().isNull(); }, 5000);
+    }
+};
+
+} // namespace
+
+TEST(StripPictures, downscaleKeepsTheLongerSideAt420AndNeverEnlarges) {
+    using preview_loader::scaledSize;
+    EXPECT_EQ(scaledSize(QSize(1000, 800), 420), QSize(420, 336));
+    EXPECT_EQ(scaledSize(QSize(300, 420), 420), QSize(300, 420));
+    EXPECT_EQ(scaledSize(QSize(200, 100), 420), QSize(200, 100));
+    EXPECT_EQ(scaledSize(QSize(0, 0), 420), QSize(0, 0));
+}
+
+TEST(StripLayout, cardsInCoversExactlyTheCardsTouchingTheSpan) {
+    using strip_layout::cardsIn;
+    // Cards start at 14, 224, 434, … and are 200 wide.
+    auto r = cardsIn(1000, 0, 900);
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.end, 5);        // the fifth starts at 854
+    r = cardsIn(1000, 214, 10); // the gap between the first two cards, 214 to 223
+    EXPECT_EQ(r.end - r.first, 0);
+    r = cardsIn(1000, 100, 200); // the end of the first, the start of the second
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.end, 2);
+    r = cardsIn(3, 5000, 900);
+    EXPECT_EQ(r.end - r.first, 0);
+    EXPECT_EQ(cardsIn(0, 0, 900).end, 0);
+}
+
+TEST_F(HistoryGridViewTest, aThousandEntriesMakeOnlyTheVisibleCardsAndTheWheelScrollsSideways) {
+    fill(1000);
+    auto strip = makeStrip();
+    QList<ScreenshotCard*> cards = strip->cards();
+    ASSERT_EQ(cards.size(), 5);
+    EXPECT_EQ(cards.first()->screenshot(), fixture.library().screenshots().first());
+    for (ScreenshotCard* card : cards)
+        EXPECT_TRUE(loaded(card));
+    EXPECT_EQ(cards[0]->image().size(), QSize(40, 30)); // small pictures are kept as they are
+
+    // A vertical wheel turn moves the row to the right, making the next cards.
+    QScrollBar* bar = strip->horizontalScrollBar();
+    for (int i = 0; i < 30; ++i) {
+        QWheelEvent wheel(QPointF(50, 50), strip->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(strip->viewport(), &wheel);
+    }
+    EXPECT_GT(bar->value(), 1000);
+    const QUuid deep = fixture.library().screenshots()[bar->value() / 210 + 1].id();
+    EXPECT_NE(strip->card(deep), nullptr);
+    // Far behind: gone again; never more than the visible cards and a viewport each side.
+    EXPECT_EQ(strip->card(fixture.library().screenshots().first().id()), nullptr);
+    EXPECT_LE(strip->cards().size(), 15);
+}
+
+TEST_F(HistoryGridViewTest, deleteFromEitherMenuRemovesTheCardAtOnce) {
+    fill(3);
+    auto strip = makeStrip();
+    const QList<Screenshot> before = fixture.library().screenshots();
+    std::unique_ptr<QMenu> context(strip->card(before[0].id())->makeContextMenu());
+    EXPECT_EQ(texts(context.get()),
+              (QStringList{QStringLiteral("Edit…"), QStringLiteral("Copy"),
+                           QStringLiteral("Open in Image Viewer"), QStringLiteral("Show in Folder"),
+                           QStringLiteral("-"), QStringLiteral("Delete")}));
+    item(context.get(), QStringLiteral("Delete"))->trigger();
+    context.release(); // a child of the card, which goes with it
+    std::unique_ptr<QMenu> more(strip->card(before[1].id())->makeMoreMenu());
+    EXPECT_EQ(texts(more.get()),
+              (QStringList{QStringLiteral("Open in Image Viewer"), QStringLiteral("Show in Folder"),
+                           QStringLiteral("-"), QStringLiteral("Delete")}));
+    item(more.get(), QStringLiteral("Delete"))->trigger();
+    more.release();
+
+    EXPECT_EQ(fixture.library().screenshots(), QList<Screenshot>{before[2]});
+    EXPECT_FALSE(QFile::exists(fixture.library().fileURL(before[0])));
+    EXPECT_EQ(strip->card(before[0].id()), nullptr);
+    EXPECT_EQ(strip->card(before[1].id()), nullptr);
+    ASSERT_EQ(strip->cards().size(), 1);
+    EXPECT_EQ(strip->cards()[0]->pos(), strip_layout::cardRect(0).topLeft());
+}
+
+TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryAndTheEditor) {
+    fill(1);
+    auto strip = makeStrip();
+    ScreenshotCard* card = strip->cards().value(0);
+    ASSERT_NE(card, nullptr);
+    QTest::mouseDClick(card, Qt::LeftButton);
+    std::unique_ptr<QMenu> menu(card->makeContextMenu());
+    item(menu.get(), QStringLiteral("Edit…"))->trigger();
+    item(menu.get(), QStringLiteral("Show in Folder"))->trigger();
+    item(menu.get(), QStringLiteral("Copy"))->trigger();
+    EXPECT_EQ(edited.size(), 2);
+    EXPECT_EQ(fixture.workspace.revealed,
+              QStringList{fixture.library().fileURL(card->screenshot())});
+    // The context menu's Copy leaves the button's label alone.
+    EXPECT_FALSE(card->showsCopied());
+    card->copyWithConfirmation();
+    EXPECT_TRUE(card->showsCopied());
+    EXPECT_TRUE(QTest::qWaitFor([card] { return !card->showsCopied(); }, 3000));
+}
+
+TEST_F(HistoryGridViewTest, anEditedImageReloadsOnlyItsOwnCard) {
+    fill(2);
+    auto strip = makeStrip();
+    ScreenshotCard* first = strip->cards()[0];
+    ScreenshotCard* second = strip->cards()[1];
+    ASSERT_TRUE(loaded(first) && loaded(second));
+    LibraryFixture::writePng(fixture.library().fileURL(first->screenshot()), Qt::blue,
+                             QSize(1000, 800));
+    ImageDidChangeNotification::center().post(first->screenshot().id());
+    EXPECT_TRUE(first->image().isNull()); // the placeholder, until the new picture is read
+    EXPECT_FALSE(second->image().isNull());
+    ASSERT_TRUE(loaded(first));
+    EXPECT_EQ(first->image().size(), QSize(420, 336));
+    EXPECT_EQ(second->image().size(), QSize(40, 30));
+}
+
+TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFirst) {
+    fill(1);
+    auto strip = makeStrip();
+    ScreenshotCard* old = strip->cards()[0];
+    ASSERT_TRUE(loaded(old));
+    // Gone after the card loaded it: the picture stays.
+    QFile::remove(fixture.library().fileURL(old->screenshot()));
+    // A capture whose file is not there (never written).
+    fixture.library().add(QStringLiteral("new.png"), ScreenshotKind::window);
+    ASSERT_EQ(strip->cards().size(), 2);
+    EXPECT_EQ(strip->cards()[1], old);
+    EXPECT_FALSE(old->image().isNull());
+    ScreenshotCard* fresh = strip->cards()[0];
+    EXPECT_EQ(fresh->screenshot().fileName(), QStringLiteral("new.png"));
+    // It still drags, with its URL and name.
+    std::unique_ptr<QMimeData> drag(fresh->makeDragData());
+    EXPECT_EQ(drag->urls(), QList<QUrl>{QUrl::fromLocalFile(fixture.screenshotsPath() +
+                                                            QStringLiteral("/new.png"))});
+    EXPECT_EQ(drag->data(QStringLiteral("application/x-kde-suggestedfilename")), "new.png");
+    EXPECT_TRUE(drag->hasFormat(QStringLiteral("text/uri-list")));
+    EXPECT_TRUE(QTest::qWaitFor([fresh] { return !fresh->isLoading(); }, 5000));
+    EXPECT_TRUE(fresh->image().isNull());
+}

@@ -1,0 +1,126 @@
+#include "ui/PopoverView.h"
+#include "LibraryFixture.h"
+#include "core/hotkeys/HotkeyPreferences.h"
+#include "ui/HistoryGridView.h"
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PopoverViewTest : public ::testing::Test {
+protected:
+    LibraryFixture fixture;
+    HotkeyPreferences preferences{fixture.defaults};
+    bool permission = true;
+    int relaunches = 0;
+    int settingsOpened = 0;
+    QList<ScreenshotKind> captures;
+
+    std::unique_ptr<PopoverView> makeView() {
+        auto view = std::make_unique<PopoverView>(PopoverView::Collaborators{
+            .history = &fixture.library(),
+            .preferences = &preferences,
+            .workspace = &fixture.workspace,
+            .onCapture = [this](ScreenshotKind kind) { captures.append(kind); },
+            .onOpenSettings = {},
+            .onQuit = {},
+            .hasScreenRecordingPermission = [this] { return permission; },
+            .openScreenRecordingSettings = [this] { ++settingsOpened; },
+            .quitAndRelaunch = [this] { ++relaunches; },
+            .onEdit = {},
+        });
+        view->resize(960, 300);
+        view->show();
+        return view;
+    }
+
+    void capture() {
+        const HistoryManager::ReservedFile file = fixture.library().newFileURL();
+        LibraryFixture::writePng(file.path);
+        fixture.library().add(file.fileName, ScreenshotKind::area);
+    }
+
+    static QAction* item(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(PopoverViewTest, bannerShowsWhileCaptureIsNotAllowedUntilARecheckOrAnAppearance) {
+    permission = false;
+    auto view = makeView();
+    EXPECT_TRUE(view->permissionBanner()->isVisible());
+    const QList<QPushButton*> buttons = view->permissionBanner()->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 2);
+    buttons[0]->click();
+    buttons[1]->click();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_EQ(relaunches, 1);
+
+    permission = true; // granted while open: nothing changes by itself
+    EXPECT_TRUE(view->permissionBanner()->isVisible());
+    view->permissionBanner()->findChild<QToolButton*>(QStringLiteral("recheck"))->click();
+    EXPECT_FALSE(view->permissionBanner()->isVisible());
+
+    permission = false;
+    view->appear();
+    EXPECT_TRUE(view->permissionBanner()->isVisible());
+    permission = true;
+    EXPECT_FALSE(makeView()->permissionBanner()->isVisible());
+}
+
+TEST_F(PopoverViewTest, clearAllHistorySwitchesToTheEmptyStateAndTheCountFollowsTheLibrary) {
+    auto view = makeView();
+    EXPECT_TRUE(view->showsEmptyState());
+    EXPECT_EQ(view->countText(), QStringLiteral("0"));
+    capture();
+    EXPECT_FALSE(view->showsEmptyState());
+    EXPECT_EQ(view->countText(), QStringLiteral("1"));
+    EXPECT_EQ(view->strip()->cards().size(), 1);
+
+    QStringList items;
+    for (QAction* action : view->actionsMenu()->actions())
+        items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Settings…"), QStringLiteral("Open Folder"),
+                                  QStringLiteral("-"), QStringLiteral("Clear All History"),
+                                  QStringLiteral("-"), QStringLiteral("Quit Quillbox")}));
+    item(view->actionsMenu(), QStringLiteral("Open Folder"))->trigger();
+    EXPECT_EQ(fixture.workspace.opened, QStringList{fixture.library().storageDirectory()});
+    item(view->actionsMenu(), QStringLiteral("Clear All History"))->trigger();
+    EXPECT_TRUE(fixture.library().screenshots().isEmpty());
+    EXPECT_TRUE(view->showsEmptyState());
+    EXPECT_EQ(view->countText(), QStringLiteral("0"));
+}
+
+TEST_F(PopoverViewTest, captureButtonsGoLeftToRightAndHintsReadTheShortcutsOnEachAppearance) {
+    auto view = makeView();
+    QList<QAbstractButton*> buttons;
+    for (QAbstractButton* b : view->findChildren<QAbstractButton*>())
+        if (b->parentWidget() == view.get() && !qobject_cast<QToolButton*>(b))
+            buttons.append(b);
+    std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    ASSERT_EQ(buttons.size(), 4);
+    for (QAbstractButton* b : buttons)
+        b->click();
+    EXPECT_EQ(captures, screenshot_kind::allCases());
+
+    EXPECT_EQ(
+        view->hintTexts(),
+        (QStringList{QStringLiteral("Ctrl+Alt+Super+A"), QStringLiteral("Ctrl+Alt+Super+W"),
+                     QStringLiteral("Ctrl+Alt+Super+F"), QStringLiteral("Ctrl+Alt+Super+S")}));
+    HotkeyCombo changed = preferences.combo(HotkeyAction::captureWindow);
+    changed.modifiers = HotkeyCombo::control | HotkeyCombo::shift;
+    preferences.setCombo(changed, HotkeyAction::captureWindow);
+    EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Alt+Super+W")); // until it shows again
+    view->appear();
+    EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Shift+W"));
+}
