@@ -5,7 +5,7 @@
 #include "platform/Symbols.h"
 #include "platform/Workspace.h"
 #include "ui/HistoryGridView.h"
-#include "ui/SymbolPixmap.h"
+#include "ui/TintedIcon.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>
@@ -48,7 +48,7 @@ QLabel* textLabel(const QString& text, const QFont& font, qreal alpha, QWidget* 
 
 QLabel* symbolLabel(const QString& symbol, int size, const QColor& color, QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setPixmap(symbol_pixmap::tinted(symbol, size, color, parent->devicePixelRatioF()));
+    label->setPixmap(tinted_icon::symbol(symbol, size, color, parent->devicePixelRatioF()));
     return label;
 }
 
@@ -80,9 +80,9 @@ protected:
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7.5, 7.5);
         const QColor ink = hover ? accent : primary;
         constexpr int glyph = 13;
-        painter.drawPixmap(14, (height() - glyph) / 2,
-                           symbol_pixmap::tinted(screenshot_kind::symbol(m_kind), glyph, ink,
-                                                 devicePixelRatioF()));
+        painter.drawPixmap(
+            14, (height() - glyph) / 2,
+            tinted_icon::symbol(screenshot_kind::symbol(m_kind), glyph, ink, devicePixelRatioF()));
         painter.setPen(ink);
         painter.drawText(rect().adjusted(14 + glyph + 6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          text());

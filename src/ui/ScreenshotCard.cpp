@@ -6,7 +6,7 @@
 #include "ui/PreviewLoader.h"
 #include "ui/RelativeAge.h"
 #include "ui/StripLayout.h"
-#include "ui/SymbolPixmap.h"
+#include "ui/TintedIcon.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -132,7 +132,7 @@ protected:
         painter.drawRoundedRect(badge, badge.height() / 2.0, badge.height() / 2.0);
         const QString symbol = screenshot_kind::symbol(m_card->screenshot().kind());
         painter.drawPixmap(badge.left() + 7, badge.top() + (badge.height() - glyph) / 2,
-                           symbol_pixmap::tinted(symbol, glyph, Qt::white, devicePixelRatioF()));
+                           tinted_icon::symbol(symbol, glyph, Qt::white, devicePixelRatioF()));
         painter.setFont(font);
         painter.setPen(Qt::white);
         painter.drawText(badge.adjusted(7 + glyph + 4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
@@ -332,7 +332,7 @@ void ScreenshotCard::paintPicture(QPainter& painter) {
         QColor tertiary = palette().color(QPalette::WindowText);
         tertiary.setAlphaF(0.26);
         const QPixmap glyph =
-            symbol_pixmap::tinted(QStringLiteral("photo"), 18, tertiary, devicePixelRatioF());
+            tinted_icon::symbol(QStringLiteral("photo"), 18, tertiary, devicePixelRatioF());
         painter.drawPixmap(frame.center().x() - 9 + 1, frame.center().y() - 9 + 1, glyph);
         return;
     }

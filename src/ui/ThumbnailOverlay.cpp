@@ -18,12 +18,6 @@ QFont sized(int pixelSize, QFont::Weight weight) {
     return font;
 }
 
-QPixmap whiteSymbol(const QString& name, int size, qreal ratio) {
-    const QIcon icon = tinted_icon::icon(symbols::icon(name), Qt::white);
-    QPixmap pixmap = icon.pixmap(QSize(size, size), ratio);
-    return pixmap;
-}
-
 void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
     QPainterPath path;
     path.addRoundedRect(rect, rect.height() / 2, rect.height() / 2);
@@ -106,7 +100,8 @@ void ThumbnailOverlay::paintEvent(QPaintEvent*) {
                        3 + metrics.height() + 3);
     fillCapsule(painter, badge, QColor::fromRgbF(0, 0, 0, 0.5f));
     painter.drawPixmap(QPointF(badge.left() + 7, badge.center().y() - glyph / 2.0),
-                       whiteSymbol(screenshot_kind::symbol(m_kind), glyph, devicePixelRatioF()));
+                       tinted_icon::symbol(screenshot_kind::symbol(m_kind), glyph, Qt::white,
+                                           devicePixelRatioF()));
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(badge.adjusted(7 + glyph + 4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,

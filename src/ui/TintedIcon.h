@@ -3,9 +3,15 @@
 #include <QColor>
 #include <QIcon>
 #include <QPalette>
+#include <QPixmap>
+#include <QString>
 
 // Symbolic icons come in one dark colour; these draw them in another.
 namespace tinted_icon {
+
+// The named symbol drawn in `color` at `size` device-independent pixels for a screen of
+// `devicePixelRatio`.
+QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal devicePixelRatio);
 
 // Every size of `icon` with its pixels painted in `color`, keeping their alpha.
 QIcon icon(const QIcon& symbolic, const QColor& color);
