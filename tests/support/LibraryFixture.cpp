@@ -16,11 +16,17 @@ HistoryManager& LibraryFixture::library() {
 HistoryManager& LibraryFixture::restart() {
     m_library.reset();
     m_library = std::make_unique<HistoryManager>(HistoryManager::Collaborators{
-        defaults, workspace, pasteboard, log, m_dir.path(), [this] { return now; },
+        defaults, workspace, pasteboard, log, dataHome.isEmpty() ? m_dir.path() : dataHome,
+        [this] { return now; },
         [this](const QString& message, const QString& details) {
             problems.append(message + QLatin1Char('\n') + details);
         }});
     return *m_library;
+}
+
+QStringList LibraryFixture::setAsideHistories() const {
+    return QDir(QFileInfo(historyPath()).absolutePath())
+        .entryList({QStringLiteral("history.json.unreadable-*")}, QDir::Files | QDir::System);
 }
 
 void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
@@ -28,6 +34,13 @@ void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(color);
     image.save(path, "PNG");
+}
+
+Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind) {
+    const auto reserved = library.newFileURL();
+    writePng(reserved.path);
+    library.add(reserved.fileName, kind);
+    return library.screenshots().first();
 }
 
 QByteArray LibraryFixture::readFile(const QString& path) {

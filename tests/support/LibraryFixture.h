@@ -25,6 +25,8 @@ public:
 
     QString appSupport() const { return m_dir.path(); }
     QString historyPath() const { return m_dir.path() + QStringLiteral("/Quillbox/history.json"); }
+    // Histories that could not be read, kept aside next to the history file.
+    QStringList setAsideHistories() const;
     QString screenshotsPath() const {
         return m_dir.path() + QStringLiteral("/Quillbox/screenshots");
     }
@@ -32,6 +34,13 @@ public:
     // Writes a small real PNG at the path (folders created as needed).
     static void writePng(const QString& path, QColor color = Qt::red, QSize size = {4, 3});
     static QByteArray readFile(const QString& path);
+    // Files a capture the way the program does (a name reserved, a PNG written, added) and
+    // returns its entry.
+    static Screenshot fileCapture(HistoryManager& library,
+                                  ScreenshotKind kind = ScreenshotKind::area);
+    Screenshot capture(ScreenshotKind kind = ScreenshotKind::area) {
+        return fileCapture(library(), kind);
+    }
     static void writeFile(const QString& path, const QByteArray& bytes);
 
     QTemporaryDir m_dir;
@@ -40,6 +49,8 @@ public:
     PasteboardFake pasteboard;
     SystemLogFake log;
     QDateTime now = QDateTime(QDate(2025, 3, 3), QTime(9, 5, 7));
+    // Where the library keeps its data when not in the temporary folder (a tiny disk).
+    QString dataHome;
     // What the library told the user, message and details joined by a line break.
     QStringList problems;
 
