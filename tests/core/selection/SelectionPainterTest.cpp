@@ -1,7 +1,5 @@
 #include "core/selection/SelectionPainter.h"
 
-#include <QImage>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 TEST(SelectionPainter, sizeText_roundsHalvesAwayFromZero) {
@@ -20,15 +18,4 @@ TEST(SelectionPainter, labelRect_sitsInsideAtTheBottomOrAboveWhenTooLow) {
               QRectF(106, 200 - 6 - 22, 80, 22));
     // Near the right side: pushed left so the box ends 6 inside the screen.
     EXPECT_EQ(selection::labelRect({1400, 200, 40, 300}, box, bounds).right(), 1440 - 6);
-}
-
-TEST(SelectionPainter, paint_dimsAroundAClearHole) {
-    QImage image(200, 100, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    selection::paint(painter, image.rect(), QRectF(50, 20, 100, 60), Qt::blue, false);
-    painter.end();
-    EXPECT_EQ(image.pixel(100, 50), qRgb(255, 255, 255));             // inside: untouched
-    EXPECT_EQ(qRed(image.pixel(10, 10)), 191);                        // outside: black at 0.25
-    EXPECT_GT(qBlue(image.pixel(50, 50)), qRed(image.pixel(50, 50))); // the border
 }
