@@ -2,7 +2,6 @@
 #include "LibraryFixture.h"
 #include "core/library/HistoryCoding.h"
 #include "core/library/ImageDidChangeNotification.h"
-#include "ui/PreviewLoader.h"
 #include "ui/StripLayout.h"
 
 #include <QFile>
@@ -62,14 +61,6 @@ protected:
 
 } // namespace
 
-TEST(StripPictures, downscaleKeepsTheLongerSideAt420AndNeverEnlarges) {
-    using preview_loader::scaledSize;
-    EXPECT_EQ(scaledSize(QSize(1000, 800), 420), QSize(420, 336));
-    EXPECT_EQ(scaledSize(QSize(300, 420), 420), QSize(300, 420));
-    EXPECT_EQ(scaledSize(QSize(200, 100), 420), QSize(200, 100));
-    EXPECT_EQ(scaledSize(QSize(0, 0), 420), QSize(0, 0));
-}
-
 TEST(StripLayout, cardsInCoversExactlyTheCardsTouchingTheSpan) {
     using strip_layout::cardsIn;
     // Cards start at 14, 224, 434, … and are 200 wide.
@@ -111,21 +102,32 @@ TEST_F(HistoryGridViewTest, aThousandEntriesMakeOnlyTheVisibleCardsAndTheWheelSc
     EXPECT_LE(strip->cards().size(), 15);
 }
 
-TEST_F(HistoryGridViewTest, deleteFromEitherMenuRemovesTheCardAtOnce) {
+TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryTheEditorAndDeleteRemovesTheCardAtOnce) {
     fill(3);
     auto strip = makeStrip();
     const QList<Screenshot> before = fixture.library().screenshots();
-    std::unique_ptr<QMenu> context(strip->card(before[0].id())->makeContextMenu());
-    EXPECT_EQ(texts(context.get()),
+    ScreenshotCard* card = strip->card(before[0].id());
+    QTest::mouseDClick(card, Qt::LeftButton);
+    std::unique_ptr<QMenu> context(card->makeContextMenu());
+    const QStringList contextTexts = texts(context.get());
+    EXPECT_EQ(contextTexts,
               (QStringList{QStringLiteral("Edit…"), QStringLiteral("Copy"),
                            QStringLiteral("Open in Image Viewer"), QStringLiteral("Show in Folder"),
                            QStringLiteral("-"), QStringLiteral("Delete")}));
+    for (const char* text : {"Edit…", "Show in Folder", "Copy"})
+        item(context.get(), QString::fromUtf8(text))->trigger();
+    EXPECT_EQ(edited.size(), 2);
+    EXPECT_EQ(fixture.workspace.revealed, QStringList{fixture.library().fileURL(before[0])});
+    // The context menu's Copy leaves the button's label alone.
+    EXPECT_FALSE(card->showsCopied());
+    card->copyWithConfirmation();
+    EXPECT_TRUE(card->showsCopied());
+    EXPECT_TRUE(QTest::qWaitFor([card] { return !card->showsCopied(); }, 3000));
+
     item(context.get(), QStringLiteral("Delete"))->trigger();
     context.release(); // a child of the card, which goes with it
     std::unique_ptr<QMenu> more(strip->card(before[1].id())->makeMoreMenu());
-    EXPECT_EQ(texts(more.get()),
-              (QStringList{QStringLiteral("Open in Image Viewer"), QStringLiteral("Show in Folder"),
-                           QStringLiteral("-"), QStringLiteral("Delete")}));
+    EXPECT_EQ(texts(more.get()), contextTexts.mid(2)); // without Edit and Copy
     item(more.get(), QStringLiteral("Delete"))->trigger();
     more.release();
 
@@ -135,26 +137,6 @@ TEST_F(HistoryGridViewTest, deleteFromEitherMenuRemovesTheCardAtOnce) {
     EXPECT_EQ(strip->card(before[1].id()), nullptr);
     ASSERT_EQ(strip->cards().size(), 1);
     EXPECT_EQ(strip->cards()[0]->pos(), strip_layout::cardRect(0).topLeft());
-}
-
-TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryAndTheEditor) {
-    fill(1);
-    auto strip = makeStrip();
-    ScreenshotCard* card = strip->cards().value(0);
-    ASSERT_NE(card, nullptr);
-    QTest::mouseDClick(card, Qt::LeftButton);
-    std::unique_ptr<QMenu> menu(card->makeContextMenu());
-    item(menu.get(), QStringLiteral("Edit…"))->trigger();
-    item(menu.get(), QStringLiteral("Show in Folder"))->trigger();
-    item(menu.get(), QStringLiteral("Copy"))->trigger();
-    EXPECT_EQ(edited.size(), 2);
-    EXPECT_EQ(fixture.workspace.revealed,
-              QStringList{fixture.library().fileURL(card->screenshot())});
-    // The context menu's Copy leaves the button's label alone.
-    EXPECT_FALSE(card->showsCopied());
-    card->copyWithConfirmation();
-    EXPECT_TRUE(card->showsCopied());
-    EXPECT_TRUE(QTest::qWaitFor([card] { return !card->showsCopied(); }, 3000));
 }
 
 TEST_F(HistoryGridViewTest, anEditedImageReloadsOnlyItsOwnCard) {
@@ -192,7 +174,6 @@ TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFi
     EXPECT_EQ(drag->urls(), QList<QUrl>{QUrl::fromLocalFile(fixture.screenshotsPath() +
                                                             QStringLiteral("/new.png"))});
     EXPECT_EQ(drag->data(QStringLiteral("application/x-kde-suggestedfilename")), "new.png");
-    EXPECT_TRUE(drag->hasFormat(QStringLiteral("text/uri-list")));
     EXPECT_TRUE(QTest::qWaitFor([fresh] { return !fresh->isLoading(); }, 5000));
     EXPECT_TRUE(fresh->image().isNull());
 }
