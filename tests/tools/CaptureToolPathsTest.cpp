@@ -1,5 +1,6 @@
 #include "quillbox-capture/CaptureArguments.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -7,32 +8,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TEST(CaptureToolPaths, helpAndTheEndOfOptions) {
-    for (const char* help : {"-h", "--help"}) {
-        const auto parsed = CaptureArguments::parse({QString::fromLatin1(help)}, nullptr);
-        ASSERT_TRUE(parsed) << help;
-        EXPECT_TRUE(parsed->help);
-    }
-    const auto dashed = CaptureArguments::parse(
-        {QStringLiteral("-x"), QStringLiteral("--"), QStringLiteral("-shot.png")}, nullptr);
-    ASSERT_TRUE(dashed);
-    EXPECT_EQ(dashed->path, QStringLiteral("-shot.png"));
-    EXPECT_TRUE(dashed->quiet);
-}
-
-TEST(CaptureToolPaths, specialFilesAndClosedFoldersAreRefusedBeforeAnythingIsShown) {
+// A path that surely cannot be written is told before anything is shown.
+TEST(CaptureToolPaths, unwritablePathsAreRefusedWithTheReason) {
     QTemporaryDir dir;
-    CaptureArguments arguments;
-    arguments.path = dir.filePath(QStringLiteral("fifo"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(arguments.path).constData(), 0600), 0);
-    EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("it is not a regular file"));
-    arguments.path = QStringLiteral("/dev/null");
-    EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("it is not a regular file"));
-
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString readOnly = dir.filePath(QStringLiteral("read-only"));
     const QString closed = dir.filePath(QStringLiteral("closed"));
+    ASSERT_EQ(::mkdir(QFile::encodeName(readOnly).constData(), 0500), 0);
     ASSERT_EQ(::mkdir(QFile::encodeName(closed).constData(), 0), 0);
-    arguments.path = closed + QStringLiteral("/a.png");
-    if (::geteuid() != 0) { // root enters any folder
-        EXPECT_EQ(arguments.unwritableReason(), QStringLiteral("the folder is not accessible"));
+    const bool root = ::geteuid() == 0; // writes into and enters any folder
+
+    const struct {
+        QString path;
+        const char* reason;
+    } cases[] = {
+        {dir.filePath(QStringLiteral("a.png")), ""},
+        {dir.filePath(QStringLiteral("missing/a.png")), "no such folder"},
+        {dir.path(), "it is a folder"},
+        {fifo, "it is not a regular file"},
+        {QStringLiteral("/dev/null"), "it is not a regular file"},
+        {readOnly + QStringLiteral("/a.png"), root ? "" : "the folder is read-only"},
+        {closed + QStringLiteral("/a.png"), root ? "" : "the folder is not accessible"},
+    };
+    for (const auto& c : cases) {
+        CaptureArguments arguments;
+        arguments.path = c.path;
+        EXPECT_EQ(arguments.unwritableReason(), QString::fromLatin1(c.reason))
+            << qPrintable(c.path);
     }
+    QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
