@@ -14,29 +14,21 @@
 namespace {
 
 // A stand-in capture tool: a shell script that logs its arguments (one run per line,
-// separated by '|') and then does what the test says with the path, its last argument.
+// each argument ended by '|') and then does what the test says with the path, its last.
 class FakeTool {
 public:
     explicit FakeTool(const QString& body) {
-        const QString script =
-            QStringLiteral("#!/bin/sh\n"
-                           "for a in \"$@\"; do printf '%s|' \"$a\"; done >> '") +
-            argsLog() + QStringLiteral("'\necho >> '") + argsLog() +
-            QStringLiteral("'\neval path=\\${$#}\n") + body + u'\n';
-        QFile file(path());
-        file.open(QIODevice::WriteOnly);
-        file.write(script.toUtf8());
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray log = '\'' + argsLog().toUtf8() + '\'';
+        LibraryFixture::writeFile(
+            path(), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done >> " + log +
+                        "\necho >> " + log + "\neval path=\\${$#}\n" + body.toUtf8() + '\n');
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     QString path() const { return m_dir.filePath(QStringLiteral("tool.sh")); }
     QString argsLog() const { return m_dir.filePath(QStringLiteral("args.log")); }
     QStringList runs() const {
-        QString text = QString::fromUtf8(LibraryFixture::readFile(argsLog()));
-        QStringList runs = text.split(u'\n', Qt::SkipEmptyParts);
-        for (QString& run : runs)
-            run.chop(1); // the last '|'
-        return runs;
+        return QString::fromUtf8(LibraryFixture::readFile(argsLog()))
+            .split(u'\n', Qt::SkipEmptyParts);
     }
 
 private:
@@ -96,7 +88,7 @@ TEST(ScreenshotManager, eachKindRunsTheToolWithItsFlagsAndThePathLast) {
     CaptureFixture c(QStringLiteral("exit 0"));
     for (ScreenshotKind kind : screenshot_kind::allCases())
         ASSERT_TRUE(c.captureAndWait(kind));
-    const QString path = c.path();
+    const QString path = c.path() + u'|';
     EXPECT_EQ(
         c.tool.runs(),
         (QStringList{QStringLiteral("-i|-s|-x|") + path, QStringLiteral("-i|-w|-x|-o|") + path,

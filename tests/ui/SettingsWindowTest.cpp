@@ -218,14 +218,13 @@ TEST(SettingsView, storageChangeAlert_messages) {
 }
 
 TEST(SettingsView, prettyPath_shortensOnlyWhatLiesInsideTheHomeFolder) {
-    const QString home = QStringLiteral("/home/user");
-    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/user/Pictures"), home),
-              QStringLiteral("~/Pictures"));
-    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/user"), home), QStringLiteral("~"));
-    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/media/Data/Shots"), home),
-              QStringLiteral("/media/Data/Shots"));
-    EXPECT_EQ(SettingsView::prettyPath(QStringLiteral("/home/username/Shots"), home),
-              QStringLiteral("/home/username/Shots"));
+    const auto pretty = [](const char* path) {
+        return SettingsView::prettyPath(QString::fromLatin1(path), QStringLiteral("/home/user"));
+    };
+    EXPECT_EQ(pretty("/home/user/Pictures"), QStringLiteral("~/Pictures"));
+    EXPECT_EQ(pretty("/home/user"), QStringLiteral("~"));
+    EXPECT_EQ(pretty("/media/Data/Shots"), QStringLiteral("/media/Data/Shots"));
+    EXPECT_EQ(pretty("/home/username/Shots"), QStringLiteral("/home/username/Shots"));
 }
 
 TEST_F(SettingsWindowTest, permissionsAndLoginSwitch_followTheirServices) {
