@@ -182,49 +182,36 @@ TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTh
     EXPECT_EQ(c.shown[1], screenshots[0]);
 }
 
-TEST(ScreenshotManager, refusedPermission_showsTheAlertEachTimeAndReservesNothing) {
+TEST(ScreenshotManager, permission_isAskedOnlyWhenMissingAndARefusalStopsEachCapture) {
     CaptureFixture c(QStringLiteral("printf png > \"$path\""));
-    c.permission.allowed = false;
-    c.permission.url = QUrl(QStringLiteral("settings://screen-recording"));
-    c.alerts.answer = 1; // Cancel
-    c.manager.capture(ScreenshotKind::area);
-    c.alerts.answer = 0; // Open Settings
-    c.manager.capture(ScreenshotKind::window);
-
-    ASSERT_EQ(c.alerts.shown.size(), 2);
-    EXPECT_EQ(c.alerts.shown.first().buttons.first(), QStringLiteral("Open Settings"));
-    EXPECT_EQ(c.f.workspace.openedUrls, QList<QUrl>{c.permission.url});
-    // The screen is touched before the request, the probe comes last.
-    EXPECT_EQ(c.permission.steps.join(u' '),
-              QStringLiteral("touch request probe touch request probe"));
-    // Both hid the thumbnail; neither started the tool or reserved a name.
-    EXPECT_EQ(c.log, (QStringList{QStringLiteral("dismiss"), QStringLiteral("dismiss")}));
-    EXPECT_TRUE(c.tool.runs().isEmpty());
-    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
-}
-
-TEST(ScreenshotManager, permissionChecks_askOnlyWhenNeeded) {
-    CaptureFixture c(QStringLiteral("exit 0"));
     EXPECT_TRUE(c.manager.requestPermissionIfNeeded());
-    EXPECT_TRUE(c.manager.hasScreenRecordingPermission());
-    EXPECT_EQ(c.permission.touches + c.permission.requests + c.permission.probes, 0);
-
     // Granted by the request: no alert.
     c.permission.allowed = false;
     c.permission.allowedAfterRequest = true;
     EXPECT_TRUE(c.manager.requestPermissionIfNeeded());
-    EXPECT_EQ(c.permission.requests, 1);
     EXPECT_TRUE(c.alerts.shown.isEmpty());
 
-    // No settings page on this desktop: choosing it opens nothing.
     c.permission.allowed = false;
     c.permission.allowedAfterRequest = false;
     EXPECT_FALSE(c.manager.hasScreenRecordingPermission());
-    EXPECT_EQ(c.permission.requests, 1);
-    c.alerts.answer = 0;
-    EXPECT_FALSE(c.manager.requestPermissionIfNeeded());
-    EXPECT_EQ(c.alerts.shown.size(), 1);
+    EXPECT_EQ(c.permission.steps.join(u' '), QStringLiteral("touch request probe"));
+    c.manager.capture(ScreenshotKind::area); // no settings page on this desktop: opens nothing
     EXPECT_TRUE(c.f.workspace.openedUrls.isEmpty());
+    c.permission.url = QUrl(QStringLiteral("settings://screen-recording"));
+    c.alerts.answer = 1; // Cancel
+    c.manager.capture(ScreenshotKind::window);
+    c.alerts.answer = 0; // Open Settings
+    c.manager.capture(ScreenshotKind::fullScreen);
+
+    ASSERT_EQ(c.alerts.shown.size(), 3);
+    EXPECT_EQ(c.alerts.shown[1].buttons.first(), QStringLiteral("Open Settings"));
+    EXPECT_EQ(c.f.workspace.openedUrls, QList<QUrl>{c.permission.url});
+    // The screen is touched before each request, the probe comes last.
+    EXPECT_EQ(c.permission.steps.join(u' ').count(QStringLiteral("touch request probe")), 4);
+    // Each hid the thumbnail; none started the tool or reserved a name.
+    EXPECT_EQ(c.log.join(u' '), QStringLiteral("dismiss dismiss dismiss"));
+    EXPECT_TRUE(c.tool.runs().isEmpty());
+    EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
 }
 
 // The tool could not write; a toolkit's warning alone is no failure (a cancel).

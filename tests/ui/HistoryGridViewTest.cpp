@@ -112,10 +112,12 @@ TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryTheEditorAndDeleteRemoves
     const QStringList contextTexts = texts(context.get());
     EXPECT_EQ(contextTexts.join(u','),
               QStringLiteral("Edit…,Copy,Open in Image Viewer,Show in Folder,-,Delete"));
-    for (const char* text : {"Edit…", "Show in Folder", "Copy"})
+    for (const char* text : {"Edit…", "Open in Image Viewer", "Show in Folder", "Copy"})
         item(context.get(), QString::fromUtf8(text))->trigger();
     EXPECT_EQ(edited.size(), 2);
-    EXPECT_EQ(fixture.workspace.revealed, QStringList{fixture.library().fileURL(before[0])});
+    const QStringList file{fixture.library().fileURL(before[0])};
+    EXPECT_EQ(fixture.workspace.opened, file);
+    EXPECT_EQ(fixture.workspace.revealed, file);
     // The context menu's Copy leaves the button's label alone.
     EXPECT_FALSE(card->showsCopied());
     card->copyWithConfirmation();

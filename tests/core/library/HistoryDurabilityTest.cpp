@@ -62,7 +62,7 @@ TEST(HistoryDurability, readOnlyHistory_isReportedOnceNamingItsFolder) {
 
 // The storage folder is a drive that is not mounted: its mount point is there, the
 // folder below it is not.
-TEST(HistoryDurability, storageFolderNotThere_keepsEveryRecordAndCreatesNothing) {
+TEST(HistoryDurability, chosenFolderNotThere_keepsEveryRecordAndCreatesNothing_oursIsCreated) {
     LibraryFixture f;
     const QString mountPoint = pathIn(f.appSupport(), QStringLiteral("media/usb"));
     const QString folder = pathIn(mountPoint, QStringLiteral("Screenshots"));
@@ -86,15 +86,14 @@ TEST(HistoryDurability, storageFolderNotThere_keepsEveryRecordAndCreatesNothing)
     EXPECT_EQ(f.problems.size(), 2);
     EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
     EXPECT_TRUE(f.library().prepareStorageDirectory().isEmpty());
-}
 
-TEST(HistoryDurability, defaultFolderIsCreatedAgainAndPathsAreTakenFromHome) {
-    LibraryFixture f;
-    HistoryManager& library = f.library();
+    // The default folder, ours, is created again.
+    f.defaults.m_values.clear();
+    HistoryManager& ours = f.restart();
     ASSERT_TRUE(QDir(f.screenshotsPath()).removeRecursively());
-    EXPECT_TRUE(library.prepareStorageDirectory().isEmpty());
+    EXPECT_TRUE(ours.prepareStorageDirectory().isEmpty());
     EXPECT_TRUE(QFileInfo(f.screenshotsPath()).isDir());
-
+    // A stored path is taken from the home folder.
     EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("~/Shots")),
               QDir::homePath() + QStringLiteral("/Shots"));
     EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("Shots/./a")),

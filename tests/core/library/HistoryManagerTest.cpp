@@ -160,16 +160,11 @@ TEST(HistoryManager, deleteAndClearAll_removeOnlyTheHistorysOwnFiles) {
     EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), QByteArray("[]"));
 }
 
-TEST(HistoryManager, workspaceAndClipboard_actOnTheCapturesFile) {
+TEST(HistoryManager, copyToClipboard_putsTheFilesOwnBytesOrNothing) {
     LibraryFixture f;
     HistoryManager& library = f.library();
     const Screenshot shot = f.capture();
     const QString path = library.fileURL(shot);
-
-    library.revealInFinder(shot);
-    library.openInPreview(shot);
-    EXPECT_EQ(f.workspace.revealed, QStringList{path});
-    EXPECT_EQ(f.workspace.opened, QStringList{path});
 
     library.copyToClipboard(shot);
     ASSERT_EQ(f.pasteboard.writes, 1);
