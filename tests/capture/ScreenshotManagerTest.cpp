@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -41,11 +40,7 @@ struct CaptureFixture {
         , manager({f.library(), permission, sound, alerts, f.workspace, tool.path(),
                    [this](std::function<void()> then) {
                        log.append(QStringLiteral("dismiss"));
-                       // Held back while `hold` is set, as a card still leaving the screen.
-                       if (hold)
-                           held = std::move(then);
-                       else
-                           then();
+                       then();
                    },
                    [this](const Screenshot& screenshot) {
                        shown.append(screenshot);
@@ -74,8 +69,6 @@ struct CaptureFixture {
     FakeTool tool;
     QStringList log; // the calls on the thumbnail, in order
     QList<Screenshot> shown;
-    bool hold = false;
-    std::function<void()> held;
     ScreenRecordingPermissionFake permission;
     SoundPlayerFake sound;
     AlertsFake alerts;
@@ -115,18 +108,6 @@ TEST(ScreenshotManager, captureWithoutAFile_leavesNoTraceAndFreesTheName) {
         EXPECT_EQ(c.alerts.shown.size(), test.alerts);
         c.expectNothingFiled();
     }
-}
-
-TEST(ScreenshotManager, toolRunsOnlyOnceTheCardHasLeftTheScreen) {
-    CaptureFixture c(QStringLiteral("exit 0"));
-    c.hold = true;
-    QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
-    c.manager.capture(ScreenshotKind::fullScreen);
-    ASSERT_TRUE(c.held);
-    EXPECT_TRUE(c.manager.findChildren<QProcess*>().isEmpty());
-    c.held();
-    ASSERT_TRUE(finished.wait(10000));
-    EXPECT_EQ(c.tool.runs().size(), 1);
 }
 
 // The file alone decides: a failed exit or a crash after writing still files the capture.

@@ -32,7 +32,7 @@ protected:
     int relaunches = 0;
     QList<bool> suspensions;
     std::optional<QString> chosenFolder;
-    QHash<HotkeyAction, HotkeyRefusal> refusals;
+    QHash<HotkeyAction, std::optional<HotkeyRefusal>> refusals;
     int changes = 0;
 
     SettingsWindowController controller{
@@ -49,11 +49,7 @@ protected:
              .quitAndRelaunch = [this] { ++relaunches; },
              .chooseFolder = [this](const QString&) { return chosenFolder; },
              .setHotkeysSuspended = [this](bool suspended) { suspensions.append(suspended); },
-             .hotkeyRefusal = [this](HotkeyAction action) -> std::optional<HotkeyRefusal> {
-                 if (!refusals.contains(action))
-                     return std::nullopt;
-                 return refusals.value(action);
-             },
+             .hotkeyRefusal = [this](HotkeyAction action) { return refusals.value(action); },
          }}};
 
     SettingsView& open() {
