@@ -102,7 +102,10 @@ TEST(ScreenshotManager, captureWithoutAFile_leavesNoTraceAndFreesTheName) {
             QFile::remove(c.tool.path());
         QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
         c.manager.capture(ScreenshotKind::area, [&] { c.log.append(QStringLiteral("popover")); });
-        ASSERT_TRUE(finished.wait(10000));
+        if (!finished.wait(10000)) {
+            ADD_FAILURE() << "the capture never ended";
+            continue;
+        }
         EXPECT_FALSE(finished.first().first().toBool());
         EXPECT_EQ(c.log, (QStringList{QStringLiteral("popover"), QStringLiteral("dismiss")}));
         EXPECT_EQ(c.alerts.shown.size(), test.alerts);
@@ -121,9 +124,10 @@ TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
         // The name is the start's moment; the entry's date is the moment it is filed.
         const QDateTime filedAt = c.f.now.addSecs(12);
         c.f.now = filedAt;
-        ASSERT_TRUE(finished.wait(10000));
-
-        ASSERT_EQ(c.f.library().screenshots().size(), 1);
+        if (!finished.wait(10000) || c.f.library().screenshots().size() != 1) {
+            ADD_FAILURE() << "not filed once";
+            continue;
+        }
         const Screenshot filed = c.f.library().screenshots().first();
         EXPECT_EQ(filed.fileName(), c.stem() + u".png");
         EXPECT_EQ(filed.kind(), ScreenshotKind::window);
