@@ -6,6 +6,7 @@
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
+#include "editor/AnnotationEditorController.h"
 #include "platform/AlertsQMessageBox.h"
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QImageReader>
+#include <QScreen>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -88,6 +90,14 @@ int main(int argc, char** argv) {
     ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
     ActivationPolicy::installShared(&activationPolicy);
+    AnnotationEditorController editors(
+        {history, activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
+             const QScreen* screen = QGuiApplication::primaryScreen();
+             if (!screen)
+                 return std::nullopt;
+             return QRectF(screen->availableGeometry());
+         }});
+    AnnotationEditorController::installShared(&editors);
     HotkeyPreferences preferences(defaults);
     HotkeyPreferences::installShared(&preferences);
     GlobalHotkeysX11 systemHotkeys;

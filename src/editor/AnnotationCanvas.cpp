@@ -26,6 +26,7 @@ AnnotationCanvas::AnnotationCanvas(EditorModel& model, QWidget* parent)
     m_textField->setPlaceholderText(QStringLiteral("Type…"));
     m_textField->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
+    m_textField->installEventFilter(this);
     connect(m_textField, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_model.setEditingString(text); });
     connect(m_textField, &QLineEdit::returnPressed, this, [this] { m_model.commitText(); });
@@ -45,6 +46,23 @@ AnnotationCanvas::AnnotationCanvas(EditorModel& model, QWidget* parent)
         m_scaledPixelated = QImage();
         update();
     });
+}
+
+// Esc in the field leaves typing like Return does; it must never reach the window's
+// Close and drop the marks with the text.
+bool AnnotationCanvas::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_textField &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        m_model.commitText();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QRectF AnnotationCanvas::fittedRect() const {

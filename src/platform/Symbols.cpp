@@ -26,6 +26,18 @@ constexpr Entry table[] = {
     {"arrow.triangle.2.circlepath", "emblem-synchronizing"},
     {"photo.on.rectangle.angled", "image-x-generic"},
     {"folder.fill", "folder"},
+    // The editor's tools and commands. The icon theme has no drawing tools of its own,
+    // so the nearest pictures stand in: a box, a ring, a forward arrow, a marker, a pencil.
+    {"rectangle", "checkbox"},
+    {"circle", "radio"},
+    {"arrow.up.right", "mail-forward"},
+    {"highlighter", "insert-text"},
+    {"eye.slash", "view-conceal"},
+    {"scribble", "document-edit"},
+    {"textformat", "format-text-rich"},
+    {"arrow.uturn.backward", "edit-undo"},
+    {"trash", "user-trash"},
+    {"crop", "edit-cut"},
 };
 
 QIcon shipped(const QString& theme) {
