@@ -88,7 +88,7 @@ void press(QAbstractButton* button) {
 EditorActionBar::EditorActionBar(AnnotationEditorView& editor, QWidget* parent)
     : QWidget(parent)
     , m_editor(editor) {
-    setFixedHeight(height);
+    setFixedHeight(stripHeight);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
     m_normal = buildNormalMode();

@@ -15,7 +15,7 @@ class StatusLabel;
 class EditorActionBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int height = 56;
+    static constexpr int stripHeight = 56;
 
     explicit EditorActionBar(AnnotationEditorView& editor, QWidget* parent = nullptr);
 

@@ -40,7 +40,7 @@ int barHeight(LineWeight weight) {
 EditorToolbar::EditorToolbar(AnnotationEditorView& editor, QWidget* parent)
     : QWidget(parent)
     , m_editor(editor) {
-    setFixedHeight(height);
+    setFixedHeight(stripHeight);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
 

@@ -15,7 +15,7 @@ class PickerButton;
 class EditorToolbar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int height = 52;
+    static constexpr int stripHeight = 52;
 
     explicit EditorToolbar(AnnotationEditorView& editor, QWidget* parent = nullptr);
 
