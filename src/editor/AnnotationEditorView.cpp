@@ -62,5 +62,5 @@ void AnnotationEditorView::setAnnotations(QList<Annotation> annotations) {
 
 void AnnotationEditorView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    m_model.ensurePixelated();
+    m_model.pixelateInBackground();
 }
