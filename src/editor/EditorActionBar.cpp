@@ -71,8 +71,9 @@ void setTextAlpha(QLabel& label, double alpha) {
 QPushButton* pushButton(const QString& title, const QString& help, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
     button->setToolTip(help);
-    // Clicking keeps the focus where it is (a text being typed keeps it).
-    button->setFocusPolicy(Qt::TabFocus);
+    // The buttons never hold the focus: a text being typed keeps it, and Space or Return
+    // never press a button the user did not aim at. Every command has its key.
+    button->setFocusPolicy(Qt::NoFocus);
     button->setAutoDefault(false);
     return button;
 }
