@@ -2,11 +2,14 @@
 
 #include "core/Shared.h"
 #include "core/annotate/CanvasGeometry.h"
+#include "core/image/PngDecoder.h"
 #include "core/library/HistoryManager.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorWindow.h"
 #include "platform/SoundPlayer.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QPointer>
 #include <algorithm>
@@ -18,10 +21,17 @@ constexpr QSize minimumContentSize(700, 460);
 // Room the window leaves for the toolbar, the action bar and the canvas's margins.
 constexpr double barsHeight = 110;
 
+// A missing, empty, truncated, unreadable or oversized file reads as nothing.
 QImage loadImage(const QString& path) {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    if (std::optional<QImage> plain = png::decodePlain(bytes))
+        return *plain;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     QImage image;
-    // A missing, empty, truncated, unreadable or oversized file reads as nothing.
     if (!reader.read(&image))
         return {};
     return image;
