@@ -8,6 +8,7 @@
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
+#include "editor/AnnotationEditorController.h"
 #include "platform/AlertsQMessageBox.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/PasteboardQt.h"
@@ -28,6 +29,7 @@
 
 #include <QApplication>
 #include <QImageReader>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
@@ -92,8 +94,11 @@ int run(int argc, char** argv) {
         return screenReader.grab(QRectF(area));
     };
     ScreenClearance clearance(readScreen);
-    // "Edit" reaches the editor once its window exists; until then the card only goes.
-    ThumbnailPreviewController thumbnail({.library = history, .clearance = &clearance});
+    const auto edit = [](const Screenshot& screenshot) {
+        AnnotationEditorController::shared().open(screenshot);
+    };
+    ThumbnailPreviewController thumbnail(
+        {.library = history, .edit = edit, .clearance = &clearance});
     ThumbnailPreviewController::installShared(&thumbnail);
     ScreenRecordingPermissionX11 permission;
     SoundPlayerCanberra sound;
@@ -104,6 +109,14 @@ int run(int argc, char** argv) {
     ScreenshotManager::installShared(&screenshots);
     ActivationPolicy activationPolicy;
     ActivationPolicy::installShared(&activationPolicy);
+    AnnotationEditorController editors(
+        {history, activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
+             const QScreen* screen = QGuiApplication::primaryScreen();
+             if (!screen)
+                 return std::nullopt;
+             return QRectF(screen->availableGeometry());
+         }});
+    AnnotationEditorController::installShared(&editors);
     HotkeyPreferences preferences(defaults);
     HotkeyPreferences::installShared(&preferences);
     GlobalHotkeysX11 systemHotkeys;
@@ -149,7 +162,7 @@ int run(int argc, char** argv) {
         .history = &history,
         .openScreenRecordingSettings =
             [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
-        .editScreenshot = {},
+        .editScreenshot = edit,
         .compositingActive = [] { return x11CompositingManagerRunning().value_or(false); },
     });
     LaunchAtLogin launchAtLogin(

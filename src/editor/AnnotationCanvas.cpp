@@ -26,25 +26,49 @@ AnnotationCanvas::AnnotationCanvas(EditorModel& model, QWidget* parent)
     m_textField->setPlaceholderText(QStringLiteral("Type…"));
     m_textField->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
+    m_textField->installEventFilter(this);
     connect(m_textField, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_model.setEditingString(text); });
     connect(m_textField, &QLineEdit::returnPressed, this, [this] { m_model.commitText(); });
     connect(&m_model, &EditorModel::editingTextChanged, this, &AnnotationCanvas::syncTextField);
 
     auto redraw = [this] { update(); };
-    connect(&m_model, &EditorModel::annotationsChanged, this, redraw);
+    auto redrawMarks = [this] {
+        m_marksLayerValid = false;
+        update();
+    };
+    connect(&m_model, &EditorModel::annotationsChanged, this, redrawMarks);
     connect(&m_model, &EditorModel::draftChanged, this, redraw);
     connect(&m_model, &EditorModel::croppingChanged, this, redraw);
     connect(&m_model, &EditorModel::cropRectChanged, this, redraw);
     connect(&m_model, &EditorModel::baseImageChanged, this, [this] {
         m_scaledBase = QImage();
+        m_marksLayerValid = false;
         placeTextField();
         update();
     });
     connect(&m_model, &EditorModel::pixelatedImageChanged, this, [this] {
         m_scaledPixelated = QImage();
+        m_marksLayerValid = false;
         update();
     });
+}
+
+// Esc in the field leaves typing like Return does; it must never reach the window's
+// Close and drop the marks with the text.
+bool AnnotationCanvas::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_textField &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        m_model.commitText();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QRectF AnnotationCanvas::fittedRect() const {
@@ -85,6 +109,7 @@ void AnnotationCanvas::mouseReleaseEvent(QMouseEvent* event) {
 
 void AnnotationCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    m_marksLayerValid = false;
     placeTextField();
 }
 
@@ -146,6 +171,23 @@ void AnnotationCanvas::paintImage(QPainter& painter, QRectF fitted) {
     painter.drawImage(fitted, base);
 }
 
+const QImage& AnnotationCanvas::marksLayer(QRectF fitted, const QImage& redaction) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_marksLayerValid && m_marksLayer.size() == pixels)
+        return m_marksLayer;
+    if (m_marksLayer.size() != pixels)
+        m_marksLayer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_marksLayer.setDevicePixelRatio(ratio);
+    m_marksLayer.fill(Qt::transparent);
+    QPainter painter(&m_marksLayer);
+    const PaintSpace space = PaintSpace::canvas(fitted, m_model.imagePixelSize());
+    for (const Annotation& annotation : m_model.annotations())
+        annotation_painter::paint(painter, annotation, space, redaction);
+    m_marksLayerValid = true;
+    return m_marksLayer;
+}
+
 void AnnotationCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window).darker(112));
@@ -159,8 +201,8 @@ void AnnotationCanvas::paintEvent(QPaintEvent*) {
     const PaintSpace space = PaintSpace::canvas(fitted, m_model.imagePixelSize());
     const QImage none;
     const QImage& redaction = m_model.pixelatedImage().isNull() ? none : pixelated;
-    for (const Annotation& annotation : m_model.annotations())
-        annotation_painter::paint(painter, annotation, space, redaction);
+    if (!m_model.annotations().isEmpty())
+        painter.drawImage(QPointF(0, 0), marksLayer(fitted, redaction));
     if (m_model.draft())
         annotation_painter::paint(painter, *m_model.draft(), space, redaction);
     if (m_model.isCropping() && m_model.cropRect())

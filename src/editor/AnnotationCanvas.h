@@ -21,6 +21,7 @@ public:
     QLineEdit* textField() const { return m_textField; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -38,6 +39,7 @@ private:
     void syncTextField();
     void placeTextField();
     void paintImage(QPainter& painter, QRectF fitted);
+    const QImage& marksLayer(QRectF fitted, const QImage& redaction);
     const QImage& scaled(const QImage& source, QImage& cache, QSize size,
                          Qt::TransformationMode mode);
 
@@ -47,4 +49,8 @@ private:
     // The base and redaction pictures at the fitted size, remade when either changes.
     QImage m_scaledBase;
     QImage m_scaledPixelated;
+    // The finished marks as drawn over the image, kept while only the draft, the crop
+    // rectangle or the text field change: a drag repaints one mark, not sixty.
+    QImage m_marksLayer;
+    bool m_marksLayerValid = false;
 };

@@ -1,6 +1,8 @@
 #include "editor/AnnotationEditorView.h"
 
 #include "editor/AnnotationCanvas.h"
+#include "editor/EditorActionBar.h"
+#include "editor/EditorToolbar.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -15,14 +17,6 @@ QFrame* divider(QWidget* parent) {
     return line;
 }
 
-QWidget* slot(QWidget* parent) {
-    auto* widget = new QWidget(parent);
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return widget;
-}
-
 } // namespace
 
 AnnotationEditorView::AnnotationEditorView(Screenshot screenshot, QImage image,
@@ -33,18 +27,18 @@ AnnotationEditorView::AnnotationEditorView(Screenshot screenshot, QImage image,
     , m_onClose(std::move(onClose))
     , m_model(std::move(image))
     , m_exporter(m_model, collaborators.library, collaborators.pasteboard, m_screenshot)
-    , m_toolbarSlot(slot(this))
     , m_canvas(new AnnotationCanvas(m_model, this))
-    , m_actionBarSlot(slot(this)) {
+    , m_toolbar(new EditorToolbar(*this, this))
+    , m_actionBar(new EditorActionBar(*this, this)) {
     setMinimumSize(700, 460);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_toolbarSlot);
+    layout->addWidget(m_toolbar);
     layout->addWidget(divider(this));
     layout->addWidget(m_canvas, 1);
     layout->addWidget(divider(this));
-    layout->addWidget(m_actionBarSlot);
+    layout->addWidget(m_actionBar);
 
     connect(&m_model, &EditorModel::toolChanged, this, &AnnotationEditorView::toolChanged);
     connect(&m_model, &EditorModel::colorChanged, this, &AnnotationEditorView::colorChanged);
@@ -68,5 +62,5 @@ void AnnotationEditorView::setAnnotations(QList<Annotation> annotations) {
 
 void AnnotationEditorView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    m_model.ensurePixelated();
+    m_model.pixelateInBackground();
 }

@@ -12,12 +12,14 @@
 #include <optional>
 
 class AnnotationCanvas;
+class EditorActionBar;
+class EditorToolbar;
 class HistoryManager;
 class Pasteboard;
 
 // The whole content of one editor window: a toolbar along the top, the canvas, and an
-// action bar along the bottom. The bars fill the two slots; the view holds the state
-// they read and the operations they call.
+// action bar along the bottom. The view holds the state the bars read and the operations
+// they call.
 class AnnotationEditorView : public QWidget {
     Q_OBJECT
 public:
@@ -35,8 +37,8 @@ public:
 
     EditorModel& model() { return m_model; }
     AnnotationCanvas& canvas() { return *m_canvas; }
-    QWidget* toolbarSlot() const { return m_toolbarSlot; }
-    QWidget* actionBarSlot() const { return m_actionBarSlot; }
+    EditorToolbar& toolbar() { return *m_toolbar; }
+    EditorActionBar& actionBar() { return *m_actionBar; }
 
     AnnotationTool tool() const { return m_model.tool(); }
     void setTool(AnnotationTool tool) { m_model.setTool(tool); }
@@ -76,7 +78,7 @@ private:
     std::function<void()> m_onClose;
     EditorModel m_model;
     AnnotationExporter m_exporter;
-    QWidget* m_toolbarSlot;
     AnnotationCanvas* m_canvas;
-    QWidget* m_actionBarSlot;
+    EditorToolbar* m_toolbar;
+    EditorActionBar* m_actionBar;
 };

@@ -5,8 +5,10 @@
 #include "core/annotate/CropGeometry.h"
 #include "core/annotate/Pixelate.h"
 
+#include <QFutureWatcher>
 #include <QTimer>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
 EditorModel::EditorModel(QImage baseImage, QObject* parent)
     : QObject(parent)
@@ -22,6 +24,26 @@ void EditorModel::ensurePixelated() {
     m_pixelatedImage = makePixelated(m_baseImage);
     if (!m_pixelatedImage.isNull())
         Q_EMIT pixelatedImageChanged();
+}
+
+void EditorModel::pixelateInBackground() {
+    if (!m_pixelatedImage.isNull() || m_pixelating)
+        return;
+    m_pixelating = true;
+    const QImage base = m_baseImage;
+    const qint64 key = base.cacheKey();
+    auto* watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, key] {
+        watcher->deleteLater();
+        m_pixelating = false;
+        // A crop in the meantime made its own from the new image.
+        if (m_baseImage.cacheKey() != key || !m_pixelatedImage.isNull())
+            return;
+        m_pixelatedImage = watcher->result();
+        if (!m_pixelatedImage.isNull())
+            Q_EMIT pixelatedImageChanged();
+    });
+    watcher->setFuture(QtConcurrent::run([base] { return makePixelated(base); }));
 }
 
 void EditorModel::setTool(AnnotationTool tool) {

@@ -29,6 +29,9 @@ public:
     const QImage& pixelatedImage() const { return m_pixelatedImage; }
     // Made once per base image, when the editor first shows it.
     void ensurePixelated();
+    // The same off the GUI thread, so a long capture is on screen without waiting for
+    // it; redactions show black until it arrives.
+    void pixelateInBackground();
 
     AnnotationTool tool() const { return m_tool; }
     // A real change of tool finishes the text being typed.
@@ -91,6 +94,7 @@ private:
 
     QImage m_baseImage;
     QImage m_pixelatedImage;
+    bool m_pixelating = false;
     AnnotationTool m_tool = AnnotationTool::rectangle;
     AnnotationColor m_color = AnnotationColor::red;
     LineWeight m_weight = LineWeight::thin;

@@ -33,6 +33,18 @@ constexpr Entry table[] = {
     {"doc.on.doc", "edit-copy"},
     {"checkmark", "object-select"},
     {"pencil.tip", "document-edit"},
+    // The editor's tools and commands. The icon theme has no drawing tools of its own,
+    // so the nearest pictures stand in: a box, a ring, a forward arrow, a marker, a pencil.
+    {"rectangle", "checkbox"},
+    {"circle", "radio"},
+    {"arrow.up.right", "mail-forward"},
+    {"highlighter", "insert-text"},
+    {"eye.slash", "view-conceal"},
+    {"scribble", "document-edit"},
+    {"textformat", "format-text-rich"},
+    {"arrow.uturn.backward", "edit-undo"},
+    {"trash", "user-trash"},
+    {"crop", "edit-cut"},
 };
 
 QIcon shipped(const QString& theme) {

@@ -20,7 +20,7 @@ class ThumbnailPreviewController : public QObject {
 public:
     struct Collaborators {
         HistoryManager& library;
-        // Opens the editor on a capture; empty until there is an editor.
+        // Opens the editor on a capture.
         std::function<void(const Screenshot&)> edit = {};
         Later later = timerLater();
         // Watches the screen while cards leave it before a capture; none: they just hide.

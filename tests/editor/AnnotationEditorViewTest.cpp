@@ -119,7 +119,8 @@ TEST(AnnotationEditorView, textFieldOpensFocusedWhereClickedAndReturnCommits) {
 
 TEST(AnnotationEditorView, everyToolThenCropThenEveryExport) {
     EditorWindow w;
-    EXPECT_FALSE(w.view.model().pixelatedImage().isNull()); // made when shown
+    // Made when shown.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.view.model().pixelatedImage().isNull(); }));
     const QList<AnnotationTool> shapes{AnnotationTool::rectangle, AnnotationTool::ellipse,
                                        AnnotationTool::arrow,     AnnotationTool::highlight,
                                        AnnotationTool::redact,    AnnotationTool::freehand};

@@ -1,4 +1,5 @@
 #include "platform/Symbols.h"
+#include "core/annotate/AnnotationTool.h"
 #include "core/library/ScreenshotKind.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@ TEST(Symbols, everySymbolTheProgramUsesHasAPictureAndNoOtherNameHasOne) {
                      QStringLiteral("photo")};
     for (ScreenshotKind kind : screenshot_kind::allCases())
         used.append(screenshot_kind::symbol(kind));
+    for (AnnotationTool tool : annotation_tool::allCases())
+        used.append(annotation_tool::symbol(tool));
+    used << QStringLiteral("arrow.uturn.backward") << QStringLiteral("trash")
+         << QStringLiteral("crop");
     for (const QString& name : used)
         EXPECT_TRUE(symbols::names().contains(name)) << name.toStdString();
     for (const QString& name : symbols::names()) {

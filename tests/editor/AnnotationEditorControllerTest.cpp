@@ -1,0 +1,131 @@
+#include "editor/AnnotationEditorController.h"
+#include "LibraryFixture.h"
+#include "core/ActivationPolicy.h"
+#include "editor/AnnotationEditorView.h"
+#include "editor/EditorActionBar.h"
+#include "editor/EditorWindow.h"
+#include "fakes/SoundPlayerFake.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Policy = ActivationPolicy::Policy;
+
+struct Editors {
+    LibraryFixture fixture;
+    ActivationPolicy policy;
+    SoundPlayerFake sound;
+    AnnotationEditorController controller{
+        {fixture.library(), policy, sound, fixture.pasteboard,
+         []() -> std::optional<QRectF> { return QRectF(0, 0, 1440, 875); }}};
+
+    Editors() { policy.setActivationPolicy(Policy::accessory); }
+
+    Screenshot capture(QSize size = {300, 200}) {
+        HistoryManager& library = fixture.library();
+        const auto reserved = library.newFileURL();
+        LibraryFixture::writePng(reserved.path, Qt::white, size);
+        library.add(reserved.fileName, ScreenshotKind::area);
+        fixture.now = fixture.now.addSecs(1);
+        return library.screenshots().first();
+    }
+    Screenshot captureWithBytes(const QByteArray& bytes) {
+        const Screenshot screenshot = capture();
+        LibraryFixture::writeFile(fixture.library().fileURL(screenshot), bytes);
+        return screenshot;
+    }
+    // Lets the closed windows go.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+} // namespace
+
+TEST(AnnotationEditorController, initialSizeFitsTheImageIntoTheVisibleFrame) {
+    const auto size = AnnotationEditorController::initialContentSize;
+    EXPECT_EQ(size({2880, 1800}, QRectF(0, 0, 1440, 875)), QSizeF(1054, 767.75));
+    EXPECT_EQ(size({300, 200}, QRectF(0, 0, 1440, 875)), QSizeF(820, 580));
+    EXPECT_EQ(size({1200, 3000}, QRectF(0, 0, 1512, 945)), QSizeF(820, 827.25));
+    EXPECT_EQ(size({2000, 1000}, std::nullopt), QSizeF(1264, 746));
+}
+
+TEST(AnnotationEditorController, oneWindowPerScreenshotBroughtBackWithoutReadingAgain) {
+    Editors e;
+    const Screenshot shot = e.capture();
+    e.controller.open(shot);
+    EditorWindow* window = e.controller.window(shot.id());
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Edit — ") + shot.fileName());
+    EXPECT_EQ(window->minimumSize(), QSize(700, 460));
+    EXPECT_EQ(window->size(), QSize(820, 580));
+
+    window->editor()->setAnnotations(
+        {Annotation(QUuid::createUuid(), AnnotationTool::arrow, AnnotationColor::red, {1, 1},
+                    {9, 9}, 2, {}, QString(), 0)});
+    ASSERT_TRUE(QFile::remove(e.fixture.library().fileURL(shot)));
+    e.controller.open(shot);
+    EXPECT_EQ(e.controller.windowCount(), 1);
+    EXPECT_EQ(e.controller.window(shot.id()), window);
+    EXPECT_EQ(window->editor()->annotations().size(), 1);
+    EXPECT_EQ(e.sound.beeps, 0);
+}
+
+TEST(AnnotationEditorController, staysRegularUntilTheLastWindowClosesEitherWay) {
+    Editors e;
+    const Screenshot first = e.capture();
+    const Screenshot second = e.capture();
+    e.controller.open(first);
+    e.controller.open(second);
+    EXPECT_EQ(e.controller.windowCount(), 2);
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::regular);
+
+    // The editor's own Close goes the way of the close button.
+    e.controller.window(first.id())->editor()->actionBar().closeButton()->click();
+    Editors::settle();
+    EXPECT_FALSE(e.controller.window(first.id()));
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::regular);
+
+    e.controller.window(second.id())->close();
+    Editors::settle();
+    EXPECT_EQ(e.controller.windowCount(), 0);
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::accessory);
+
+    // Opened while already regular (the settings window): nothing is remembered, so the
+    // last close goes to accessory.
+    e.policy.setActivationPolicy(Policy::regular);
+    e.controller.open(first);
+    e.controller.window(first.id())->close();
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::accessory);
+
+    // A close for something that is no editor window changes nothing.
+    e.controller.windowWillClose(&e.policy);
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::accessory);
+}
+
+TEST(AnnotationEditorController, anUnreadableFileBeepsAndOpensNothing) {
+    Editors e;
+    const QByteArray png = LibraryFixture::readFile(e.fixture.library().fileURL(e.capture()));
+    Screenshot missing = e.capture();
+    QFile::remove(e.fixture.library().fileURL(missing));
+    const QList<Screenshot> unreadable{missing, e.captureWithBytes({}),
+                                       e.captureWithBytes(png.left(png.size() / 2)),
+                                       e.captureWithBytes("not an image at all")};
+    for (const Screenshot& shot : unreadable)
+        e.controller.open(shot);
+    EXPECT_EQ(e.sound.beeps, 4);
+
+    // Over the decode limit.
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    e.controller.open(e.capture({1200, 1000}));
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_EQ(e.sound.beeps, 5);
+
+    EXPECT_EQ(e.controller.windowCount(), 0);
+    EXPECT_EQ(e.policy.activationPolicy(), Policy::accessory);
+}

@@ -1,0 +1,239 @@
+#include "LibraryFixture.h"
+#include "editor/AnnotationCanvas.h"
+#include "editor/AnnotationEditorView.h"
+#include "editor/EditorActionBar.h"
+#include "editor/EditorButtons.h"
+#include "editor/EditorToolbar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// An editor on a white 400 x 300 capture, shown and active, counting its close requests.
+struct Editor {
+    LibraryFixture fixture;
+    Screenshot screenshot = [this] {
+        HistoryManager& library = fixture.library();
+        const auto reserved = library.newFileURL();
+        LibraryFixture::writePng(reserved.path, Qt::white, {400, 300});
+        library.add(reserved.fileName, ScreenshotKind::area);
+        fixture.now = fixture.now.addSecs(5);
+        return library.screenshots().first();
+    }();
+    int closes = 0;
+    AnnotationEditorView view{screenshot,
+                              QImage(library().fileURL(screenshot)),
+                              {fixture.library(), fixture.pasteboard},
+                              [this] { ++closes; }};
+    EditorToolbar& toolbar = view.toolbar();
+    EditorActionBar& bar = view.actionBar();
+
+    explicit Editor(QSize size = {800, 600}) {
+        view.resize(size);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    HistoryManager& library() { return fixture.library(); }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &view;
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+    void mark() {
+        const QRectF fitted = view.canvas().fittedRect();
+        QTest::mousePress(&view.canvas(), Qt::LeftButton, {}, fitted.center().toPoint());
+        QTest::mouseMove(&view.canvas(), fitted.center().toPoint() + QPoint(40, 30));
+        QTest::mouseRelease(&view.canvas(), Qt::LeftButton, {},
+                            fitted.center().toPoint() + QPoint(40, 30));
+    }
+    // Starts typing `text` with the text tool; the field has the focus.
+    QLineEdit* type(const QString& text) {
+        view.setTool(AnnotationTool::text);
+        QTest::mouseClick(&view.canvas(), Qt::LeftButton, {},
+                          view.canvas().fittedRect().topLeft().toPoint() + QPoint(20, 20));
+        QLineEdit* field = view.canvas().textField();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 2000));
+        QTest::keyClicks(field, text);
+        return field;
+    }
+    QString typed() const {
+        const auto& draft = const_cast<AnnotationEditorView&>(view).model().editingText();
+        return draft ? draft->string() : QString();
+    }
+};
+
+int selectedCount(const QList<PickerButton*>& buttons) {
+    return int(std::count_if(buttons.begin(), buttons.end(),
+                             [](PickerButton* b) { return b->isSelected(); }));
+}
+
+} // namespace
+
+TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
+    Editor e;
+    QList<PickerButton*> tools, colors, weights;
+    for (AnnotationTool tool : annotation_tool::allCases())
+        tools.append(e.toolbar.toolButton(tool));
+    for (AnnotationColor color : annotation_color::allCases())
+        colors.append(e.toolbar.colorButton(color));
+    for (LineWeight weight : line_weight::allCases())
+        weights.append(e.toolbar.weightButton(weight));
+    EXPECT_EQ(selectedCount(tools), 1);
+    EXPECT_EQ(selectedCount(colors), 1);
+    EXPECT_EQ(selectedCount(weights), 1);
+    EXPECT_TRUE(e.toolbar.toolButton(AnnotationTool::rectangle)->isSelected());
+    EXPECT_TRUE(e.toolbar.colorButton(AnnotationColor::red)->isSelected());
+    EXPECT_TRUE(e.toolbar.weightButton(LineWeight::thin)->isSelected());
+    EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::redact)->toolTip(),
+              QStringLiteral("Redact (pixelate)"));
+
+    // Corners, away from the drawn symbol, circle or bar.
+    QTest::mouseClick(e.toolbar.toolButton(AnnotationTool::ellipse), Qt::LeftButton, {}, {1, 1});
+    QTest::mouseClick(e.toolbar.colorButton(AnnotationColor::blue), Qt::LeftButton, {}, {26, 22});
+    QTest::mouseClick(e.toolbar.weightButton(LineWeight::thick), Qt::LeftButton, {}, {1, 22});
+    EXPECT_EQ(e.view.tool(), AnnotationTool::ellipse);
+    EXPECT_EQ(e.view.color(), AnnotationColor::blue);
+    EXPECT_EQ(e.view.weight(), LineWeight::thick);
+    EXPECT_EQ(selectedCount(tools), 1);
+    EXPECT_TRUE(e.toolbar.toolButton(AnnotationTool::ellipse)->isSelected());
+    EXPECT_TRUE(e.toolbar.colorButton(AnnotationColor::blue)->isSelected());
+    EXPECT_FALSE(e.toolbar.colorButton(AnnotationColor::red)->isSelected());
+}
+
+TEST(EditorToolbar, keepsItsHeightAndItsControlsAtTheLeftAtAnyWidth) {
+    for (int width : {700, 1800}) {
+        Editor e({width, 600});
+        EXPECT_EQ(e.toolbar.height(), 52);
+        EXPECT_EQ(e.toolbar.width(), width);
+        EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::rectangle)->geometry().topLeft(),
+                  QPoint(14, 14));
+    }
+}
+
+TEST(EditorToolbar, changingTheToolCommitsTheTextBeingTypedReselectingDoesNot) {
+    Editor e;
+    e.type(QStringLiteral("note"));
+    e.toolbar.toolButton(AnnotationTool::text)->click();
+    EXPECT_EQ(e.typed(), QStringLiteral("note"));
+    e.toolbar.colorButton(AnnotationColor::green)->click();
+    EXPECT_EQ(e.typed(), QStringLiteral("note"));
+    EXPECT_TRUE(e.view.annotations().isEmpty());
+
+    e.toolbar.toolButton(AnnotationTool::arrow)->click();
+    EXPECT_FALSE(e.view.model().editingText());
+    ASSERT_EQ(e.view.annotations().size(), 1);
+    EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("note"));
+}
+
+TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
+    Editor e;
+    EXPECT_FALSE(e.bar.undoButton()->isEnabled());
+    EXPECT_FALSE(e.bar.clearButton()->isEnabled());
+    EXPECT_EQ(e.bar.countLabel()->text(), QStringLiteral("0"));
+    EXPECT_EQ(e.bar.countLabel()->toolTip(), QStringLiteral("0 annotations"));
+    e.key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(e.view.annotations().isEmpty());
+
+    e.mark();
+    EXPECT_EQ(e.bar.countLabel()->toolTip(), QStringLiteral("1 annotation"));
+    e.mark();
+    EXPECT_EQ(e.bar.countLabel()->text(), QStringLiteral("2"));
+    EXPECT_EQ(e.bar.countLabel()->toolTip(), QStringLiteral("2 annotations"));
+    EXPECT_TRUE(e.bar.undoButton()->isEnabled());
+    e.key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(e.view.annotations().size(), 1);
+
+    // Undo and clear while typing leave the text being typed alone.
+    e.type(QStringLiteral("draft"));
+    e.view.setAnnotations({e.view.annotations().first(), e.view.annotations().first()});
+    QTest::mouseClick(e.bar.undoButton(), Qt::LeftButton);
+    EXPECT_EQ(e.view.annotations().size(), 1);
+    EXPECT_EQ(e.typed(), QStringLiteral("draft"));
+    EXPECT_TRUE(e.view.canvas().textField()->hasFocus());
+    QTest::mouseClick(e.bar.clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(e.view.annotations().isEmpty());
+    EXPECT_EQ(e.typed(), QStringLiteral("draft"));
+    EXPECT_FALSE(e.bar.undoButton()->isEnabled());
+}
+
+TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndEscOnlyEndsTyping) {
+    Editor e;
+    QLineEdit* field = e.type(QStringLiteral("hello"));
+    e.key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("hello"));
+    e.key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(e.fixture.pasteboard.contents.isEmpty());
+    e.key(Qt::Key_Z, Qt::ControlModifier); // undoes the typing, not a mark
+    EXPECT_TRUE(e.typed().isEmpty());
+
+    QTest::keyClicks(field, QStringLiteral("kept"));
+    e.key(Qt::Key_Escape);
+    EXPECT_EQ(e.closes, 0);
+    EXPECT_FALSE(e.view.model().editingText());
+    ASSERT_EQ(e.view.annotations().size(), 1);
+    EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("kept"));
+    e.key(Qt::Key_Escape);
+    EXPECT_EQ(e.closes, 1);
+}
+
+TEST(EditorActionBar, cropModeTakesEscAndReturnAndHidesTheOtherCommands) {
+    Editor e;
+    e.type(QStringLiteral("before crop"));
+    QTest::mouseClick(e.bar.cropButton(), Qt::LeftButton);
+    EXPECT_EQ(e.view.annotations().size(), 1); // the text was committed first
+    ASSERT_TRUE(e.view.isCropping());
+    EXPECT_TRUE(e.bar.cancelButton()->isVisible());
+    EXPECT_FALSE(e.bar.saveButton()->isVisible());
+    EXPECT_FALSE(e.bar.applyCropButton()->isEnabled());
+
+    e.view.setCropRect(QRectF(10, 10, 7.9, 100));
+    EXPECT_FALSE(e.bar.applyCropButton()->isEnabled());
+    e.key(Qt::Key_Return);
+    EXPECT_TRUE(e.view.isCropping());
+    e.key(Qt::Key_S, Qt::ControlModifier);
+    e.key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(e.view.statusMessage());
+    EXPECT_TRUE(e.fixture.pasteboard.contents.isEmpty());
+
+    e.view.setCropRect(QRectF(10, 10, 8, 8));
+    EXPECT_TRUE(e.bar.applyCropButton()->isEnabled());
+    e.key(Qt::Key_Escape);
+    EXPECT_FALSE(e.view.isCropping());
+    EXPECT_FALSE(e.view.cropRect());
+    EXPECT_EQ(e.closes, 0);
+
+    QTest::mouseClick(e.bar.cropButton(), Qt::LeftButton);
+    e.view.setCropRect(QRectF(10, 20, 100, 50));
+    e.key(Qt::Key_Return);
+    EXPECT_FALSE(e.view.isCropping());
+    EXPECT_EQ(e.view.model().baseImage().size(), QSize(100, 50));
+    EXPECT_EQ(e.bar.statusText(), QStringLiteral("Cropped"));
+    e.key(Qt::Key_Escape);
+    EXPECT_EQ(e.closes, 1);
+}
+
+TEST(EditorActionBar, copyAndBothSavesByTheirKeys) {
+    Editor e;
+    e.mark();
+    // No button holds the focus, so Space and Return press none.
+    e.key(Qt::Key_Space);
+    e.key(Qt::Key_Return);
+    EXPECT_TRUE(e.fixture.pasteboard.contents.isEmpty());
+    EXPECT_FALSE(e.view.statusMessage());
+    e.key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(e.fixture.pasteboard.contents.size(), 2);
+    e.key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(e.library().screenshots().size(), 2);
+    EXPECT_TRUE(e.bar.statusText().startsWith(QStringLiteral("Saved copy as ")));
+    e.key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(e.bar.statusText(), QStringLiteral("Saved"));
+    const QImage saved(e.library().fileURL(e.screenshot));
+    EXPECT_NE(saved.pixel(saved.width() / 2, saved.height() / 2), qRgb(255, 255, 255));
+    EXPECT_EQ(e.bar.saveButton()->toolTip(),
+              QStringLiteral("Overwrite the original screenshot (Ctrl+S)"));
+}

@@ -1,0 +1,111 @@
+// Files a white capture of the given size in the library and opens it in its editor window
+// through the shared controller, as the thumbnail and the history cards do. Prints, one a
+// line on stdout: "fitted X Y W H IW IH" (the image on the canvas, in the window's own
+// coordinates, then the image's size), "file PATH", "mark X0 Y0 X1 Y1 WIDTH" for each new
+// mark, "status TEXT" and "closed"; it quits when the window has closed.
+//   editor_driver WIDTH HEIGHT
+#include "core/ActivationPolicy.h"
+#include "core/library/HistoryManager.h"
+#include "editor/AnnotationCanvas.h"
+#include "editor/AnnotationEditorController.h"
+#include "editor/AnnotationEditorView.h"
+#include "editor/EditorWindow.h"
+#include "platform/PasteboardQt.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SystemLogSyslog.h"
+#include "platform/UserDefaultsQSettings.h"
+#include "platform/x11/WorkspaceFreedesktop.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+class PrintedSound : public SoundPlayer {
+public:
+    void playCaptureSound() override {}
+    void beep() override { std::printf("beep\n"); }
+};
+
+void say(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return 2;
+
+    UserDefaultsQSettings defaults;
+    WorkspaceFreedesktop workspace;
+    PasteboardQt pasteboard;
+    SystemLogSyslog log;
+    HistoryManager library({defaults, workspace, pasteboard, log,
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
+    ActivationPolicy policy;
+    policy.setActivationPolicy(ActivationPolicy::Policy::accessory);
+    PrintedSound sound;
+    AnnotationEditorController controller(
+        {library, policy, sound, pasteboard, []() -> std::optional<QRectF> {
+             return QRectF(QGuiApplication::primaryScreen()->availableGeometry());
+         }});
+    AnnotationEditorController::installShared(&controller);
+
+    const auto reserved = library.newFileURL();
+    QImage white(args[1].toInt(), args[2].toInt(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    if (!white.save(reserved.path, "PNG"))
+        return 1;
+    library.add(reserved.fileName, ScreenshotKind::area);
+    const Screenshot screenshot = library.screenshots().first();
+    say(QStringLiteral("file ") + library.fileURL(screenshot));
+
+    AnnotationEditorController::shared().open(screenshot);
+    EditorWindow* window = controller.window(screenshot.id());
+    if (!window)
+        return 1;
+    AnnotationEditorView& view = *window->editor();
+    QObject::connect(&view, &AnnotationEditorView::annotationsChanged, &app, [&view] {
+        if (view.annotations().isEmpty())
+            return;
+        const Annotation& mark = view.annotations().last();
+        say(QStringLiteral("mark %1 %2 %3 %4 %5")
+                .arg(mark.start().x())
+                .arg(mark.start().y())
+                .arg(mark.end().x())
+                .arg(mark.end().y())
+                .arg(mark.lineWidth()));
+    });
+    QObject::connect(&view, &AnnotationEditorView::statusMessageChanged, &app, [&view] {
+        say(QStringLiteral("status ") + view.statusMessage().value_or(QString()));
+    });
+    QObject::connect(&policy, &ActivationPolicy::activationPolicyChanged, &app,
+                     [&controller, &app] {
+                         if (controller.windowCount() == 0) {
+                             say(QStringLiteral("closed"));
+                             QTimer::singleShot(0, &app, &QCoreApplication::quit);
+                         }
+                     });
+    // Once the canvas has its size: where the image sits in the window.
+    QTimer::singleShot(0, &view, [&view, window] {
+        const QRectF fitted = view.canvas().fittedRect();
+        const QPointF origin = view.canvas().mapTo(window, fitted.topLeft());
+        const QSizeF image = view.model().imagePixelSize();
+        say(QStringLiteral("fitted %1 %2 %3 %4 %5 %6")
+                .arg(origin.x())
+                .arg(origin.y())
+                .arg(fitted.width())
+                .arg(fitted.height())
+                .arg(image.width())
+                .arg(image.height()));
+    });
+    return app.exec();
+}
