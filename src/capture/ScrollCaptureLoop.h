@@ -12,10 +12,12 @@
 class InputSynthesizer;
 class RegionGrabber;
 
-// What a scrolling capture grabbed: frames in the order taken, and whether the content
-// moved up the screen between them (the page scrolled toward its end).
+// What a scrolling capture grabbed: frames in the order taken, whether the content moved
+// up the screen between them (the page scrolled toward its end), and how far it moved
+// between each frame and the next.
 struct ScrollCaptureFrames {
     QList<QImage> frames;
+    QList<int> deltas;
     bool contentMovedUp = false;
 };
 
@@ -52,6 +54,7 @@ private:
     void scrollOnce();
     void evaluateFrame();
     void scroll(int sign, int clicks);
+    void append(const QImage& frame, int delta);
     void end();
 
     InputSynthesizer& m_input;
@@ -64,6 +67,7 @@ private:
     int m_clicks = 1;
     double m_rowsPerClick = 0; // measured by the probe
     double m_rowsPerPoint = 1;
+    bool m_triedBothWays = false;
     ScrollStitcher::StickyBands m_sticky;
     ScrollCaptureFrames m_result;
 };

@@ -40,23 +40,44 @@ struct Match {
 std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int ignoreTop,
                                  int ignoreBottom);
 
+// `scrollMatch` for a scroll expected to move the content about `expected` rows (0: not
+// known). Where the band at the edge is flat and many shifts tie, bands with texture
+// elsewhere in `next` decide; where nothing does, equal frames answer 0 and the expected
+// movement holds when every row in common agrees with it. Where the edge band's match is
+// distinct the answer is `scrollMatch`'s.
+std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int ignoreTop,
+                                 int ignoreBottom, int expected);
+
 // Rows at either end that are the same in all frames, each frame compared with frame 0.
 StickyBands stickyBands(const QList<QImage>& frames);
+
+// Rows right next to the sticky bands that do not move with the content, such as the
+// shadow a fixed bar casts on the page: `top` above the bottom band on screen, `bottom`
+// under the top band. Content is taken from frames that show it clear of them.
+struct Guards {
+    int top = 0;
+    int bottom = 0;
+    friend bool operator==(const Guards&, const Guards&) = default;
+};
 
 // The joined image, read on screen from the last frame's top band down to frame 0's bottom
 // band; a null image when the frames cannot be joined. One frame comes back as it is.
 QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyTop,
-              int stickyBottom);
+              int stickyBottom, Guards guards = {});
 
 struct Pass {
     StickyBands bands;
     QList<int> deltas; // one per consecutive pair, a failed match counting as 0
-    QImage image;      // null when the frames cannot be joined
+    Guards guards;
+    QImage image; // null when the frames cannot be joined
 };
 
 // The whole join of a capture: the bands over all frames, the delta of each consecutive
 // pair measured with those bands, then the stitch. Each frame is read once, with results
 // equal to calling the three functions above in that order.
 Pass stitchAll(const QList<QImage>& frames);
+// The same join with the deltas already known (measured while capturing); the guards
+// follow from them.
+Pass stitchAll(const QList<QImage>& frames, const QList<int>& deltas);
 
 } // namespace ScrollStitcher
