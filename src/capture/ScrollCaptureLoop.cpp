@@ -64,7 +64,11 @@ void ScrollCaptureLoop::evaluateProbe(int sign) {
         const auto up = ScrollStitcher::guidedMatch(moved, first, sticky.top, sticky.bottom, 0);
         const bool downMoved = down && down->delta >= 1;
         const bool upMoved = up && up->delta >= 1;
-        const bool movedUp = upMoved && (!downMoved || up->cost < down->cost);
+        // Where both readings rest on whole rows at one cost, the one on more texture holds.
+        const bool tie = downMoved && upMoved && down->support >= 0 && up->support >= 0 &&
+                         std::abs(up->cost - down->cost) < 0.5;
+        const bool movedUp =
+            upMoved && (!downMoved || (tie ? up->support > down->support : up->cost < down->cost));
         const bool movedDown = downMoved && !movedUp;
         if (movedDown || movedUp) {
             m_rowsPerClick = movedDown ? down->delta : up->delta;

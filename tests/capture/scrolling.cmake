@@ -17,3 +17,9 @@ quillbox_x11_test(scrolling_gtk_x11
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/scrolling-gtk.sh
     ENVIRONMENT "SCROLL_DRIVER=$<TARGET_FILE:scroll_driver>"
     TIMEOUT 120)
+add_executable(trap_page ${CMAKE_CURRENT_LIST_DIR}/x11/TrapPage.cpp)
+target_link_libraries(trap_page PRIVATE quillbox_options Qt6::Widgets)
+quillbox_x11_test(scrolling_traps_x11
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/x11/scrolling-traps.sh
+    ENVIRONMENT "TRAP_PAGE=$<TARGET_FILE:trap_page>;SCROLL_DRIVER=$<TARGET_FILE:scroll_driver>"
+    TIMEOUT 180)

@@ -24,13 +24,12 @@ constexpr double marginFactor = 0.09999999999999998;
 // `distinctMargin` more: on a flat band all shifts cost alike and the smallest would win.
 constexpr int nearRows = 2;
 constexpr double distinctMargin = 1.5;
-// A band elsewhere in the frame must match nearly exactly: scrolled pixels are copied.
-constexpr double textureBandCost = 6.0;
-constexpr int textureBandStep = 12;  // band positions tried, in rows
-constexpr int textureBandsTried = 4; // the most textured of them
-constexpr double flatVariance = 1.0; // a band whose luma varies less carries no texture
-constexpr double maxRowCost = 3.0;   // a row still matches at this mean difference
-constexpr int rowColumnStep = 2;
+constexpr double nearTie = 0.5;    // shifts this close to the best cost tie with it
+constexpr double maxRowCost = 3.0; // a row still matches at this mean difference
+constexpr int rowColumnStep = 2;   // of the central columns, every second
+constexpr int minCommonRows = 16;  // fewer rows in common than this tell nothing
+constexpr int texturedRange = 16;  // a row whose luma spans more than this has texture
+constexpr double rowEdge = 2.0;    // a row whose mean differs this much from the next, too
 
 // The sampled columns of rows first … first + count − 1, packed side by side.
 std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int count, int rowStep,
@@ -115,38 +114,126 @@ bool distinct(const std::vector<double>& costs, const ScrollStitcher::Match& bes
     return true;
 }
 
-double variance(const PixelBuffer& next, const Search& search, int offset) {
-    const std::vector<std::uint8_t> band = packedColumns(
-        next, search.t + offset, sampledRows, bandRowStep, search.margin, search.columns);
-    double sum = 0;
-    double squares = 0;
-    for (std::uint8_t v : band) {
-        sum += v;
-        squares += double(v) * v;
-    }
-    const double n = static_cast<double>(band.size());
-    return squares / n - (sum / n) * (sum / n);
-}
-
-// Every row `next` has in common with `previous` at `shift` matches it.
-bool agreesAt(const PixelBuffer& previous, const PixelBuffer& next, const Search& search,
-              int shift) {
-    const int columns = (next.width() + rowColumnStep - 1) / rowColumnStep;
-    std::vector<std::uint8_t> a(static_cast<std::size_t>(columns));
-    std::vector<std::uint8_t> b(static_cast<std::size_t>(columns));
-    for (int r = search.t; r + shift < next.height() - search.b; ++r) {
-        kernels::gather(next.lumaRow(r), rowColumnStep, columns, a.data());
-        kernels::gather(previous.lumaRow(r + shift), rowColumnStep, columns, b.data());
-        if (kernels::sumOfAbsoluteDifferences(a.data(), b.data(), columns) > maxRowCost * columns)
-            return false;
-    }
-    return true;
-}
-
 ScrollStitcher::Match answer(ScrollStitcher::Match match) {
     if (match.delta < smallestShift)
         match.delta = 0;
     return match;
+}
+
+// Whole rows of both frames compared at a shift: which shifts every row in common agrees
+// with, and how many rows with texture that agreement rests on.
+class CommonRows {
+public:
+    CommonRows(const PixelBuffer& previous, const PixelBuffer& next, const Search& search)
+        : m_search(search)
+        , m_height(next.height())
+        , m_columns(
+              std::max(1, (next.width() - 2 * search.margin + rowColumnStep - 1) / rowColumnStep))
+        , m_previous(pack(previous))
+        , m_next(pack(next))
+        , m_previousMean(means(m_previous))
+        , m_nextMean(means(m_next))
+        , m_textured(static_cast<std::size_t>(m_height) + 1, 0) {
+        // m_textured[r]: texture in `next` from row t up to row r: rows whose luma spans a
+        // range, and steps from a row to the one above it.
+        for (int r = search.t; r < m_height - search.b; ++r) {
+            const std::uint8_t* row = m_next.data() + static_cast<std::size_t>(r) * m_columns;
+            const auto [low, high] = std::minmax_element(row, row + m_columns);
+            const bool step =
+                r > search.t && std::abs(m_nextMean[static_cast<std::size_t>(r)] -
+                                         m_nextMean[static_cast<std::size_t>(r) - 1]) > rowEdge;
+            m_textured[static_cast<std::size_t>(r) + 1] =
+                m_textured[static_cast<std::size_t>(r)] + (*high - *low > texturedRange) + step;
+        }
+    }
+
+    // Row r of `next` matches row r + shift of `previous` wherever both are in the body.
+    bool agrees(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        for (int r = m_search.t; r < end; ++r)
+            if (std::abs(m_nextMean[static_cast<std::size_t>(r)] -
+                         m_previousMean[static_cast<std::size_t>(r + shift)]) > maxRowCost)
+                return false;
+        for (int r = m_search.t; r < end; ++r)
+            if (kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r + shift),
+                                                  m_columns) > maxRowCost * m_columns)
+                return false;
+        return true;
+    }
+
+    int support(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        return m_textured[static_cast<std::size_t>(end)] -
+               m_textured[static_cast<std::size_t>(m_search.t)];
+    }
+
+    double cost(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        std::uint64_t sum = 0;
+        for (int r = m_search.t; r < end; ++r)
+            sum += kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r + shift),
+                                                     m_columns);
+        return end > m_search.t ? double(sum) / (double(end - m_search.t) * m_columns) : 0;
+    }
+
+private:
+    std::vector<std::uint8_t> pack(const PixelBuffer& frame) const {
+        std::vector<std::uint8_t> packed(static_cast<std::size_t>(m_height) * m_columns);
+        for (int r = 0; r < m_height; ++r)
+            kernels::gather(frame.lumaRow(r) + m_search.margin, rowColumnStep, m_columns,
+                            packed.data() + static_cast<std::size_t>(r) * m_columns);
+        return packed;
+    }
+    std::vector<double> means(const std::vector<std::uint8_t>& packed) const {
+        std::vector<double> out(static_cast<std::size_t>(m_height));
+        for (int r = 0; r < m_height; ++r) {
+            const std::uint8_t* p = packed.data() + static_cast<std::size_t>(r) * m_columns;
+            std::uint64_t sum = 0;
+            for (int x = 0; x < m_columns; ++x)
+                sum += p[x];
+            out[static_cast<std::size_t>(r)] = double(sum) / m_columns;
+        }
+        return out;
+    }
+    const std::uint8_t* row(const std::vector<std::uint8_t>& packed, int r) const {
+        return packed.data() + static_cast<std::size_t>(r) * m_columns;
+    }
+
+    Search m_search;
+    int m_height;
+    int m_columns;
+    std::vector<std::uint8_t> m_previous;
+    std::vector<std::uint8_t> m_next;
+    std::vector<double> m_previousMean;
+    std::vector<double> m_nextMean;
+    std::vector<int> m_textured;
+};
+
+// Of the shifts every common row agrees with, those resting on the most texture; among
+// them no movement, then the movement asked for, then the smallest.
+std::optional<ScrollStitcher::Match> bestAgreeing(const CommonRows& rows,
+                                                  const std::vector<int>& shifts, int expected) {
+    std::vector<int> agreeing;
+    int most = -1;
+    for (int s : shifts) {
+        if (!rows.agrees(s))
+            continue;
+        const int support = rows.support(s);
+        if (support > most)
+            agreeing.clear();
+        if (support >= most) {
+            most = support;
+            agreeing.push_back(s);
+        }
+    }
+    if (agreeing.empty())
+        return std::nullopt;
+    int pick = agreeing.front();
+    if (std::find(agreeing.begin(), agreeing.end(), 0) != agreeing.end())
+        pick = 0;
+    else if (std::find(agreeing.begin(), agreeing.end(), expected) != agreeing.end())
+        pick = expected;
+    return answer({pick, rows.cost(pick), most});
 }
 
 } // namespace
@@ -178,39 +265,26 @@ std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
     const ScrollStitcher::Match best = cheapest(costs);
     if (best.cost > maxCost)
         return std::nullopt;
-    if (distinct(costs, best))
-        return answer(best);
-
-    // The edge band is (nearly) flat: bands with texture higher up in `next` decide. A
-    // band is only asked where its shorter range still reaches the movement asked for.
-    const int highest =
-        expected > 0 ? search->maxShift - expected - nearRows - 1 : search->maxShift / 2;
-    std::vector<std::pair<double, int>> bands; // (variance, offset)
-    for (int offset = textureBandStep; offset <= highest; offset += textureBandStep) {
-        const double v = variance(next, *search, offset);
-        if (v >= flatVariance)
-            bands.emplace_back(v, offset);
+    std::vector<int> shifts;
+    if (distinct(costs, best)) {
+        // Unambiguous but for its neighbours: a flat box a few rows high matches one or two
+        // rows off as well on the sampled rows; the rows in between decide.
+        for (int s = std::max(0, best.delta - nearRows);
+             s <= std::min(search->maxShift, best.delta + nearRows); ++s)
+            if (costs[static_cast<std::size_t>(s)] <= best.cost + nearTie)
+                shifts.push_back(s);
+        if (shifts.size() == 1)
+            return answer(best);
+    } else {
+        // The band at the edge is (nearly) flat: every row the frames have in common
+        // decides, at every shift but the one or two rows that count as no movement.
+        shifts.push_back(0);
+        const int largest = next.height() - search->t - search->b - minCommonRows;
+        for (int s = smallestShift; s <= largest; ++s)
+            shifts.push_back(s);
     }
-    std::sort(bands.begin(), bands.end(), [](const auto& x, const auto& y) {
-        return x.first > y.first || (x.first == y.first && x.second < y.second);
-    });
-    if (bands.size() > static_cast<std::size_t>(textureBandsTried))
-        bands.resize(textureBandsTried);
-    for (const auto& [v, offset] : bands) {
-        const std::vector<double> other = bandCosts(previous, next, *search, offset);
-        const ScrollStitcher::Match match = cheapest(other);
-        if (match.cost <= textureBandCost && distinct(other, match))
-            return answer(match);
-    }
-
-    // Nothing in the frames tells the shifts apart: equal frames are the end of the
-    // content, and otherwise the movement asked for holds where every row agrees with it.
-    if (agreesAt(previous, next, *search, 0))
-        return answer({0, costs.front()});
-    if (expected >= smallestShift && expected <= search->maxShift &&
-        agreesAt(previous, next, *search, expected))
-        return ScrollStitcher::Match{expected, costs[static_cast<std::size_t>(expected)]};
-    return answer(best);
+    const CommonRows rows(previous, next, *search);
+    return bestAgreeing(rows, shifts, expected).value_or(answer(best));
 }
 
 } // namespace stitch

@@ -32,6 +32,9 @@ std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int i
 struct Match {
     int delta = 0;   // as `scrollDelta` answers
     double cost = 0; // the mean luminance difference at the best shift
+    // Rows with texture the frames have in common at that shift, where whole rows decided
+    // it (`guidedMatch` on a flat band); otherwise −1.
+    int support = -1;
 };
 
 // `scrollDelta` together with how well its shift matched. On text, where most rows are the
@@ -40,11 +43,12 @@ struct Match {
 std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int ignoreTop,
                                  int ignoreBottom);
 
-// `scrollMatch` for a scroll expected to move the content about `expected` rows (0: not
-// known). Where the band at the edge is flat and many shifts tie, bands with texture
-// elsewhere in `next` decide; where nothing does, equal frames answer 0 and the expected
-// movement holds when every row in common agrees with it. Where the edge band's match is
-// distinct the answer is `scrollMatch`'s.
+// `scrollMatch` for a scroll expected to move the content `expected` rows (0: not known).
+// Where the band at the edge is flat and many shifts tie, the shift is one that every row
+// the frames have in common agrees with, resting on the most rows with texture; among
+// equals no movement (equal frames), then the expected movement. Where the edge band's
+// match is distinct the answer is `scrollMatch`'s, but for a tie with a neighbouring shift,
+// which whole rows decide.
 std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int ignoreTop,
                                  int ignoreBottom, int expected);
 
