@@ -54,7 +54,7 @@ private:
     void scrollOnce();
     void evaluateFrame();
     void scroll(int sign, int clicks);
-    void append(const QImage& frame, int delta);
+    void append(const QImage& frame, int delta, int clicks, int expected);
     void end();
 
     InputSynthesizer& m_input;
@@ -68,6 +68,11 @@ private:
     double m_rowsPerClick = 0; // measured by the probe
     double m_rowsPerPoint = 1;
     bool m_triedBothWays = false;
+    struct Asked {
+        int clicks = 0;
+        int expected = 0; // rows the measure was told to expect, 0 for not known
+    };
+    QList<Asked> m_asked; // one per delta
     ScrollStitcher::StickyBands m_sticky;
     ScrollCaptureFrames m_result;
 };

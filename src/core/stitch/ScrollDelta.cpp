@@ -24,12 +24,14 @@ constexpr double marginFactor = 0.09999999999999998;
 // `distinctMargin` more: on a flat band all shifts cost alike and the smallest would win.
 constexpr int nearRows = 2;
 constexpr double distinctMargin = 1.5;
-constexpr double nearTie = 0.5;    // shifts this close to the best cost tie with it
-constexpr double maxRowCost = 3.0; // a row still matches at this mean difference
-constexpr int rowColumnStep = 2;   // of the central columns, every second
-constexpr int minCommonRows = 16;  // fewer rows in common than this tell nothing
-constexpr int texturedRange = 16;  // a row whose luma spans more than this has texture
-constexpr double rowEdge = 2.0;    // a row whose mean differs this much from the next, too
+constexpr double nearTie = 0.5;     // shifts this close to the best cost tie with it
+constexpr double maxRowCost = 3.0;  // a row still matches at this mean difference
+constexpr int differentSample = 16; // a sample differing more than this has changed
+constexpr int differingSamples = 2; // changed samples a matching row may hold
+constexpr int rowColumnStep = 2;    // of the central columns, every second
+constexpr int minCommonRows = 16;   // fewer rows in common than this tell nothing
+constexpr int texturedRange = 16;   // a row whose luma spans more than this has texture
+constexpr double rowEdge = 2.0;     // a row whose mean differs this much from the next, too
 
 // The sampled columns of rows first … first + count − 1, packed side by side.
 std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int count, int rowStep,
@@ -155,8 +157,7 @@ public:
                          m_previousMean[static_cast<std::size_t>(r + shift)]) > maxRowCost)
                 return false;
         for (int r = m_search.t; r < end; ++r)
-            if (kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r + shift),
-                                                  m_columns) > maxRowCost * m_columns)
+            if (!rowsMatch(row(m_next, r), row(m_previous, r + shift)))
                 return false;
         return true;
     }
@@ -177,6 +178,17 @@ public:
     }
 
 private:
+    // Scrolled pixels are copied: a row matches when it differs little on average and in
+    // no more than a caret's worth of samples, so that a small word in a wide row counts.
+    bool rowsMatch(const std::uint8_t* a, const std::uint8_t* b) const {
+        if (kernels::sumOfAbsoluteDifferences(a, b, m_columns) > maxRowCost * m_columns)
+            return false;
+        int differing = 0;
+        for (int x = 0; x < m_columns; ++x)
+            differing += std::abs(int(a[x]) - int(b[x])) > differentSample;
+        return differing <= differingSamples;
+    }
+
     std::vector<std::uint8_t> pack(const PixelBuffer& frame) const {
         std::vector<std::uint8_t> packed(static_cast<std::size_t>(m_height) * m_columns);
         for (int r = 0; r < m_height; ++r)
@@ -255,6 +267,34 @@ std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& n
     return match ? std::optional<int>(match->delta) : std::nullopt;
 }
 
+namespace {
+
+// The same search with the flat rows at the inner edges of the ignored bands given back to
+// the body. Rows alike in two frames may be a fixed bar, or the page's plain ground that
+// both frames happen to show there; ground constrains the shift like any row.
+Search withoutFlatBandEdges(const PixelBuffer& next, Search search) {
+    const auto flat = [&](int row) {
+        const std::uint8_t* luma = next.lumaRow(row) + search.margin;
+        const auto [low, high] =
+            std::minmax_element(luma, luma + std::max(1, next.width() - 2 * search.margin));
+        return *high - *low <= texturedRange;
+    };
+    while (search.t > 0 && flat(search.t - 1))
+        --search.t;
+    while (search.b > 0 && flat(next.height() - search.b))
+        --search.b;
+    return search;
+}
+
+std::vector<int> everyShift(const PixelBuffer& next, const Search& search) {
+    std::vector<int> shifts{0};
+    for (int s = smallestShift; s <= next.height() - search.t - search.b - minCommonRows; ++s)
+        shifts.push_back(s);
+    return shifts;
+}
+
+} // namespace
+
 std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
                                                  const PixelBuffer& next, int ignoreTop,
                                                  int ignoreBottom, int expected) {
@@ -263,28 +303,46 @@ std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
         return std::nullopt;
     const std::vector<double> costs = bandCosts(previous, next, *search, 0);
     const ScrollStitcher::Match best = cheapest(costs);
-    if (best.cost > maxCost)
-        return std::nullopt;
-    std::vector<int> shifts;
-    if (distinct(costs, best)) {
-        // Unambiguous but for its neighbours: a flat box a few rows high matches one or two
-        // rows off as well on the sampled rows; the rows in between decide.
-        for (int s = std::max(0, best.delta - nearRows);
-             s <= std::min(search->maxShift, best.delta + nearRows); ++s)
-            if (costs[static_cast<std::size_t>(s)] <= best.cost + nearTie)
-                shifts.push_back(s);
-        if (shifts.size() == 1)
-            return answer(best);
-    } else {
+    const CommonRows rows(previous, next, *search);
+    // Of `shifts`, the one all rows in common agree with on the most texture; where no
+    // texture decides, the flat rows of the bands take part too.
+    const auto decide = [&](const std::vector<int>& shifts) {
+        auto found = bestAgreeing(rows, shifts, expected);
+        if (found && found->support > 0)
+            return found;
+        const Search wider = withoutFlatBandEdges(next, *search);
+        if (wider.t == search->t && wider.b == search->b)
+            return found;
+        const bool all = shifts.size() > 1 + 2 * nearRows;
+        const auto again = bestAgreeing(CommonRows(previous, next, wider),
+                                        all ? everyShift(next, wider) : shifts, expected);
+        return again && again->support > 0 ? again : found;
+    };
+    // A shift all rows in common agree with, resting on texture: the frames show it.
+    const auto seen = [&]() -> std::optional<ScrollStitcher::Match> {
+        const auto found = decide(everyShift(next, *search));
+        return found && found->support > 0 ? found : std::nullopt;
+    };
+
+    if (best.cost > maxCost) // the edge band may lie beyond the movement (wide bands, a long step)
+        return seen();
+    if (!distinct(costs, best)) {
         // The band at the edge is (nearly) flat: every row the frames have in common
         // decides, at every shift but the one or two rows that count as no movement.
-        shifts.push_back(0);
-        const int largest = next.height() - search->t - search->b - minCommonRows;
-        for (int s = smallestShift; s <= largest; ++s)
-            shifts.push_back(s);
+        return decide(everyShift(next, *search)).value_or(answer(best));
     }
-    const CommonRows rows(previous, next, *search);
-    return bestAgreeing(rows, shifts, expected).value_or(answer(best));
+    // Unambiguous but for its neighbours: a flat box a few rows high matches one or two rows
+    // off as well on the sampled rows; the rows in between decide.
+    std::vector<int> near;
+    for (int s = std::max(0, best.delta - nearRows);
+         s <= std::min(search->maxShift, best.delta + nearRows); ++s)
+        if (costs[static_cast<std::size_t>(s)] <= best.cost + nearTie)
+            near.push_back(s);
+    if (const auto found = bestAgreeing(rows, near, expected))
+        return found;
+    // The band matched a look-alike (the edge of another flat block) that the rows above it
+    // contradict; where another shift agrees with every row, that one.
+    return seen().value_or(answer(best));
 }
 
 } // namespace stitch

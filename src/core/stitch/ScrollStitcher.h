@@ -33,7 +33,9 @@ struct Match {
     int delta = 0;   // as `scrollDelta` answers
     double cost = 0; // the mean luminance difference at the best shift
     // Rows with texture the frames have in common at that shift, where whole rows decided
-    // it (`guidedMatch` on a flat band); otherwise −1.
+    // it (`guidedMatch`), otherwise −1. 0: nothing in the frames told the shift from others
+    // that all rows agree with as well; the answer is then no movement or the expected one
+    // where either is among them, else the smallest.
     int support = -1;
 };
 
@@ -44,11 +46,11 @@ std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int
                                  int ignoreBottom);
 
 // `scrollMatch` for a scroll expected to move the content `expected` rows (0: not known).
-// Where the band at the edge is flat and many shifts tie, the shift is one that every row
-// the frames have in common agrees with, resting on the most rows with texture; among
-// equals no movement (equal frames), then the expected movement. Where the edge band's
-// match is distinct the answer is `scrollMatch`'s, but for a tie with a neighbouring shift,
-// which whole rows decide.
+// A distinct match of the edge band stands where every row the frames have in common
+// agrees with it. Otherwise (a flat band where many shifts tie, a look-alike that the rows
+// above contradict, no match on the band at all) the shift is one that all rows in common
+// agree with, resting on the most rows with texture; among equals no movement (equal
+// frames), then the expected movement, then the smallest.
 std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int ignoreTop,
                                  int ignoreBottom, int expected);
 
