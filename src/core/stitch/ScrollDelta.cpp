@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace stitch {
@@ -135,6 +137,8 @@ public:
         , m_next(pack(next))
         , m_previousMean(means(m_previous))
         , m_nextMean(means(m_next))
+        , m_previousHash(hashes(m_previous))
+        , m_nextHash(hashes(m_next))
         , m_textured(static_cast<std::size_t>(m_height) + 1, 0) {
         // m_textured[r]: texture in `next` from row t up to row r: rows whose luma spans a
         // range, and steps from a row to the one above it.
@@ -157,7 +161,9 @@ public:
                          m_previousMean[static_cast<std::size_t>(r + shift)]) > maxRowCost)
                 return false;
         for (int r = m_search.t; r < end; ++r)
-            if (!rowsMatch(row(m_next, r), row(m_previous, r + shift)))
+            if (m_nextHash[static_cast<std::size_t>(r)] !=
+                    m_previousHash[static_cast<std::size_t>(r + shift)] &&
+                !rowsMatch(row(m_next, r), row(m_previous, r + shift)))
                 return false;
         return true;
     }
@@ -207,6 +213,15 @@ private:
         }
         return out;
     }
+    // Equal rows, the page's plain ground above all, are known equal without comparing.
+    std::vector<std::size_t> hashes(const std::vector<std::uint8_t>& packed) const {
+        std::vector<std::size_t> out(static_cast<std::size_t>(m_height));
+        for (int r = 0; r < m_height; ++r)
+            out[static_cast<std::size_t>(r)] = std::hash<std::string_view>{}(
+                std::string_view(reinterpret_cast<const char*>(row(packed, r)),
+                                 static_cast<std::size_t>(m_columns)));
+        return out;
+    }
     const std::uint8_t* row(const std::vector<std::uint8_t>& packed, int r) const {
         return packed.data() + static_cast<std::size_t>(r) * m_columns;
     }
@@ -218,6 +233,8 @@ private:
     std::vector<std::uint8_t> m_next;
     std::vector<double> m_previousMean;
     std::vector<double> m_nextMean;
+    std::vector<std::size_t> m_previousHash;
+    std::vector<std::size_t> m_nextHash;
     std::vector<int> m_textured;
 };
 
