@@ -144,6 +144,18 @@ TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
     }
 }
 
+TEST_F(ScrollingCaptureTest, shortLinesFarApartOnAPlainGroundJoinRowForRow) {
+    // Most bands at a frame's edge are one colour, where any shift would match.
+    for (bool atBottom : {false, true}) {
+        usePage(sparsePage(width, 1500, 3));
+        library.library().clearAll();
+        screen->pixelsPerClick = 38;
+        if (atBottom)
+            screen->offset = screen->maxOffset();
+        EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");
+    }
+}
+
 TEST_F(ScrollingCaptureTest, startedInTheMiddleCoversTheRowsItReached) {
     screen->offset = 330;
     EXPECT_EQ(run(), pageRows(330, 900));

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -30,30 +29,6 @@ struct Layout {
     int rowsPerClick = 60;
     int shortOfEnd = 0; // where the view stands at the bottom, above the real end
 };
-
-QImage sparsePage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QRandomGenerator random(5);
-    int y = 6;
-    while (y < height - 20) {
-        const bool block = random.bounded(3) == 0;
-        const int gap = 50 + random.bounded(100);
-        if (block) // a code block: light grey with one short line at its top
-            painter.fillRect(0, y, width, gap, QColor(238, 240, 242));
-        int x = 14;
-        for (int words = 1 + random.bounded(3); words > 0; --words) {
-            const int w = 10 + random.bounded(40);
-            const int grey = 30 + random.bounded(90);
-            painter.fillRect(x, y + 6, w, 10, QColor(grey, grey, grey));
-            x += w + 7;
-        }
-        y += block ? gap + 8 : 22 + gap;
-    }
-    painter.fillRect(14, height - 14, 60, 10, QColor(40, 40, 40));
-    return image;
-}
 
 class PageView : public QWidget {
 public:
@@ -123,7 +98,7 @@ int main(int argc, char** argv) {
         layout.width = 260;
         layout.viewRows = 200;
         layout.rowsPerClick = 38;
-        content = sparsePage(layout.width, 2600);
+        content = sparsePage(layout.width, 2600, 5);
     } else if (args[1] == QLatin1String("partial")) {
         layout.shortOfEnd = 17;
         content = textPage(layout.width, 1500, 21);
