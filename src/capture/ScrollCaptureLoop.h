@@ -65,7 +65,7 @@ private:
     int m_step = 0;
     int m_direction = 0;
     int m_clicks = 1;
-    double m_rowsPerClick = 0; // measured by the probe
+    double m_rowsPerClick = 0; // from moves the frames pinned down; 0 while not known
     double m_rowsPerPoint = 1;
     bool m_triedBothWays = false;
     struct Asked {

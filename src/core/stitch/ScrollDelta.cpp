@@ -72,12 +72,12 @@ std::optional<Search> searchFor(const PixelBuffer& previous, const PixelBuffer& 
     return s;
 }
 
-// The cost of every shift 0 … maxShift − offset for the band of `next` that starts
-// `offset` rows above the ignored bottom rows.
+// The cost of every shift 0 … maxShift for the band of `next` right above the ignored
+// bottom rows.
 std::vector<double> bandCosts(const PixelBuffer& previous, const PixelBuffer& next,
-                              const Search& search, int offset) {
-    const int first = search.t + offset;
-    const int maxShift = search.maxShift - offset;
+                              const Search& search) {
+    const int first = search.t;
+    const int maxShift = search.maxShift;
     // Every shift reads the same 16 rows of `next` against rows first + k + s of
     // `previous`, so both are packed once and each shift costs 16 contiguous sums.
     const std::vector<std::uint8_t> band =
@@ -272,7 +272,7 @@ scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
     const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
     if (!search)
         return std::nullopt;
-    const ScrollStitcher::Match best = cheapest(bandCosts(previous, next, *search, 0));
+    const ScrollStitcher::Match best = cheapest(bandCosts(previous, next, *search));
     if (best.cost > maxCost)
         return std::nullopt;
     return answer(best);
@@ -318,26 +318,25 @@ std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
     const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
     if (!search)
         return std::nullopt;
-    const std::vector<double> costs = bandCosts(previous, next, *search, 0);
+    const std::vector<double> costs = bandCosts(previous, next, *search);
     const ScrollStitcher::Match best = cheapest(costs);
     const CommonRows rows(previous, next, *search);
-    // Of `shifts`, the one all rows in common agree with on the most texture; where no
-    // texture decides, the flat rows of the bands take part too.
-    const auto decide = [&](const std::vector<int>& shifts) {
-        auto found = bestAgreeing(rows, shifts, expected);
+    // The shift all rows in common agree with, on the most texture; where no texture
+    // decides, the flat rows of the bands take part too.
+    const auto agreed = [&]() {
+        auto found = bestAgreeing(rows, everyShift(next, *search), expected);
         if (found && found->support > 0)
             return found;
         const Search wider = withoutFlatBandEdges(next, *search);
         if (wider.t == search->t && wider.b == search->b)
             return found;
-        const bool all = shifts.size() > 1 + 2 * nearRows;
-        const auto again = bestAgreeing(CommonRows(previous, next, wider),
-                                        all ? everyShift(next, wider) : shifts, expected);
+        const auto again =
+            bestAgreeing(CommonRows(previous, next, wider), everyShift(next, wider), expected);
         return again && again->support > 0 ? again : found;
     };
-    // A shift all rows in common agree with, resting on texture: the frames show it.
+    // Such a shift resting on texture: the frames show it.
     const auto seen = [&]() -> std::optional<ScrollStitcher::Match> {
-        const auto found = decide(everyShift(next, *search));
+        const auto found = agreed();
         return found && found->support > 0 ? found : std::nullopt;
     };
 
@@ -346,7 +345,7 @@ std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
     if (!distinct(costs, best)) {
         // The band at the edge is (nearly) flat: every row the frames have in common
         // decides, at every shift but the one or two rows that count as no movement.
-        return decide(everyShift(next, *search)).value_or(answer(best));
+        return agreed().value_or(answer(best));
     }
     // Unambiguous but for its neighbours: a flat box a few rows high matches one or two rows
     // off as well on the sampled rows; the rows in between decide.
