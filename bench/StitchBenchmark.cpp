@@ -107,6 +107,27 @@ void BM_ScrollDeltaReference(benchmark::State& state) {
         benchmark::DoNotOptimize(reference::scrollDelta(frames[0], frames[1], 0, toolbar));
 }
 
+// The measure taken after each step while capturing, on text and on a nearly blank pair
+// (a white page with one word per frame), where every shift is tried on whole rows.
+void BM_GuidedMatch(benchmark::State& state) {
+    const QList<QImage>& frames = scene().frames;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            ScrollStitcher::guidedMatch(frames[0], frames[1], 0, toolbar, step));
+}
+
+void BM_GuidedMatchBlank(benchmark::State& state) {
+    QImage page(frameWidth, frameHeight + step, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    for (int y : {200, frameHeight + step - 300})
+        for (int row = y; row < y + 20; ++row)
+            std::memset(page.scanLine(row) + 4 * 300, 40, 4 * 120);
+    const QImage previous = page.copy(0, step, frameWidth, frameHeight);
+    const QImage next = page.copy(0, 0, frameWidth, frameHeight);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScrollStitcher::guidedMatch(previous, next, 0, 0, step));
+}
+
 void BM_StitchingPass40(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(ScrollStitcher::stitchAll(scene().frames));
@@ -119,6 +140,8 @@ void BM_StitchingPass40Reference(benchmark::State& state) {
 
 BENCHMARK(BM_ScrollDelta)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollDeltaReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GuidedMatch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GuidedMatchBlank)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StitchingPass40)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StitchingPass40Reference)->Unit(benchmark::kMillisecond)->Iterations(1);
 

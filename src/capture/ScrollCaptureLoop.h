@@ -12,10 +12,12 @@
 class InputSynthesizer;
 class RegionGrabber;
 
-// What a scrolling capture grabbed: frames in the order taken, and whether the content
-// moved up the screen between them (the page scrolled toward its end).
+// What a scrolling capture grabbed: frames in the order taken, whether the content moved
+// up the screen between them (the page scrolled toward its end), and how far it moved
+// between each frame and the next.
 struct ScrollCaptureFrames {
     QList<QImage> frames;
+    QList<int> deltas;
     bool contentMovedUp = false;
 };
 
@@ -52,6 +54,7 @@ private:
     void scrollOnce();
     void evaluateFrame();
     void scroll(int sign, int clicks);
+    void append(const QImage& frame, int delta, int clicks, int expected);
     void end();
 
     InputSynthesizer& m_input;
@@ -62,8 +65,14 @@ private:
     int m_step = 0;
     int m_direction = 0;
     int m_clicks = 1;
-    double m_rowsPerClick = 0; // measured by the probe
+    double m_rowsPerClick = 0; // from moves the frames pinned down; 0 while not known
     double m_rowsPerPoint = 1;
+    bool m_triedBothWays = false;
+    struct Asked {
+        int clicks = 0;
+        int expected = 0; // rows the measure was told to expect, 0 for not known
+    };
+    QList<Asked> m_asked; // one per delta
     ScrollStitcher::StickyBands m_sticky;
     ScrollCaptureFrames m_result;
 };

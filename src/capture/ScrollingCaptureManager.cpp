@@ -161,15 +161,18 @@ void ScrollingCaptureManager::save(const ScrollCaptureFrames& result) {
     // The stitcher joins content that moved down the screen; frames of content that moved
     // up join the same way read last to first, and the result still reads top to bottom.
     QList<QImage> frames = result.frames;
-    if (result.contentMovedUp)
+    QList<int> deltas = result.deltas;
+    if (result.contentMovedUp) {
         std::reverse(frames.begin(), frames.end());
+        std::reverse(deltas.begin(), deltas.end());
+    }
     auto* watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, file] {
         watcher->deleteLater();
         saved(file.fileName, file.path, watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([frames, path = file.path] {
-        const QImage image = ScrollStitcher::stitchAll(frames).image;
+    watcher->setFuture(QtConcurrent::run([frames, deltas, path = file.path] {
+        const QImage image = ScrollStitcher::stitchAll(frames, deltas).image;
         if (image.isNull())
             return QStringLiteral("the frames could not be joined");
         QString error;

@@ -119,6 +119,16 @@ TEST_F(ScrollingCaptureTest, startedAtTheBottomScrollsBackUpToTheTop) {
     EXPECT_EQ(screen->wheelClicks.mid(0, 3), (QList<int>{-1, 1, 2}));
 }
 
+TEST_F(ScrollingCaptureTest, viewLeftShortOfTheEndByAPartialLineTurnsBack) {
+    // The probe toward the end moves the 17 rows left and nothing more moves that way.
+    screen->offset = screen->maxOffset() - 17;
+    EXPECT_EQ(run(), screen->wholePage());
+    ASSERT_GE(screen->wheelClicks.size(), 3);
+    EXPECT_EQ(screen->wheelClicks[0], -1);
+    EXPECT_LT(screen->wheelClicks[1], 0);
+    EXPECT_EQ(screen->wheelClicks[2], 1); // one click: how far one goes is not known yet
+}
+
 TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
     // On text lines over a white ground a wrong shift of the other direction also costs
     // less than the limit; the probe must still read the real movement.
@@ -126,6 +136,18 @@ TEST_F(ScrollingCaptureTest, plainTextReadsInTheDirectionItReallyMoved) {
         usePage(renderedTextPage(width, 60));
         library.library().clearAll();
         screen->pixelsPerClick = 68;
+        if (atBottom)
+            screen->offset = screen->maxOffset();
+        EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");
+    }
+}
+
+TEST_F(ScrollingCaptureTest, shortLinesFarApartOnAPlainGroundJoinRowForRow) {
+    // Most bands at a frame's edge are one colour, where any shift would match.
+    for (bool atBottom : {false, true}) {
+        usePage(sparsePage(width, 1500, 3));
+        library.library().clearAll();
+        screen->pixelsPerClick = 38;
         if (atBottom)
             screen->offset = screen->maxOffset();
         EXPECT_EQ(run(), screen->wholePage()) << (atBottom ? "from the bottom" : "from the top");

@@ -51,3 +51,29 @@ inline QImage renderedTextPage(int width, int lines) {
     }
     return image;
 }
+
+// Short lines of a few dark words far apart on a white ground, some at the top of a light
+// grey block: most stretches of rows are one plain colour.
+inline QImage sparsePage(int width, int height, quint32 seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QRandomGenerator random(seed);
+    int y = 6;
+    while (y < height - 20) {
+        const bool block = random.bounded(3) == 0;
+        const int gap = 50 + random.bounded(100);
+        if (block) // a code block: light grey with one short line at its top
+            painter.fillRect(0, y, width, gap, QColor(238, 240, 242));
+        int x = 14;
+        for (int words = 1 + random.bounded(3); words > 0; --words) {
+            const int w = 10 + random.bounded(40);
+            const int grey = 30 + random.bounded(90);
+            painter.fillRect(x, y + 6, w, 10, QColor(grey, grey, grey));
+            x += w + 7;
+        }
+        y += block ? gap + 8 : 22 + gap;
+    }
+    painter.fillRect(14, height - 14, 60, 10, QColor(40, 40, 40));
+    return image;
+}

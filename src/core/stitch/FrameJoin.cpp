@@ -1,4 +1,5 @@
 #include "core/stitch/BufferPasses.h"
+#include "core/stitch/LumaKernels.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,6 +10,8 @@
 namespace stitch {
 
 namespace {
+
+constexpr int maxGuardRows = 24; // a bar's shadow is a few rows, also at twice the scale
 
 // The joined image with rows counted bottom-up, like the frames.
 class Output {
@@ -39,7 +42,7 @@ private:
 } // namespace
 
 QImage stitch(std::span<const PixelBuffer> frames, std::span<const int> deltas, int stickyTop,
-              int stickyBottom) {
+              int stickyBottom, ScrollStitcher::Guards guards) {
     if (frames.empty())
         return {};
     const int w = frames[0].width();
@@ -54,14 +57,16 @@ QImage stitch(std::span<const PixelBuffer> frames, std::span<const int> deltas, 
         return {};
 
     const int pairs = static_cast<int>(frames.size()) - 1;
-    std::vector<int> d(static_cast<std::size_t>(pairs));
+    // offsets[i]: how far frame i stands above frame 0 in the joined image.
+    std::vector<int> offsets(static_cast<std::size_t>(pairs) + 1, 0);
     qsizetype height = h;
     for (int i = 0; i < pairs; ++i) {
-        d[i] = std::clamp(i < static_cast<int>(deltas.size()) ? deltas[i] : 0, 0, body);
-        height += d[i];
+        const int d = std::clamp(i < static_cast<int>(deltas.size()) ? deltas[i] : 0, 0, body);
+        height += d;
+        if (height > std::numeric_limits<int>::max())
+            return {};
+        offsets[i + 1] = offsets[i] + d;
     }
-    if (height > std::numeric_limits<int>::max())
-        return {};
     const int H = static_cast<int>(height);
 
     // Every output row is written by one of the copies below, so the image needs no fill.
@@ -69,17 +74,73 @@ QImage stitch(std::span<const PixelBuffer> frames, std::span<const int> deltas, 
     if (out.isNull())
         return {};
     out.blit(frames[0], 0, T, 0);
-    out.blit(frames[0], T, h - B - T, T);
-    int cursor = h - B;
-    for (int i = 1; i <= pairs; ++i) {
-        const int n = d[i - 1];
-        if (n > 0) {
-            out.blit(frames[i], h - B - n, n, cursor);
-            cursor += n;
-        }
+    // Each body row comes from the first frame that shows it clear of the rows next to
+    // the fixed bands (a bar's shadow), or, where none does, from the first that shows it.
+    // Without such rows that is frame 0's body, then each frame's newly revealed rows.
+    const int guardTop = std::clamp(guards.top, 0, body);
+    const int guardBottom = std::clamp(guards.bottom, 0, body - guardTop);
+    int clear = 0;
+    int shown = 0;
+    for (int y = T; y < H - B; ++y) {
+        while (clear <= pairs && y - offsets[clear] >= h - B - guardBottom)
+            ++clear;
+        while (shown <= pairs && y - offsets[shown] >= h - B)
+            ++shown;
+        const int frame = clear <= pairs && y - offsets[clear] >= T + guardTop ? clear : shown;
+        out.blit(frames[frame], y - offsets[frame], 1, y);
     }
-    out.blit(frames[pairs], h - B, B, cursor);
+    out.blit(frames[pairs], h - B, B, H - B);
     return out.image();
+}
+
+namespace {
+
+// Rows next to the fixed bands whose content does not move with the page: in `previous`
+// the rows right under its top band, compared with where `next` shows them further
+// down; in `next` the rows right above its bottom band, compared with `previous`.
+ScrollStitcher::Guards pairGuards(const PixelBuffer& previous, const PixelBuffer& next, int d,
+                                  int T, int B) {
+    const int h = previous.height();
+    const int columns = (previous.width() + 3) / 4;
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(columns));
+    std::vector<std::uint8_t> b(static_cast<std::size_t>(columns));
+    const auto matches = [&](int previousRow, int nextRow) {
+        kernels::gather(previous.lumaRow(previousRow), 4, columns, a.data());
+        kernels::gather(next.lumaRow(nextRow), 4, columns, b.data());
+        return kernels::sumOfAbsoluteDifferences(a.data(), b.data(), columns) <= 3.0 * columns;
+    };
+    ScrollStitcher::Guards g;
+    while (g.bottom < maxGuardRows && h - B - 1 - g.bottom - d >= T &&
+           !matches(h - B - 1 - g.bottom, h - B - 1 - g.bottom - d))
+        ++g.bottom;
+    while (g.top < maxGuardRows && T + g.top + d < h - B && !matches(T + g.top + d, T + g.top))
+        ++g.top;
+    return g;
+}
+
+} // namespace
+
+ScrollStitcher::Guards guards(std::span<const PixelBuffer> frames, std::span<const int> deltas,
+                              int stickyTop, int stickyBottom) {
+    std::vector<int> tops;
+    std::vector<int> bottoms;
+    for (std::size_t i = 1; i < frames.size() && i - 1 < deltas.size(); ++i) {
+        const int d = deltas[i - 1];
+        if (d <= 0 || frames[i].width() != frames[0].width() ||
+            frames[i].height() != frames[0].height())
+            continue;
+        const auto g = pairGuards(frames[i - 1], frames[i], d, stickyTop, stickyBottom);
+        tops.push_back(g.top);
+        bottoms.push_back(g.bottom);
+    }
+    if (tops.empty())
+        return {};
+    // A shadow shows in every pair; a row that changed once by itself does not count.
+    const auto median = [](std::vector<int>& v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    return {median(tops), median(bottoms)};
 }
 
 } // namespace stitch

@@ -2,8 +2,11 @@
 #include "core/stitch/LumaKernels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace stitch {
@@ -19,6 +22,19 @@ constexpr int smallestShift = 3; // shifts of 1 or 2 rows count as no movement
 // What 1 − 0.9 evaluates to in double precision; the margins depend on its exact value.
 constexpr double marginFactor = 0.09999999999999998;
 
+// A best shift is trusted when every shift more than `nearRows` away costs at least
+// `distinctMargin` more: on a flat band all shifts cost alike and the smallest would win.
+constexpr int nearRows = 2;
+constexpr double distinctMargin = 1.5;
+constexpr double nearTie = 0.5;     // shifts this close to the best cost tie with it
+constexpr double maxRowCost = 3.0;  // a row still matches at this mean difference
+constexpr int differentSample = 16; // a sample differing more than this has changed
+constexpr int differingSamples = 2; // changed samples a matching row may hold
+constexpr int rowColumnStep = 2;    // of the central columns, every second
+constexpr int minCommonRows = 16;   // fewer rows in common than this tell nothing
+constexpr int texturedRange = 16;   // a row whose luma spans more than this has texture
+constexpr double rowEdge = 2.0;     // a row whose mean differs this much from the next, too
+
 // The sampled columns of rows first … first + count − 1, packed side by side.
 std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int count, int rowStep,
                                         int firstColumn, int columns) {
@@ -30,57 +46,319 @@ std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int
     return packed;
 }
 
-} // namespace
+struct Search {
+    int t = 0;        // rows ignored at the bottom on screen
+    int b = 0;        // rows ignored at the top on screen
+    int maxShift = 0; // for the band right above the ignored bottom rows
+    int margin = 0;   // first sampled column
+    int columns = 0;  // sampled columns
+};
 
-std::optional<ScrollStitcher::Match>
-scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom) {
+std::optional<Search> searchFor(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
+                                int ignoreBottom) {
     if (previous.width() != next.width() || previous.height() != next.height())
         return std::nullopt;
     const int w = next.width();
     const int h = next.height();
-    const int t = std::clamp(ignoreTop, 0, h);
-    const int b = std::clamp(ignoreBottom, 0, h);
-    const int maxShift = h - b - bandRows - t;
-    if (maxShift < 0)
+    Search s;
+    s.t = std::clamp(ignoreTop, 0, h);
+    s.b = std::clamp(ignoreBottom, 0, h);
+    s.maxShift = h - s.b - bandRows - s.t;
+    if (s.maxShift < 0)
         return std::nullopt;
+    s.margin = static_cast<int>(static_cast<double>(w) * marginFactor * 0.5);
+    const int end = std::max(s.margin + 1, w - s.margin);
+    s.columns = (end - s.margin + columnStep - 1) / columnStep;
+    return s;
+}
 
-    const int margin = static_cast<int>(static_cast<double>(w) * marginFactor * 0.5);
-    const int end = std::max(margin + 1, w - margin);
-    const int columns = (end - margin + columnStep - 1) / columnStep;
-
-    // Every shift reads the same 16 rows of `next` against rows t + k + s of `previous`, so
-    // both are packed once and each shift costs 16 contiguous difference sums.
+// The cost of every shift 0 … maxShift for the band of `next` right above the ignored
+// bottom rows.
+std::vector<double> bandCosts(const PixelBuffer& previous, const PixelBuffer& next,
+                              const Search& search) {
+    const int first = search.t;
+    const int maxShift = search.maxShift;
+    // Every shift reads the same 16 rows of `next` against rows first + k + s of
+    // `previous`, so both are packed once and each shift costs 16 contiguous sums.
     const std::vector<std::uint8_t> band =
-        packedColumns(next, t, sampledRows, bandRowStep, margin, columns);
+        packedColumns(next, first, sampledRows, bandRowStep, search.margin, search.columns);
     const int previousRows = maxShift + bandRows - bandRowStep + 1;
     const std::vector<std::uint8_t> rows =
-        packedColumns(previous, t, previousRows, 1, margin, columns);
+        packedColumns(previous, first, previousRows, 1, search.margin, search.columns);
 
-    const double samples = static_cast<double>(sampledRows) * columns;
-    const std::size_t stride = static_cast<std::size_t>(columns);
-    int bestShift = 0;
-    double bestCost = 0;
+    const double samples = static_cast<double>(sampledRows) * search.columns;
+    const std::size_t stride = static_cast<std::size_t>(search.columns);
+    std::vector<double> costs(static_cast<std::size_t>(maxShift) + 1);
     for (int s = 0; s <= maxShift; ++s) {
         std::uint64_t sum = 0;
         for (int k = 0; k < sampledRows; ++k)
             sum += kernels::sumOfAbsoluteDifferences(
                 band.data() + static_cast<std::size_t>(k) * stride,
-                rows.data() + static_cast<std::size_t>(k * bandRowStep + s) * stride, columns);
-        const double cost = static_cast<double>(sum) / samples;
-        if (s == 0 || cost < bestCost) {
-            bestCost = cost;
-            bestShift = s;
+                rows.data() + static_cast<std::size_t>(k * bandRowStep + s) * stride,
+                search.columns);
+        costs[static_cast<std::size_t>(s)] = static_cast<double>(sum) / samples;
+    }
+    return costs;
+}
+
+// The cheapest shift; on equal cost the smaller one.
+ScrollStitcher::Match cheapest(const std::vector<double>& costs) {
+    ScrollStitcher::Match best{0, costs.front()};
+    for (std::size_t s = 1; s < costs.size(); ++s)
+        if (costs[s] < best.cost)
+            best = {static_cast<int>(s), costs[s]};
+    return best;
+}
+
+bool distinct(const std::vector<double>& costs, const ScrollStitcher::Match& best) {
+    for (std::size_t s = 0; s < costs.size(); ++s)
+        if (std::abs(static_cast<int>(s) - best.delta) > nearRows &&
+            costs[s] < best.cost + distinctMargin)
+            return false;
+    return true;
+}
+
+ScrollStitcher::Match answer(ScrollStitcher::Match match) {
+    if (match.delta < smallestShift)
+        match.delta = 0;
+    return match;
+}
+
+// Whole rows of both frames compared at a shift: which shifts every row in common agrees
+// with, and how many rows with texture that agreement rests on.
+class CommonRows {
+public:
+    CommonRows(const PixelBuffer& previous, const PixelBuffer& next, const Search& search)
+        : m_search(search)
+        , m_height(next.height())
+        , m_columns(
+              std::max(1, (next.width() - 2 * search.margin + rowColumnStep - 1) / rowColumnStep))
+        , m_previous(pack(previous))
+        , m_next(pack(next))
+        , m_previousMean(means(m_previous))
+        , m_nextMean(means(m_next))
+        , m_previousHash(hashes(m_previous))
+        , m_nextHash(hashes(m_next))
+        , m_textured(static_cast<std::size_t>(m_height) + 1, 0) {
+        // m_textured[r]: texture in `next` from row t up to row r: rows whose luma spans a
+        // range, and steps from a row to the one above it.
+        for (int r = search.t; r < m_height - search.b; ++r) {
+            const std::uint8_t* row = m_next.data() + static_cast<std::size_t>(r) * m_columns;
+            const auto [low, high] = std::minmax_element(row, row + m_columns);
+            const bool step =
+                r > search.t && std::abs(m_nextMean[static_cast<std::size_t>(r)] -
+                                         m_nextMean[static_cast<std::size_t>(r) - 1]) > rowEdge;
+            m_textured[static_cast<std::size_t>(r) + 1] =
+                m_textured[static_cast<std::size_t>(r)] + (*high - *low > texturedRange) + step;
         }
     }
-    if (bestCost > maxCost)
+
+    // Row r of `next` matches row r + shift of `previous` wherever both are in the body.
+    bool agrees(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        for (int r = m_search.t; r < end; ++r)
+            if (std::abs(m_nextMean[static_cast<std::size_t>(r)] -
+                         m_previousMean[static_cast<std::size_t>(r + shift)]) > maxRowCost)
+                return false;
+        for (int r = m_search.t; r < end; ++r)
+            if (m_nextHash[static_cast<std::size_t>(r)] !=
+                    m_previousHash[static_cast<std::size_t>(r + shift)] &&
+                !rowsMatch(row(m_next, r), row(m_previous, r + shift)))
+                return false;
+        return true;
+    }
+
+    int support(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        return m_textured[static_cast<std::size_t>(end)] -
+               m_textured[static_cast<std::size_t>(m_search.t)];
+    }
+
+    double cost(int shift) const {
+        const int end = m_height - m_search.b - shift;
+        std::uint64_t sum = 0;
+        for (int r = m_search.t; r < end; ++r)
+            sum += kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r + shift),
+                                                     m_columns);
+        return end > m_search.t ? double(sum) / (double(end - m_search.t) * m_columns) : 0;
+    }
+
+private:
+    // Scrolled pixels are copied: a row matches when it differs little on average and in
+    // no more than a caret's worth of samples, so that a small word in a wide row counts.
+    bool rowsMatch(const std::uint8_t* a, const std::uint8_t* b) const {
+        if (kernels::sumOfAbsoluteDifferences(a, b, m_columns) > maxRowCost * m_columns)
+            return false;
+        int differing = 0;
+        for (int x = 0; x < m_columns; ++x)
+            differing += std::abs(int(a[x]) - int(b[x])) > differentSample;
+        return differing <= differingSamples;
+    }
+
+    std::vector<std::uint8_t> pack(const PixelBuffer& frame) const {
+        std::vector<std::uint8_t> packed(static_cast<std::size_t>(m_height) * m_columns);
+        for (int r = 0; r < m_height; ++r)
+            kernels::gather(frame.lumaRow(r) + m_search.margin, rowColumnStep, m_columns,
+                            packed.data() + static_cast<std::size_t>(r) * m_columns);
+        return packed;
+    }
+    std::vector<double> means(const std::vector<std::uint8_t>& packed) const {
+        std::vector<double> out(static_cast<std::size_t>(m_height));
+        for (int r = 0; r < m_height; ++r) {
+            const std::uint8_t* p = packed.data() + static_cast<std::size_t>(r) * m_columns;
+            std::uint64_t sum = 0;
+            for (int x = 0; x < m_columns; ++x)
+                sum += p[x];
+            out[static_cast<std::size_t>(r)] = double(sum) / m_columns;
+        }
+        return out;
+    }
+    // Equal rows, the page's plain ground above all, are known equal without comparing.
+    std::vector<std::size_t> hashes(const std::vector<std::uint8_t>& packed) const {
+        std::vector<std::size_t> out(static_cast<std::size_t>(m_height));
+        for (int r = 0; r < m_height; ++r)
+            out[static_cast<std::size_t>(r)] = std::hash<std::string_view>{}(
+                std::string_view(reinterpret_cast<const char*>(row(packed, r)),
+                                 static_cast<std::size_t>(m_columns)));
+        return out;
+    }
+    const std::uint8_t* row(const std::vector<std::uint8_t>& packed, int r) const {
+        return packed.data() + static_cast<std::size_t>(r) * m_columns;
+    }
+
+    Search m_search;
+    int m_height;
+    int m_columns;
+    std::vector<std::uint8_t> m_previous;
+    std::vector<std::uint8_t> m_next;
+    std::vector<double> m_previousMean;
+    std::vector<double> m_nextMean;
+    std::vector<std::size_t> m_previousHash;
+    std::vector<std::size_t> m_nextHash;
+    std::vector<int> m_textured;
+};
+
+// Of the shifts every common row agrees with, those resting on the most texture; among
+// them no movement, then the movement asked for, then the smallest.
+std::optional<ScrollStitcher::Match> bestAgreeing(const CommonRows& rows,
+                                                  const std::vector<int>& shifts, int expected) {
+    std::vector<int> agreeing;
+    int most = -1;
+    for (int s : shifts) {
+        if (!rows.agrees(s))
+            continue;
+        const int support = rows.support(s);
+        if (support > most)
+            agreeing.clear();
+        if (support >= most) {
+            most = support;
+            agreeing.push_back(s);
+        }
+    }
+    if (agreeing.empty())
         return std::nullopt;
-    return ScrollStitcher::Match{bestShift < smallestShift ? 0 : bestShift, bestCost};
+    int pick = agreeing.front();
+    if (std::find(agreeing.begin(), agreeing.end(), 0) != agreeing.end())
+        pick = 0;
+    else if (std::find(agreeing.begin(), agreeing.end(), expected) != agreeing.end())
+        pick = expected;
+    return answer({pick, rows.cost(pick), most});
+}
+
+} // namespace
+
+std::optional<ScrollStitcher::Match>
+scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom) {
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    if (!search)
+        return std::nullopt;
+    const ScrollStitcher::Match best = cheapest(bandCosts(previous, next, *search));
+    if (best.cost > maxCost)
+        return std::nullopt;
+    return answer(best);
 }
 
 std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
                                int ignoreBottom) {
     const auto match = scrollMatch(previous, next, ignoreTop, ignoreBottom);
     return match ? std::optional<int>(match->delta) : std::nullopt;
+}
+
+namespace {
+
+// The same search with the flat rows at the inner edges of the ignored bands given back to
+// the body. Rows alike in two frames may be a fixed bar, or the page's plain ground that
+// both frames happen to show there; ground constrains the shift like any row.
+Search withoutFlatBandEdges(const PixelBuffer& next, Search search) {
+    const auto flat = [&](int row) {
+        const std::uint8_t* luma = next.lumaRow(row) + search.margin;
+        const auto [low, high] =
+            std::minmax_element(luma, luma + std::max(1, next.width() - 2 * search.margin));
+        return *high - *low <= texturedRange;
+    };
+    while (search.t > 0 && flat(search.t - 1))
+        --search.t;
+    while (search.b > 0 && flat(next.height() - search.b))
+        --search.b;
+    return search;
+}
+
+std::vector<int> everyShift(const PixelBuffer& next, const Search& search) {
+    std::vector<int> shifts{0};
+    for (int s = smallestShift; s <= next.height() - search.t - search.b - minCommonRows; ++s)
+        shifts.push_back(s);
+    return shifts;
+}
+
+} // namespace
+
+std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
+                                                 const PixelBuffer& next, int ignoreTop,
+                                                 int ignoreBottom, int expected) {
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    if (!search)
+        return std::nullopt;
+    const std::vector<double> costs = bandCosts(previous, next, *search);
+    const ScrollStitcher::Match best = cheapest(costs);
+    const CommonRows rows(previous, next, *search);
+    // The shift all rows in common agree with, on the most texture; where no texture
+    // decides, the flat rows of the bands take part too.
+    const auto agreed = [&]() {
+        auto found = bestAgreeing(rows, everyShift(next, *search), expected);
+        if (found && found->support > 0)
+            return found;
+        const Search wider = withoutFlatBandEdges(next, *search);
+        if (wider.t == search->t && wider.b == search->b)
+            return found;
+        const auto again =
+            bestAgreeing(CommonRows(previous, next, wider), everyShift(next, wider), expected);
+        return again && again->support > 0 ? again : found;
+    };
+    // Such a shift resting on texture: the frames show it.
+    const auto seen = [&]() -> std::optional<ScrollStitcher::Match> {
+        const auto found = agreed();
+        return found && found->support > 0 ? found : std::nullopt;
+    };
+
+    if (best.cost > maxCost) // the edge band may lie beyond the movement (wide bands, a long step)
+        return seen();
+    if (!distinct(costs, best)) {
+        // The band at the edge is (nearly) flat: every row the frames have in common
+        // decides, at every shift but the one or two rows that count as no movement.
+        return agreed().value_or(answer(best));
+    }
+    // Unambiguous but for its neighbours: a flat box a few rows high matches one or two rows
+    // off as well on the sampled rows; the rows in between decide.
+    std::vector<int> near;
+    for (int s = std::max(0, best.delta - nearRows);
+         s <= std::min(search->maxShift, best.delta + nearRows); ++s)
+        if (costs[static_cast<std::size_t>(s)] <= best.cost + nearTie)
+            near.push_back(s);
+    if (const auto found = bestAgreeing(rows, near, expected))
+        return found;
+    // The band matched a look-alike (the edge of another flat block) that the rows above it
+    // contradict; where another shift agrees with every row, that one.
+    return seen().value_or(answer(best));
 }
 
 } // namespace stitch

@@ -2,6 +2,7 @@
 
 #include "core/stitch/BufferPasses.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ScrollStitcher {
@@ -52,6 +53,15 @@ std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int
     return stitch::scrollMatch(*p, *n, ignoreTop, ignoreBottom);
 }
 
+std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int ignoreTop,
+                                 int ignoreBottom, int expected) {
+    const auto p = PixelBuffer::make(previous);
+    const auto n = PixelBuffer::make(next);
+    if (!p || !n)
+        return std::nullopt;
+    return stitch::guidedMatch(*p, *n, ignoreTop, ignoreBottom, expected);
+}
+
 StickyBands stickyBands(const QList<QImage>& frames) {
     if (frames.size() < 2)
         return {};
@@ -60,7 +70,7 @@ StickyBands stickyBands(const QList<QImage>& frames) {
 }
 
 QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyTop,
-              int stickyBottom) {
+              int stickyBottom, Guards guards) {
     if (frames.isEmpty())
         return {};
     if (frames.size() == 1)
@@ -71,10 +81,12 @@ QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyT
     if (!buffers)
         return {};
     return stitch::stitch(*buffers, std::span<const int>(deltas.constData(), deltas.size()),
-                          stickyTop, stickyBottom);
+                          stickyTop, stickyBottom, guards);
 }
 
-Pass stitchAll(const QList<QImage>& frames) {
+namespace {
+
+Pass join(const QList<QImage>& frames, const QList<int>* known) {
     Pass pass;
     if (frames.size() < 2) {
         pass.image = stitch(frames, {}, 0, 0);
@@ -90,14 +102,27 @@ Pass stitchAll(const QList<QImage>& frames) {
         return pass;
     }
     pass.bands = stitch::stickyBands(*buffers);
-    for (std::size_t i = 1; i < buffers->size(); ++i)
-        pass.deltas.append(
-            stitch::scrollDelta((*buffers)[i - 1], (*buffers)[i], pass.bands.top, pass.bands.bottom)
-                .value_or(0));
-    pass.image =
-        stitch::stitch(*buffers, std::span<const int>(pass.deltas.constData(), pass.deltas.size()),
-                       pass.bands.top, pass.bands.bottom);
+    for (std::size_t i = 1; i < buffers->size(); ++i) {
+        const auto at = static_cast<qsizetype>(i - 1);
+        pass.deltas.append(known ? (at < known->size() ? std::max(0, known->at(at)) : 0)
+                                 : stitch::scrollDelta((*buffers)[i - 1], (*buffers)[i],
+                                                       pass.bands.top, pass.bands.bottom)
+                                       .value_or(0));
+    }
+    const std::span<const int> deltas(pass.deltas.constData(), pass.deltas.size());
+    pass.guards = stitch::guards(*buffers, deltas, pass.bands.top, pass.bands.bottom);
+    pass.image = stitch::stitch(*buffers, deltas, pass.bands.top, pass.bands.bottom, pass.guards);
     return pass;
+}
+
+} // namespace
+
+Pass stitchAll(const QList<QImage>& frames) {
+    return join(frames, nullptr);
+}
+
+Pass stitchAll(const QList<QImage>& frames, const QList<int>& deltas) {
+    return join(frames, &deltas);
 }
 
 } // namespace ScrollStitcher

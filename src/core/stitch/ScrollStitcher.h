@@ -32,6 +32,11 @@ std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int i
 struct Match {
     int delta = 0;   // as `scrollDelta` answers
     double cost = 0; // the mean luminance difference at the best shift
+    // Rows with texture the frames have in common at that shift, where whole rows decided
+    // it (`guidedMatch`), otherwise −1. 0: nothing in the frames told the shift from others
+    // that all rows agree with as well; the answer is then no movement or the expected one
+    // where either is among them, else the smallest.
+    int support = -1;
 };
 
 // `scrollDelta` together with how well its shift matched. On text, where most rows are the
@@ -40,23 +45,45 @@ struct Match {
 std::optional<Match> scrollMatch(const QImage& previous, const QImage& next, int ignoreTop,
                                  int ignoreBottom);
 
+// `scrollMatch` for a scroll expected to move the content `expected` rows (0: not known).
+// A distinct match of the edge band stands where every row the frames have in common
+// agrees with it. Otherwise (a flat band where many shifts tie, a look-alike that the rows
+// above contradict, no match on the band at all) the shift is one that all rows in common
+// agree with, resting on the most rows with texture; among equals no movement (equal
+// frames), then the expected movement, then the smallest.
+std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int ignoreTop,
+                                 int ignoreBottom, int expected);
+
 // Rows at either end that are the same in all frames, each frame compared with frame 0.
 StickyBands stickyBands(const QList<QImage>& frames);
+
+// Rows right next to the sticky bands that do not move with the content, such as the
+// shadow a fixed bar casts on the page: `top` above the bottom band on screen, `bottom`
+// under the top band. Content is taken from frames that show it clear of them.
+struct Guards {
+    int top = 0;
+    int bottom = 0;
+    friend bool operator==(const Guards&, const Guards&) = default;
+};
 
 // The joined image, read on screen from the last frame's top band down to frame 0's bottom
 // band; a null image when the frames cannot be joined. One frame comes back as it is.
 QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyTop,
-              int stickyBottom);
+              int stickyBottom, Guards guards = {});
 
 struct Pass {
     StickyBands bands;
     QList<int> deltas; // one per consecutive pair, a failed match counting as 0
-    QImage image;      // null when the frames cannot be joined
+    Guards guards;
+    QImage image; // null when the frames cannot be joined
 };
 
 // The whole join of a capture: the bands over all frames, the delta of each consecutive
 // pair measured with those bands, then the stitch. Each frame is read once, with results
 // equal to calling the three functions above in that order.
 Pass stitchAll(const QList<QImage>& frames);
+// The same join with the deltas already known (measured while capturing); the guards
+// follow from them.
+Pass stitchAll(const QList<QImage>& frames, const QList<int>& deltas);
 
 } // namespace ScrollStitcher

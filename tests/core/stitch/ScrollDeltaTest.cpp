@@ -109,3 +109,49 @@ TEST(ScrollDelta, matchCarriesTheCostOfTheShiftItAnswers) {
     EXPECT_FALSE(ScrollStitcher::scrollMatch(flat(64, 48, 0), flat(64, 48, 19), 0, 0));
     EXPECT_FALSE(ScrollStitcher::scrollMatch(previous, flat(120, 99, 0), 0, 0));
 }
+
+namespace {
+
+// A white page with bars of noise 10 rows high at the given rows.
+QImage barsPage(std::initializer_list<int> bars) {
+    QImage page = flat(120, 500, 255);
+    for (int row : bars)
+        paintRows(page, row, 10, noise(120, 10, static_cast<quint32>(row)));
+    return page;
+}
+
+} // namespace
+
+TEST(GuidedMatch, flatEdgeBandIsDecidedByTheRowsInCommon) {
+    // The content moved 60 rows down; the 48 rows at the bottom of `next` are white, and
+    // the bar both frames show lies above them.
+    const QImage page = barsPage({220, 320});
+    const QImage previous = window(page, 200, 150);
+    const QImage next = window(page, 140, 150);
+    EXPECT_EQ(scrollDelta(previous, next, 0, 0), 30); // the smallest of many free shifts
+    for (int expected : {0, 60, 90})
+        EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, expected)->delta, 60);
+}
+
+TEST(GuidedMatch, nothingInCommonButGroundTakesTheMovementAskedForAndEqualFramesEnd) {
+    // Every row the frames share is white: the shift cannot be seen.
+    const QImage page = barsPage({150, 330});
+    const QImage previous = window(page, 200, 150);
+    const QImage next = window(page, 140, 150);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 60)->delta, 60);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 57)->delta, 57);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, previous, 0, 0, 60)->delta, 0);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(flat(80, 90, 40), flat(80, 90, 40), 0, 0, 30)->delta, 0);
+}
+
+TEST(GuidedMatch, distinctMatchesAnswerAsBefore) {
+    for (int moved : {0, 2, 3, 30, 52, -30}) {
+        const auto [previous, next] = movedBy(moved);
+        const auto plain = ScrollStitcher::scrollMatch(previous, next, 0, 0);
+        const auto guided = ScrollStitcher::guidedMatch(previous, next, 0, 0, 40);
+        ASSERT_EQ(plain.has_value(), guided.has_value()) << moved;
+        if (plain) {
+            EXPECT_EQ(guided->delta, plain->delta) << moved;
+        }
+    }
+}

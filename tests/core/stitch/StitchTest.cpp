@@ -1,6 +1,7 @@
 #include "StitchTestImages.h"
 #include "core/stitch/ScrollStitcher.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace stitchtest;
@@ -95,4 +96,25 @@ TEST(Stitch, wholePassEqualsTheSeparateSteps) {
     EXPECT_EQ(pass.deltas, (QList<int>{60, 55, 0, 55, 10}));
     EXPECT_EQ(pass.image, stitch(frames, deltas, bands.top, bands.bottom));
     EXPECT_TRUE(sameRows(pass.image, 12, page, 332, 288));
+}
+
+TEST(Stitch, contentUnderAFixedBarsShadowComesFromFramesWhereItIsClear) {
+    // A 10-row bar at the top of the screen darkens the 2 rows under it to 70 %.
+    const QImage page = noise(90, 500, 6);
+    const QImage bar = noise(90, 10, 7);
+    QList<QImage> frames;
+    for (int top : {300, 270, 240}) {
+        QImage frame = window(page, top, 100).convertToFormat(QImage::Format_RGB32);
+        paintRows(frame, 0, 10, bar);
+        QPainter shadow(&frame);
+        shadow.fillRect(0, 10, 90, 2, QColor(0, 0, 0, 77));
+        frames.append(frame);
+    }
+    const ScrollStitcher::Pass pass = ScrollStitcher::stitchAll(frames, {30, 30});
+    EXPECT_EQ(pass.guards, (ScrollStitcher::Guards{0, 2}));
+    ASSERT_EQ(pass.image.height(), 160);
+    // The bar and the rows it shades at the top of the page, then every row clear.
+    EXPECT_TRUE(sameRows(pass.image, 0, frames.last(), 0, 12));
+    EXPECT_TRUE(sameRows(pass.image, 12, page, 252, 148));
+    EXPECT_EQ(ScrollStitcher::stitchAll(frames).guards, pass.guards);
 }

@@ -1,0 +1,140 @@
+// A window showing a tall page that scrolls a fixed 38 or 60 rows per wheel click, built to
+// trap a scrolling capture:
+//   sparse   short text lines far apart over a white ground and light grey blocks, in a
+//            narrow view: the rows at a frame's edge are often all one colour;
+//   partial  a text page whose view, at the bottom, stops 17 rows short of the end, as an
+//            editor leaves it after jumping to the end of a document;
+//   shadow   a text page under a fixed bar that casts a 2-row shadow of 30 % black.
+// It writes the page as it reads from the top (as the view shows it there, then every row
+// below) and, once on screen, the global rectangle of the window.
+//   trap_page KIND PAGE.png GEOMETRY.txt [--at-bottom]
+#include "../TestPages.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPainter>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+
+struct Layout {
+    int width = 400;
+    int viewRows = 300;
+    int barRows = 0;
+    int shadowRows = 0;
+    int rowsPerClick = 60;
+    int shortOfEnd = 0; // where the view stands at the bottom, above the real end
+};
+
+class PageView : public QWidget {
+public:
+    PageView(Layout layout, QImage content)
+        : m_layout(layout)
+        , m_content(std::move(content))
+        , m_bar(textPage(layout.width, std::max(1, layout.barRows), 9)) {
+        QPainter tint(&m_bar);
+        tint.setCompositionMode(QPainter::CompositionMode_Multiply);
+        tint.fillRect(m_bar.rect(), QColor(120, 160, 230));
+        setFixedSize(layout.width, layout.barRows + layout.viewRows);
+    }
+
+    int bottomOffset() const {
+        return std::max(0, m_content.height() - m_layout.viewRows - m_layout.shortOfEnd);
+    }
+    void setOffset(int offset) {
+        m_offset = offset;
+        update();
+    }
+
+    // The page as it reads from the top: the view there, with every row below it.
+    QImage wholePage() const {
+        QImage image(m_layout.width, m_layout.barRows + m_content.height(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        paint(painter, 0, m_content.height());
+        return image;
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        paint(painter, m_offset, m_layout.viewRows);
+    }
+
+    void wheelEvent(QWheelEvent* event) override {
+        const int clicks = event->angleDelta().y() / 120;
+        const int end = m_content.height() - m_layout.viewRows;
+        setOffset(std::clamp(m_offset - clicks * m_layout.rowsPerClick, 0, end));
+    }
+
+private:
+    void paint(QPainter& painter, int offset, int rows) const {
+        const int bar = m_layout.barRows;
+        painter.drawImage(QPoint(0, bar), m_content, QRect(0, offset, m_layout.width, rows));
+        if (bar > 0)
+            painter.drawImage(0, 0, m_bar);
+        painter.fillRect(0, bar, m_layout.width, m_layout.shadowRows, QColor(0, 0, 0, 77));
+    }
+
+    Layout m_layout;
+    QImage m_content;
+    QImage m_bar;
+    int m_offset = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 4)
+        return 2;
+    Layout layout;
+    QImage content;
+    if (args[1] == QLatin1String("sparse")) {
+        layout.width = 260;
+        layout.viewRows = 200;
+        layout.rowsPerClick = 38;
+        content = sparsePage(layout.width, 2600, 5);
+    } else if (args[1] == QLatin1String("partial")) {
+        layout.shortOfEnd = 17;
+        content = textPage(layout.width, 1500, 21);
+    } else if (args[1] == QLatin1String("shadow")) {
+        layout.barRows = 40;
+        layout.shadowRows = 2;
+        content = textPage(layout.width, 1500, 22);
+    } else {
+        return 2;
+    }
+
+    PageView view(layout, content);
+    if (!view.wholePage().save(args[2]))
+        return 2;
+    view.setWindowTitle(QStringLiteral("Trap page"));
+    view.move(120, 160);
+    if (args.contains(QStringLiteral("--at-bottom")))
+        view.setOffset(view.bottomOffset());
+    view.show();
+
+    // Tell the test where the page is once the window is on screen and painted.
+    QTimer ready;
+    QObject::connect(&ready, &QTimer::timeout, &view, [&] {
+        if (!view.windowHandle() || !view.windowHandle()->isExposed())
+            return;
+        ready.stop();
+        const QPoint origin = view.mapToGlobal(QPoint(0, 0));
+        QFile out(args[3]);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(QStringLiteral("%1 %2 %3 %4\n")
+                          .arg(origin.x())
+                          .arg(origin.y())
+                          .arg(view.width())
+                          .arg(view.height())
+                          .toUtf8());
+    });
+    ready.start(100);
+    return app.exec();
+}
