@@ -87,7 +87,25 @@ std::optional<QList<Screenshot>> readHistory(const QString& path, std::unique_pt
         *error = file->errorString();
         return std::nullopt;
     }
-    const QByteArray bytes = file->read(largestHistoryBytes + 1);
+    // Into a buffer of the file's size: QIODevice::read(n) would set n bytes aside at once
+    // (a quarter of a gigabyte here), whatever the file holds.
+    QByteArray bytes;
+    qsizetype want = qMin(file->size(), largestHistoryBytes) + 1;
+    for (;;) {
+        const qsizetype start = bytes.size();
+        bytes.resize(start + want);
+        const qint64 got = file->read(bytes.data() + start, want);
+        bytes.resize(start + qMax<qint64>(got, 0));
+        // A short read is the end of the file (or an error); a full one may not be, when
+        // the file grew since it was measured.
+        if (got < want || bytes.size() > largestHistoryBytes)
+            break;
+        want = qMin<qint64>(qint64(1) << 20, largestHistoryBytes + 1 - bytes.size());
+    }
+    if (file->error() != QFileDevice::NoError) {
+        *error = file->errorString();
+        return std::nullopt;
+    }
     if (bytes.size() > largestHistoryBytes) {
         *error = QStringLiteral("it is larger than any history");
         return std::nullopt;
