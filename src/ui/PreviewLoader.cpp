@@ -3,6 +3,7 @@
 #include "core/image/PngScaledDecoder.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QObject>
 #include <QtConcurrent/QtConcurrentRun>
@@ -31,15 +32,25 @@ QImage loadScaled(const QString& path, int maxSide) {
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+void deliver(QFuture<QImage> future, QObject* context, std::function<void(QImage)> done) {
+    // A watcher owned by `context` dies with it, and a result that comes after that is
+    // dropped. A continuation bound to `context` (QFuture::then) would instead assert
+    // that it still lives, on the pool's thread.
+    auto* watcher = new QFutureWatcher<QImage>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, done = std::move(done)] {
+                         watcher->deleteLater();
+                         // A job dropped from its pool before it ran has no result.
+                         done(watcher->future().resultCount() > 0 ? watcher->result() : QImage());
+                     });
+    // A future finished already is announced through a posted event too: never inside
+    // this call.
+    watcher->setFuture(std::move(future));
+}
+
 void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done) {
-    QtConcurrent::run([path, maxSide] {
-        return loadScaled(path, maxSide);
-    }).then(context, [context, done = std::move(done)](const QImage& image) {
-        // A result ready before the continuation was attached would come inside this call;
-        // callers count on a later turn.
-        QMetaObject::invokeMethod(
-            context, [done, image] { done(image); }, Qt::QueuedConnection);
-    });
+    deliver(QtConcurrent::run([path, maxSide] { return loadScaled(path, maxSide); }), context,
+            std::move(done));
 }
 
 } // namespace preview_loader

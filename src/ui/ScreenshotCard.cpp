@@ -170,10 +170,11 @@ void ScreenshotCard::loadImage() {
     const int generation = ++m_loadGeneration;
     const QString path = m_context.history.fileURL(m_screenshot);
     const int side = qCeil(strip_layout::pictureSide * devicePixelRatioF());
-    QtConcurrent::run(&m_context.loaders, [path, side, alive = m_alive] {
+    auto decoded = QtConcurrent::run(&m_context.loaders, [path, side, alive = m_alive] {
         // Scrolled past before its turn came: no decode.
         return alive->load() ? preview_loader::loadScaled(path, side) : QImage();
-    }).then(this, [this, generation](const QImage& image) {
+    });
+    preview_loader::deliver(std::move(decoded), this, [this, generation](const QImage& image) {
         // A reload asked for after this one started wins.
         if (generation != m_loadGeneration)
             return;

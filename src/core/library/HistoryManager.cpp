@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLockFile>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -41,21 +42,37 @@ constexpr qint64 largestHistoryBytes = qint64(256) << 20;
 // Another instance holds the lock only while it writes the file.
 constexpr int lockTimeoutMs = 10000;
 
+QString stampOf(const struct stat& info) {
+    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino) +
+           QLatin1Char(':') + QString::number(info.st_size) + QLatin1Char(':') +
+           QString::number(info.st_mtim.tv_sec) + QLatin1Char('.') +
+           QString::number(info.st_mtim.tv_nsec) + QLatin1Char(':') +
+           QString::number(info.st_ctim.tv_sec) + QLatin1Char('.') +
+           QString::number(info.st_ctim.tv_nsec);
+}
+
 // Which file the path names now, and in what state: a save by another instance (a new
 // file renamed into place) changes it.
 QString diskStamp(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino) +
-           QLatin1Char(':') + QString::number(info.st_size) + QLatin1Char(':') +
-           QString::number(info.st_mtim.tv_sec) + QLatin1Char('.') +
-           QString::number(info.st_mtim.tv_nsec);
+    return stampOf(info);
+}
+
+// The state of the very file that was opened, whatever the path names by now.
+QString diskStamp(const QFile& file) {
+    struct stat info {};
+    if (::fstat(file.handle(), &info) != 0)
+        return {};
+    return stampOf(info);
 }
 
 // The records of the history file; nothing when it is not a readable history (a FIFO, a
-// device, a file far too large, bad JSON), `error` then says why.
-std::optional<QList<Screenshot>> readHistory(const QString& path, QString* error) {
+// device, a file far too large, bad JSON), `error` then says why. `opened` is left holding
+// the file that was read.
+std::optional<QList<Screenshot>> readHistory(const QString& path, std::unique_ptr<QFile>& opened,
+                                             QString* error) {
     const QFileInfo info(path);
     if (!info.isFile()) {
         *error = QStringLiteral("it is not a regular file");
@@ -65,17 +82,38 @@ std::optional<QList<Screenshot>> readHistory(const QString& path, QString* error
         *error = QStringLiteral("it is larger than any history");
         return std::nullopt;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        *error = file->errorString();
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(largestHistoryBytes + 1);
+    // Into a buffer of the file's size: QIODevice::read(n) would set n bytes aside at once
+    // (a quarter of a gigabyte here), whatever the file holds.
+    QByteArray bytes;
+    qsizetype want = qMin(file->size(), largestHistoryBytes) + 1;
+    for (;;) {
+        const qsizetype start = bytes.size();
+        bytes.resize(start + want);
+        const qint64 got = file->read(bytes.data() + start, want);
+        bytes.resize(start + qMax<qint64>(got, 0));
+        // A short read is the end of the file (or an error); a full one may not be, when
+        // the file grew since it was measured.
+        if (got < want || bytes.size() > largestHistoryBytes)
+            break;
+        want = qMin<qint64>(qint64(1) << 20, largestHistoryBytes + 1 - bytes.size());
+    }
+    if (file->error() != QFileDevice::NoError) {
+        *error = file->errorString();
+        return std::nullopt;
+    }
     if (bytes.size() > largestHistoryBytes) {
         *error = QStringLiteral("it is larger than any history");
         return std::nullopt;
     }
-    return history_coding::decode(bytes, error);
+    auto decoded = history_coding::decode(bytes, error);
+    if (decoded)
+        opened = std::move(file);
+    return decoded;
 }
 
 bool isAvailableFolder(const QString& path) {
@@ -267,14 +305,15 @@ void HistoryManager::load() {
     if (!info.exists() && !info.isSymLink())
         return; // a first run
     QString error;
-    const auto decoded = readHistory(m_metadataURL, &error);
+    std::unique_ptr<QFile> file;
+    const auto decoded = readHistory(m_metadataURL, file, &error);
     if (!decoded) {
         m_historyNeedsKeeping = true;
         m_collaborators.log.write(QStringLiteral("Quillbox: history file is unreadable (") + error +
                                   QStringLiteral("); starting with an empty library"));
         return;
     }
-    rememberDiskState(*decoded);
+    rememberDiskState(std::move(file), *decoded);
     // A folder that is not there (a drive not mounted, a network folder down) or that holds
     // none of the captures (another drive mounted there) says nothing about the captures:
     // every record is kept until it is back.
@@ -363,13 +402,18 @@ bool HistoryManager::writeHistory(QString* error) {
     }
     if (!atomic_file::write(history_coding::encode(m_screenshots), m_metadataURL, error))
         return false;
-    rememberDiskState(m_screenshots);
+    // Still under the lock: the file the path names is the one just written.
+    auto written = std::make_unique<QFile>(m_metadataURL);
+    if (!written->open(QIODevice::ReadOnly))
+        written.reset();
+    rememberDiskState(std::move(written), m_screenshots);
     return true;
 }
 
 void HistoryManager::mergeChangesOnDisk() {
     QString error;
-    const auto onDisk = readHistory(m_metadataURL, &error);
+    std::unique_ptr<QFile> file;
+    const auto onDisk = readHistory(m_metadataURL, file, &error);
     if (!onDisk) {
         if (itemExists(m_metadataURL)) {
             m_historyNeedsKeeping = true;
@@ -389,13 +433,18 @@ void HistoryManager::mergeChangesOnDisk() {
     for (const Screenshot& screenshot : *onDisk)
         if (ours.contains(screenshot.id()) || !m_idsOnDisk.contains(screenshot.id()))
             merged.append(screenshot);
-    rememberDiskState(*onDisk);
+    rememberDiskState(std::move(file), *onDisk);
     if (merged != m_screenshots)
         setScreenshots(std::move(merged));
 }
 
-void HistoryManager::rememberDiskState(const QList<Screenshot>& onDisk) {
-    m_diskStamp = diskStamp(m_metadataURL);
+void HistoryManager::rememberDiskState(std::unique_ptr<QFile> file,
+                                       const QList<Screenshot>& onDisk) {
+    // Taken from the open file, not the path: another instance may have replaced the
+    // file since it was read. Keeping it open keeps its inode from being given to a later
+    // file, which could otherwise look unchanged (same size, same coarse timestamp).
+    m_diskFile = std::move(file);
+    m_diskStamp = m_diskFile ? diskStamp(*m_diskFile) : QString();
     m_idsOnDisk.clear();
     for (const Screenshot& screenshot : onDisk)
         m_idsOnDisk.insert(screenshot.id());

@@ -4,11 +4,13 @@
 #include "core/library/StorageChangeResult.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class Pasteboard;
 class SystemLog;
@@ -92,7 +94,7 @@ private:
     bool save();
     bool writeHistory(QString* error);
     void mergeChangesOnDisk();
-    void rememberDiskState(const QList<Screenshot>& onDisk);
+    void rememberDiskState(std::unique_ptr<QFile> file, const QList<Screenshot>& onDisk);
     void setScreenshots(QList<Screenshot> screenshots);
     void keepUnreadableHistory();
     void report(const QString& message, const QString& details);
@@ -106,6 +108,7 @@ private:
     bool m_historyNeedsKeeping = false;
     // The history file as this instance last read or wrote it: another instance sharing
     // the folder may have written it since, and its records must not be lost.
+    std::unique_ptr<QFile> m_diskFile;
     QString m_diskStamp;
     QSet<QUuid> m_idsOnDisk;
     // A failed save is told once, not at every capture, until a save works again.

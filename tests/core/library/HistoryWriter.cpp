@@ -1,9 +1,11 @@
 // Files captures named "<prefix><n>.png" one after another, continuing from what the
-// history already holds: `count` of them, or until it is killed.
+// history already holds: `count` of them, or until it is killed. Says "filing" on its
+// standard output once it starts to.
 //   history_writer APPLICATION_SUPPORT [COUNT PREFIX]
 #include "LibraryFixture.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -16,6 +18,9 @@ int main(int argc, char** argv) {
     PasteboardFake pasteboard;
     SystemLogFake log;
     HistoryManager library({defaults, workspace, pasteboard, log, QString::fromLocal8Bit(argv[1])});
+    // Started up: a test that kills it waits for this line, whatever the start-up took.
+    std::fputs("filing\n", stdout);
+    std::fflush(stdout);
     for (qsizetype n = library.screenshots().size() + 1, filed = 0; count < 0 || filed < count;
          ++n, ++filed) {
         const QString name = prefix + QString::number(n) + QStringLiteral(".png");
