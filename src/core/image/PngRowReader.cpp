@@ -407,8 +407,8 @@ std::optional<RowReader::Header> RowReader::open() {
 }
 
 bool RowReader::readRows(const std::function<void(int y, const uchar* row)>& row) {
-    if (!m_header)
-        return false;
+    if (!m_header || m_header->rowBytes() >= qsizetype(1) << 30)
+        return false; // the decoders bound rows far below; zlib counts in 32 bits
     const Header header = *std::exchange(m_header, std::nullopt); // the rows come once
     const qsizetype rowLength = header.rowBytes();
     const size_t stride = size_t(rowLength) + 1; // the filter byte, then the row
