@@ -1,10 +1,13 @@
 #include "core/image/PngDecoder.h"
 #include "core/image/Png.h"
+#include "core/image/PngScaledDecoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -47,6 +50,42 @@ void resign(QByteArray& png, const char* type) {
     qToBigEndian<quint32>(quint32(crc32(0, start, 4 + length)), png.data() + at + 8 + length);
 }
 
+// The streaming decoder reads files: `bytes` through one.
+QImage scaled(const QByteArray& bytes, QSize target) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("p.png")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    file.close();
+    return png::decodeScaled(file.fileName(), target);
+}
+
+QImage gradient(QSize size, QImage::Format format) {
+    QImage image(size, format);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, QColor(250, 20, 40));
+    gradient.setColorAt(1, QColor(10, 200, 240, 120));
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
+
+int largestDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return 256;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int worst = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
 } // namespace
 
 TEST(PngDecoder, readsWhatQtAndQuillboxWriteExactlyAsQtReadsIt) {
@@ -57,6 +96,8 @@ TEST(PngDecoder, readsWhatQtAndQuillboxWriteExactlyAsQtReadsIt) {
             ASSERT_TRUE(decoded) << format;
             EXPECT_EQ(decoded->format(), format);
             EXPECT_EQ(*decoded, QImage::fromData(bytes, "PNG").convertToFormat(format)) << format;
+            // Never enlarged: whole, as read here but for rounding where alpha is premultiplied.
+            EXPECT_LE(largestDifference(scaled(bytes, {400, 400}), *decoded), 1) << format;
         }
     }
 }
@@ -64,34 +105,46 @@ TEST(PngDecoder, readsWhatQtAndQuillboxWriteExactlyAsQtReadsIt) {
 TEST(PngDecoder, leavesOtherKindsOfPngToTheGeneralReader) {
     EXPECT_FALSE(png::decodePlain(qtPng(picture(QImage::Format_Grayscale8))));
     EXPECT_FALSE(png::decodePlain(qtPng(picture(QImage::Format_RGBA64))));
+    EXPECT_TRUE(scaled(qtPng(picture(QImage::Format_Grayscale8)), {50, 50}).isNull());
     // A gamma chunk right after the header: colours the general reader manages.
     QByteArray gamma = png::encode(picture(QImage::Format_RGB32));
     gamma.insert(33, QByteArray("\0\0\0\4gAMA\0\0\xb1\x8f\0\0\0\0", 16));
     resign(gamma, "gAMA");
     ASSERT_TRUE(QImageReader(new QBuffer(&gamma)).canRead());
     EXPECT_FALSE(png::decodePlain(gamma));
+    EXPECT_FALSE(scaled(gamma, {50, 50}).isNull()); // a thumbnail need not manage colours
     EXPECT_FALSE(png::decodePlain("not a picture"));
 }
 
 TEST(PngDecoder, aDamagedFileIsNothing) {
-    const QByteArray good = png::encode(picture(QImage::Format_RGB32));
-    ASSERT_TRUE(png::decodePlain(good));
+    // Large enough for a file to be read in several pieces.
+    const QByteArray good = png::encode(picture(QImage::Format_RGB32, {1200, 700}));
+    ASSERT_GT(good.size(), 600 * 1024);
+    const std::optional<QImage> whole = png::decodePlain(good);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(largestDifference(scaled(good, {1200, 1200}), *whole), 0);
+    QList<QByteArray> damaged;
     for (qsizetype cut : {qsizetype(8), qsizetype(40), good.size() / 2, good.size() - 12})
-        EXPECT_FALSE(png::decodePlain(good.left(cut))) << cut;
+        damaged.append(good.left(cut));
 
     QByteArray flipped = good;
     flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x10);
-    EXPECT_FALSE(png::decodePlain(flipped)); // the chunk's CRC
+    damaged.append(flipped); // the chunk's CRC
 
     QByteArray taller = good;
-    qToBigEndian<quint32>(138, taller.data() + 20);
+    qToBigEndian<quint32>(701, taller.data() + 20);
     resign(taller, "IHDR");
-    EXPECT_FALSE(png::decodePlain(taller)); // fewer rows than the header says
+    damaged.append(taller); // fewer rows than the header says
 
     QByteArray badHeader = good;
     badHeader[chunkAt(good, "IDAT") + 8] = 0x79;
     resign(badHeader, "IDAT");
-    EXPECT_FALSE(png::decodePlain(badHeader));
+    damaged.append(badHeader);
+    for (qsizetype i = 0; i < damaged.size(); ++i) {
+        EXPECT_FALSE(png::decodePlain(damaged[i])) << i;
+        EXPECT_TRUE(scaled(damaged[i], {50, 50}).isNull()) << i;
+    }
+    EXPECT_TRUE(png::decodeScaled(QStringLiteral("/nonexistent/none.png"), {50, 50}).isNull());
 }
 
 TEST(PngDecoder, damagedDeflateDataEndsWithoutHarm) {
@@ -108,6 +161,10 @@ TEST(PngDecoder, damagedDeflateDataEndsWithoutHarm) {
         if (decoded) {
             EXPECT_EQ(decoded->size(), QSize(97, 70));
         }
+        if (i % 10 == 0) {
+            const QImage thumbnail = scaled(bytes, {50, 50});
+            EXPECT_TRUE(thumbnail.isNull() || thumbnail.size() == QSize(50, 36));
+        }
     }
 }
 
@@ -118,4 +175,13 @@ TEST(PngDecoder, keepsToTheReadersAllocationLimit) {
     EXPECT_FALSE(png::decodePlain(bytes));
     QImageReader::setAllocationLimit(limit);
     EXPECT_TRUE(png::decodePlain(bytes));
+}
+
+TEST(PngDecoder, scaledDownMatchesAFullDecodeScaledDown) {
+    const QByteArray bytes = png::encode(gradient(QSize(1000, 800), QImage::Format_ARGB32));
+    const QImage thumbnail = scaled(bytes, QSize(420, 420));
+    ASSERT_EQ(thumbnail.size(), QSize(420, 336));
+    const QImage reference = QImage::fromData(bytes, "PNG")
+                                 .scaled(420, 336, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LE(largestDifference(thumbnail, reference), 6);
 }
