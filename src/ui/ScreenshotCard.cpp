@@ -3,6 +3,7 @@
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "ui/CardButtons.h"
+#include "ui/DragOut.h"
 #include "ui/PreviewLoader.h"
 #include "ui/RelativeAge.h"
 #include "ui/StripLayout.h"
@@ -306,13 +307,7 @@ void ScreenshotCard::contextMenuEvent(QContextMenuEvent* event) {
 QMimeData* ScreenshotCard::makeDragData() const {
     // The folder is read now: it may have moved since the card was made. A file that is
     // gone still drags with its URL and name.
-    const QString path = m_context.history.fileURL(m_screenshot);
-    auto* mime = new QMimeData;
-    mime->setUrls({QUrl::fromLocalFile(path)});
-    // The name a drop target that saves the data should give the file.
-    mime->setData(QStringLiteral("application/x-kde-suggestedfilename"),
-                  m_screenshot.fileName().toUtf8());
-    return mime;
+    return drag_out::mimeData(m_context.history.fileURL(m_screenshot), m_screenshot.fileName());
 }
 
 void ScreenshotCard::startDrag() {
