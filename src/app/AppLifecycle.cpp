@@ -2,7 +2,7 @@
 
 #include "core/Shared.h"
 #include "core/hotkeys/HotkeyManager.h"
-#include "platform/SystemLog.h"
+#include "core/services/SystemLog.h"
 
 #include <QProcess>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #include "app/UpdaterController.h"
 
 #include "app/Appcast.h"
-#include "platform/Alerts.h"
-#include "platform/Workspace.h"
+#include "core/services/Alerts.h"
+#include "core/services/Workspace.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

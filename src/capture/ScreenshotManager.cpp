@@ -2,10 +2,10 @@
 
 #include "core/Shared.h"
 #include "core/library/HistoryManager.h"
-#include "platform/Alerts.h"
-#include "platform/ScreenRecordingPermission.h"
-#include "platform/SoundPlayer.h"
-#include "platform/Workspace.h"
+#include "core/services/Alerts.h"
+#include "core/services/ScreenRecordingPermission.h"
+#include "core/services/SoundPlayer.h"
+#include "core/services/Workspace.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "capture/ScrollCaptureLoop.h"
 
 #include "capture/WheelSteps.h"
-#include "platform/InputSynthesizer.h"
-#include "platform/RegionGrabber.h"
+#include "core/services/InputSynthesizer.h"
+#include "core/services/RegionGrabber.h"
 
 #include <QTimer>
 #include <algorithm>

@@ -4,11 +4,11 @@
 #include "core/Shared.h"
 #include "core/image/Png.h"
 #include "core/library/HistoryManager.h"
+#include "core/services/Alerts.h"
+#include "core/services/EscapeKeyMonitor.h"
+#include "core/services/InputSynthesizer.h"
+#include "core/services/SoundPlayer.h"
 #include "core/stitch/ScrollStitcher.h"
-#include "platform/Alerts.h"
-#include "platform/EscapeKeyMonitor.h"
-#include "platform/InputSynthesizer.h"
-#include "platform/SoundPlayer.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -4,9 +4,9 @@
 #include "core/annotate/CanvasGeometry.h"
 #include "core/image/PngDecoder.h"
 #include "core/library/HistoryManager.h"
+#include "core/services/SoundPlayer.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorWindow.h"
-#include "platform/SoundPlayer.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "core/io/AtomicFile.h"
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
+#include "core/services/Pasteboard.h"
 #include "editor/EditorModel.h"
-#include "platform/Pasteboard.h"
 
 #include <QBuffer>
 #include <QImage>

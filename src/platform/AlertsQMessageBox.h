@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Alerts.h"
+#include "core/services/Alerts.h"
 
 // Alerts as application-modal message boxes.
 class AlertsQMessageBox : public Alerts {

@@ -1,6 +1,6 @@
 #include "platform/LaunchAtLogin.h"
 
-#include "platform/SystemLog.h"
+#include "core/services/SystemLog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "core/services/Pasteboard.h"
 
 // The application clipboard. The resident program owns the selection and serves
 // pastes from the bytes it was given.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemLog.h"
+#include "core/services/SystemLog.h"
 
 // syslog(3) under the identity "quillbox", and the same line on stderr.
 class SystemLogSyslog : public SystemLog {

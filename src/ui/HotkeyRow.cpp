@@ -1,6 +1,6 @@
 #include "ui/HotkeyRow.h"
 
-#include "platform/KeyboardLayout.h"
+#include "core/services/KeyboardLayout.h"
 #include "ui/SettingsStyle.h"
 #include "ui/ShortcutChip.h"
 

@@ -2,8 +2,8 @@
 
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
+#include "core/services/Workspace.h"
 #include "platform/Symbols.h"
-#include "platform/Workspace.h"
 #include "ui/HistoryGridView.h"
 #include "ui/TintedIcon.h"
 

@@ -2,9 +2,9 @@
 
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
+#include "core/services/Workspace.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/Symbols.h"
-#include "platform/Workspace.h"
 #include "ui/FolderPicker.h"
 #include "ui/HotkeyRow.h"
 #include "ui/PermissionCard.h"

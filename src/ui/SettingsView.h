@@ -4,7 +4,7 @@
 #include "core/hotkeys/HotkeyCombo.h"
 #include "core/hotkeys/HotkeyRefusal.h"
 #include "core/library/StorageChangeResult.h"
-#include "platform/Alerts.h"
+#include "core/services/Alerts.h"
 
 #include <QDir>
 #include <QHash>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EscapeKeyMonitor.h"
-#include "platform/InputSynthesizer.h"
-#include "platform/RegionGrabber.h"
+#include "core/services/EscapeKeyMonitor.h"
+#include "core/services/InputSynthesizer.h"
+#include "core/services/RegionGrabber.h"
 
 #include <QImage>
 #include <QList>

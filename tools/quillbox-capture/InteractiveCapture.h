@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/selection/SelectionSession.h"
-#include "platform/WindowList.h"
+#include "core/services/WindowList.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,7 +1,7 @@
 #include "core/hotkeys/HotkeyManager.h"
 
 #include "core/Shared.h"
-#include "core/hotkeys/GlobalHotkeys.h"
+#include "core/services/GlobalHotkeys.h"
 
 #include <QPointer>
 

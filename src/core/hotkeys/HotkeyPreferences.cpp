@@ -1,7 +1,7 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 
 #include "core/Shared.h"
-#include "platform/UserDefaults.h"
+#include "core/services/UserDefaults.h"
 
 HotkeyPreferences::HotkeyPreferences(UserDefaults& defaults)
     : m_defaults(defaults) {}

@@ -3,10 +3,10 @@
 #include "core/Shared.h"
 #include "core/io/AtomicFile.h"
 #include "core/library/HistoryCoding.h"
-#include "platform/Pasteboard.h"
-#include "platform/SystemLog.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
+#include "core/services/Pasteboard.h"
+#include "core/services/SystemLog.h"
+#include "core/services/UserDefaults.h"
+#include "core/services/Workspace.h"
 
 #include <QBuffer>
 #include <QDir>

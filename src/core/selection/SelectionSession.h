@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WindowList.h"
+#include "core/services/WindowList.h"
 
 #include <QList>
 #include <QObject>

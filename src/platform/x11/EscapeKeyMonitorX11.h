@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/EscapeKeyMonitor.h"
+#include "core/services/EscapeKeyMonitor.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/InputSynthesizer.h"
+#include "core/services/InputSynthesizer.h"
 
 // Pointer moves and wheel clicks through the XTEST extension: button 4 turns the wheel up,
 // button 5 down.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardLayout.h"
+#include "core/services/KeyboardLayout.h"
 
 // Reads the key's symbols from the X keymap: the unshifted one, so Shift+1 is the key 1,
 // else the second level, so the keypad reads as its digits.

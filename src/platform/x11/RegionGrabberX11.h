@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegionGrabber.h"
+#include "core/services/RegionGrabber.h"
 #include "platform/x11/ScreenGrabberX11.h"
 
 #include <memory>

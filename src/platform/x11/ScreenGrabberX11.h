@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenGrabber.h"
+#include "core/services/ScreenGrabber.h"
 #include "platform/x11/XcbRootGrabber.h"
 
 // Grabs the root window over a connection of its own (usable before any QGuiApplication

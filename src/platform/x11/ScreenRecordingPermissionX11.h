@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenRecordingPermission.h"
+#include "core/services/ScreenRecordingPermission.h"
 
 // X11 keeps no such permission: reading the screen is allowed when the root window can
 // be read. There is nothing to request and no settings page.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WindowList.h"
+#include "core/services/WindowList.h"
 
 // Top-level windows from the X server's stacking order. With a window manager the
 // application's window is the descendant of the frame that carries WM_STATE; without one

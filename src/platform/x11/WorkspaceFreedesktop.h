@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
+#include "core/services/Workspace.h"
 
 // Default applications through the desktop's URL handlers; reveal through the
 // FileManager1 D-Bus service, falling back to opening the containing folder.

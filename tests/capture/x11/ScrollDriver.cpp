@@ -3,9 +3,9 @@
 //   scroll_driver X Y WIDTH HEIGHT
 #include "capture/ScrollingCaptureManager.h"
 #include "core/library/HistoryManager.h"
-#include "platform/Alerts.h"
+#include "core/services/Alerts.h"
+#include "core/services/SoundPlayer.h"
 #include "platform/PasteboardQt.h"
-#include "platform/SoundPlayer.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/EscapeKeyMonitorX11.h"

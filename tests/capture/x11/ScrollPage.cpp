@@ -3,7 +3,7 @@
 // (header, every row of the page, footer) and, once on screen, the global rectangle of
 // its content.
 //   scroll_page PAGE.png GEOMETRY.txt [--at-bottom] [--rows N]
-#include "../TestPages.h"
+#include "TestPages.h"
 
 #include <QApplication>
 #include <QFile>

@@ -8,7 +8,7 @@
 // It writes the page as it reads from the top (as the view shows it there, then every row
 // below) and, once on screen, the global rectangle of the window.
 //   trap_page KIND PAGE.png GEOMETRY.txt [--at-bottom]
-#include "../TestPages.h"
+#include "TestPages.h"
 
 #include <QApplication>
 #include <QFile>

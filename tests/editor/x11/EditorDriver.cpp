@@ -6,12 +6,12 @@
 //   editor_driver WIDTH HEIGHT
 #include "core/ActivationPolicy.h"
 #include "core/library/HistoryManager.h"
+#include "core/services/SoundPlayer.h"
 #include "editor/AnnotationCanvas.h"
 #include "editor/AnnotationEditorController.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorWindow.h"
 #include "platform/PasteboardQt.h"
-#include "platform/SoundPlayer.h"
 #include "platform/SystemLogSyslog.h"
 #include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/WorkspaceFreedesktop.h"

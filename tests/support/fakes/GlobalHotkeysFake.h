@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/hotkeys/GlobalHotkeys.h"
+#include "core/services/GlobalHotkeys.h"
 
 #include <QHash>
 #include <QSet>

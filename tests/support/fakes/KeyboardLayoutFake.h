@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardLayout.h"
+#include "core/services/KeyboardLayout.h"
 
 #include <QHash>
 

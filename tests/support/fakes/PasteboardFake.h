@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "core/services/Pasteboard.h"
 
 class PasteboardFake : public Pasteboard {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenRecordingPermission.h"
+#include "core/services/ScreenRecordingPermission.h"
 
 #include <QStringList>
 

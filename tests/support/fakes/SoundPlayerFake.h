@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SoundPlayer.h"
+#include "core/services/SoundPlayer.h"
 
 class SoundPlayerFake : public SoundPlayer {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserDefaults.h"
+#include "core/services/UserDefaults.h"
 
 #include <QHash>
 

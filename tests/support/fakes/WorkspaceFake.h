@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
+#include "core/services/Workspace.h"
 
 #include <QList>
 #include <QStringList>
