@@ -39,7 +39,7 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applicationDidFinishLaunching() {
     m_collaborators.activationPolicy.setActivationPolicy(ActivationPolicy::Policy::accessory);
     setupStatusItem();
-    setupPopover();
+    // The popover waits for its first showing: the icon and the hot keys come first.
     registerHotkeys();
     primeScreenRecordingTCC();
 }
@@ -154,8 +154,10 @@ bool AppDelegate::hasStatusButton() const {
 
 void AppDelegate::togglePopover() {
     // Without a tray there is no icon to click: no popover, no menu; hot keys still work.
-    if (!hasStatusButton() || !m_popover)
+    if (!hasStatusButton())
         return;
+    if (!m_popover)
+        setupPopover();
     if (m_popover->isShown()) {
         m_popover->performClose();
         return;

@@ -1,6 +1,5 @@
 #include "app/AppLifecycle.h"
 
-#include "core/Shared.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/services/SystemLog.h"
 
@@ -10,14 +9,6 @@
 AppLifecycle::AppLifecycle(Collaborators collaborators, QObject* parent)
     : QObject(parent)
     , m_collaborators(std::move(collaborators)) {}
-
-AppLifecycle& AppLifecycle::shared() {
-    return Shared<AppLifecycle>::get();
-}
-
-void AppLifecycle::installShared(AppLifecycle* instance) {
-    Shared<AppLifecycle>::install(instance);
-}
 
 void AppLifecycle::quitAndRelaunch() {
     m_collaborators.hotkeys.unregisterAll();

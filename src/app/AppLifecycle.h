@@ -29,9 +29,6 @@ public:
 
     explicit AppLifecycle(Collaborators collaborators, QObject* parent = nullptr);
 
-    static AppLifecycle& shared();
-    static void installShared(AppLifecycle* instance);
-
     // Lets go of the hot keys so the new instance can take them, starts it, and quits
     // 0.4 s later, also when the start failed.
     void quitAndRelaunch();

@@ -30,12 +30,4 @@ ScrollingCaptureServices::ScrollingCaptureServices(Needs needs)
           .hideThumbnail = [&thumbnail = needs.thumbnail] { thumbnail.hideThen([] {}); },
           .showThumbnail = [&thumbnail = needs.thumbnail](
                                const Screenshot& screenshot) { thumbnail.show(screenshot); },
-      }) {
-    RegionSelector::installShared(&m_selector);
-    ScrollingCaptureManager::installShared(&m_manager);
-}
-
-ScrollingCaptureServices::~ScrollingCaptureServices() {
-    ScrollingCaptureManager::installShared(nullptr);
-    RegionSelector::installShared(nullptr);
-}
+      }) {}

@@ -9,8 +9,8 @@
 class ScreenshotManager;
 class ThumbnailPreviewController;
 
-// The scrolling capture with the region selector and its X11 services, built once by
-// `main` and installed as the shared instances.
+// The scrolling capture with the region selector and its X11 services, built by `main`
+// at the first scrolling capture.
 class ScrollingCaptureServices {
 public:
     struct Needs {
@@ -22,11 +22,10 @@ public:
     };
 
     explicit ScrollingCaptureServices(Needs needs);
-    ~ScrollingCaptureServices();
 
     ScrollingCaptureManager& manager() { return m_manager; }
     // Whether input can be posted: the desktop's accessibility trust.
-    bool inputAvailable() { return m_input.isAvailable(); }
+    static bool inputAvailable() { return InputSynthesizerXTest().isAvailable(); }
 
 private:
     InputSynthesizerXTest m_input;

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppLifecycle.h"
+#include "app/OnFirstUse.h"
 #include "app/ScrollingCaptureServices.h"
 #include "app/SentryBootstrap.h"
 #include "app/TerminationSignals.h"
@@ -33,6 +34,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -88,50 +91,82 @@ int run(int argc, char** argv) {
     HistoryManager history({defaults, workspace, pasteboard, log,
                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                             [] { return QDateTime::currentDateTime(); }, reportProblem});
-    HistoryManager::installShared(&history);
+    ScreenRecordingPermissionX11 permission;
+    SoundPlayerCanberra sound;
+    ActivationPolicy activationPolicy;
+    OnFirstUse<AnnotationEditorController> editors([&] {
+        return std::make_unique<AnnotationEditorController>(
+            AnnotationEditorController::Collaborators{
+                history, activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
+                    const QScreen* screen = QGuiApplication::primaryScreen();
+                    if (!screen)
+                        return std::nullopt;
+                    return QRectF(screen->availableGeometry());
+                }});
+    });
+    const auto edit = [&editors](const Screenshot& screenshot) { editors.get().open(screenshot); };
     RegionGrabberX11 screenReader;
     const ScreenClearance::Grab readScreen = [&screenReader](const QRect& area) {
         return screenReader.grab(QRectF(area));
     };
     ScreenClearance clearance(readScreen);
-    const auto edit = [](const Screenshot& screenshot) {
-        AnnotationEditorController::shared().open(screenshot);
-    };
     ThumbnailPreviewController thumbnail(
         {.library = history, .edit = edit, .clearance = &clearance});
-    ThumbnailPreviewController::installShared(&thumbnail);
-    ScreenRecordingPermissionX11 permission;
-    SoundPlayerCanberra sound;
     ScreenshotManager screenshots(
         {history, permission, sound, alerts, workspace, ScreenshotManager::defaultCaptureToolURL(),
          [&thumbnail](std::function<void()> then) { thumbnail.hideThen(std::move(then)); },
          [&thumbnail](const Screenshot& screenshot) { thumbnail.show(screenshot); }});
-    ScreenshotManager::installShared(&screenshots);
-    ActivationPolicy activationPolicy;
-    ActivationPolicy::installShared(&activationPolicy);
-    AnnotationEditorController editors(
-        {history, activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
-             const QScreen* screen = QGuiApplication::primaryScreen();
-             if (!screen)
-                 return std::nullopt;
-             return QRectF(screen->availableGeometry());
-         }});
-    AnnotationEditorController::installShared(&editors);
     HotkeyPreferences preferences(defaults);
-    HotkeyPreferences::installShared(&preferences);
     GlobalHotkeysX11 systemHotkeys;
     HotkeyManager hotkeys(systemHotkeys);
-    HotkeyManager::installShared(&hotkeys);
-    ScrollingCaptureServices scrolling({history, sound, alerts, screenshots, thumbnail});
+    OnFirstUse<ScrollingCaptureServices> scrolling([&] {
+        return std::make_unique<ScrollingCaptureServices>(
+            ScrollingCaptureServices::Needs{history, sound, alerts, screenshots, thumbnail});
+    });
     AppLifecycle lifecycle({
         .hotkeys = hotkeys,
         .log = log,
         .executable = QCoreApplication::applicationFilePath(),
         .terminate = [] { QCoreApplication::quit(); },
     });
-    AppLifecycle::installShared(&lifecycle);
-
-    AppDelegate delegate({
+    LaunchAtLogin launchAtLogin(
+        log,
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/autostart"),
+        QCoreApplication::applicationFilePath());
+    KeyboardLayoutX11 keyboard;
+    // The delegate opens the settings window, whose shortcut rows ask the delegate about
+    // the hot keys: the window is built at the first Settings, once the delegate is.
+    std::optional<AppDelegate> delegate;
+    OnFirstUse<SettingsWindowController> settings([&] {
+        return std::make_unique<SettingsWindowController>(SettingsWindowController::Collaborators{
+            .activationPolicy = activationPolicy,
+            .view = {
+                .library = history,
+                .preferences = preferences,
+                .launchAtLogin = launchAtLogin,
+                .alerts = alerts,
+                .workspace = workspace,
+                .keyboard = keyboard,
+                .version = QStringLiteral(QUILLBOX_VERSION),
+                .hasScreenRecordingPermission =
+                    [&screenshots] { return screenshots.hasScreenRecordingPermission(); },
+                .openScreenRecordingSettings =
+                    [&screenshots] { screenshots.openScreenRecordingSettings(); },
+                .hasAccessibilityPermission =
+                    [] { return ScrollingCaptureServices::inputAvailable(); },
+                // An X server offers input posting or it does not: there is no page to open.
+                .openAccessibilitySettings = [] {},
+                .quitAndRelaunch = [&lifecycle] { lifecycle.quitAndRelaunch(); },
+                .chooseFolder = {},
+                .setHotkeysSuspended =
+                    [&delegate](bool suspended) { delegate->setHotkeysSuspended(suspended); },
+                .hotkeyRefusal =
+                    [&delegate](HotkeyAction action) { return delegate->hotkeyRefusal(action); },
+            },
+        });
+    });
+    delegate.emplace(AppDelegate::Collaborators{
         .hotkeys = hotkeys,
         .preferences = preferences,
         .activationPolicy = activationPolicy,
@@ -139,10 +174,10 @@ int run(int argc, char** argv) {
         .workspace = workspace,
         .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
         .version = QStringLiteral(QUILLBOX_VERSION),
-        .captureWithTool = [](ScreenshotKind kind) { ScreenshotManager::shared().capture(kind); },
-        .captureScrolling = [&scrolling] { scrolling.manager().capture(); },
+        .captureWithTool = [&screenshots](ScreenshotKind kind) { screenshots.capture(kind); },
+        .captureScrolling = [&scrolling] { scrolling.get().manager().capture(); },
         .hasScreenRecordingPermission =
-            [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
+            [&screenshots] { return screenshots.hasScreenRecordingPermission(); },
         // Only so the desktop lists Quillbox among those reading the screen; the answers
         // are not used.
         .requestScreenRecordingAccess =
@@ -152,58 +187,26 @@ int run(int argc, char** argv) {
                 permission.probeShareableContent();
             },
         .showSettings =
-            [](std::function<void()> onHotkeysChanged) {
-                SettingsWindowController::shared().show(std::move(onHotkeysChanged));
+            [&settings](std::function<void()> onHotkeysChanged) {
+                settings.get().show(std::move(onHotkeysChanged));
             },
         .terminate = [] { QCoreApplication::quit(); },
-        .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
+        .quitAndRelaunch = [&lifecycle] { lifecycle.quitAndRelaunch(); },
         .clearance = &clearance,
         .readScreen = readScreen,
         .history = &history,
         .openScreenRecordingSettings =
-            [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
+            [&screenshots] { screenshots.openScreenRecordingSettings(); },
         .editScreenshot = edit,
         .compositingActive = [] { return x11CompositingManagerRunning().value_or(false); },
     });
-    LaunchAtLogin launchAtLogin(
-        log,
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-            QStringLiteral("/autostart"),
-        QCoreApplication::applicationFilePath());
-    KeyboardLayoutX11 keyboard;
-    SettingsWindowController settings({
-        .activationPolicy = activationPolicy,
-        .view = {
-            .library = history,
-            .preferences = preferences,
-            .launchAtLogin = launchAtLogin,
-            .alerts = alerts,
-            .workspace = workspace,
-            .keyboard = keyboard,
-            .version = QStringLiteral(QUILLBOX_VERSION),
-            .hasScreenRecordingPermission =
-                [] { return ScreenshotManager::shared().hasScreenRecordingPermission(); },
-            .openScreenRecordingSettings =
-                [] { ScreenshotManager::shared().openScreenRecordingSettings(); },
-            .hasAccessibilityPermission = [&scrolling] { return scrolling.inputAvailable(); },
-            // An X server offers input posting or it does not: there is no page to open.
-            .openAccessibilitySettings = [] {},
-            .quitAndRelaunch = [] { AppLifecycle::shared().quitAndRelaunch(); },
-            .chooseFolder = {},
-            .setHotkeysSuspended =
-                [&delegate](bool suspended) { delegate.setHotkeysSuspended(suspended); },
-            .hotkeyRefusal =
-                [&delegate](HotkeyAction action) { return delegate.hotkeyRefusal(action); },
-        },
-    });
-    SettingsWindowController::installShared(&settings);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &*delegate,
                      &AppDelegate::applicationWillTerminate);
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &app,
                      [] { QCoreApplication::quit(); });
 
-    delegate.applicationDidFinishLaunching();
+    delegate->applicationDidFinishLaunching();
     if (qgetenv("QUILLBOX_READY_MARKER") == "1") {
         std::fputs("quillbox: ready\n", stderr);
         std::fflush(stderr);

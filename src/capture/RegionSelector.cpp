@@ -1,7 +1,6 @@
 #include "capture/RegionSelector.h"
 
 #include "capture/SelectionView.h"
-#include "core/Shared.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -32,14 +31,6 @@ RegionSelector::~RegionSelector() {
     if (m_keyMonitor)
         qApp->removeEventFilter(this);
     delete m_overlay;
-}
-
-RegionSelector& RegionSelector::shared() {
-    return Shared<RegionSelector>::get();
-}
-
-void RegionSelector::installShared(RegionSelector* instance) {
-    Shared<RegionSelector>::install(instance);
 }
 
 void RegionSelector::selectRegion(Completion completion) {

@@ -26,9 +26,6 @@ public:
     explicit RegionSelector(BackdropProvider backdrop = {}, QObject* parent = nullptr);
     ~RegionSelector() override;
 
-    static RegionSelector& shared();
-    static void installShared(RegionSelector* instance);
-
     // `completion` receives the rectangle, or nothing when the user cancelled (Esc, a
     // click, a drag under 20 points either way), no screen exists, or a newer request
     // replaced this one. It runs after the overlay has gone.

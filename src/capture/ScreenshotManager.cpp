@@ -1,6 +1,5 @@
 #include "capture/ScreenshotManager.h"
 
-#include "core/Shared.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Alerts.h"
 #include "core/services/ScreenRecordingPermission.h"
@@ -39,14 +38,6 @@ QString toolFailure(const QByteArray& errorOutput) {
 ScreenshotManager::ScreenshotManager(Collaborators collaborators, QObject* parent)
     : QObject(parent)
     , m_collaborators(std::move(collaborators)) {}
-
-ScreenshotManager& ScreenshotManager::shared() {
-    return Shared<ScreenshotManager>::get();
-}
-
-void ScreenshotManager::installShared(ScreenshotManager* instance) {
-    Shared<ScreenshotManager>::install(instance);
-}
 
 QString ScreenshotManager::defaultCaptureToolURL() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/quillbox-capture");

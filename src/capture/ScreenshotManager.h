@@ -38,9 +38,6 @@ public:
 
     explicit ScreenshotManager(Collaborators collaborators, QObject* parent = nullptr);
 
-    static ScreenshotManager& shared();
-    static void installShared(ScreenshotManager* instance);
-
     // quillbox-capture beside the running executable.
     static QString defaultCaptureToolURL();
 

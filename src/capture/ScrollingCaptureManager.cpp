@@ -1,7 +1,6 @@
 #include "capture/ScrollingCaptureManager.h"
 
 #include "capture/ScrollingCaptureHud.h"
-#include "core/Shared.h"
 #include "core/image/Png.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Alerts.h"
@@ -41,14 +40,6 @@ ScrollingCaptureManager::~ScrollingCaptureManager() {
     if (m_localEscMonitor)
         qApp->removeEventFilter(this);
     m_c.escape.stop();
-}
-
-ScrollingCaptureManager& ScrollingCaptureManager::shared() {
-    return Shared<ScrollingCaptureManager>::get();
-}
-
-void ScrollingCaptureManager::installShared(ScrollingCaptureManager* instance) {
-    Shared<ScrollingCaptureManager>::install(instance);
 }
 
 void ScrollingCaptureManager::capture() {

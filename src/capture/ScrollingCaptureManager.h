@@ -52,9 +52,6 @@ public:
     explicit ScrollingCaptureManager(Collaborators collaborators, QObject* parent = nullptr);
     ~ScrollingCaptureManager() override;
 
-    static ScrollingCaptureManager& shared();
-    static void installShared(ScrollingCaptureManager* instance);
-
     // Checks the permissions, lets the user pick a region and captures it; ignored while a
     // capture runs.
     void capture();

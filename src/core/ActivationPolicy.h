@@ -12,9 +12,6 @@ public:
 
     explicit ActivationPolicy(QObject* parent = nullptr);
 
-    static ActivationPolicy& shared();
-    static void installShared(ActivationPolicy* instance);
-
     Policy activationPolicy() const { return m_policy; }
     void setActivationPolicy(Policy policy);
 

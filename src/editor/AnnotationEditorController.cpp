@@ -1,6 +1,5 @@
 #include "editor/AnnotationEditorController.h"
 
-#include "core/Shared.h"
 #include "core/annotate/CanvasGeometry.h"
 #include "core/image/PngDecoder.h"
 #include "core/library/HistoryManager.h"
@@ -45,14 +44,6 @@ AnnotationEditorController::AnnotationEditorController(Collaborators collaborato
 
 AnnotationEditorController::~AnnotationEditorController() {
     qDeleteAll(m_windows);
-}
-
-AnnotationEditorController& AnnotationEditorController::shared() {
-    return Shared<AnnotationEditorController>::get();
-}
-
-void AnnotationEditorController::installShared(AnnotationEditorController* instance) {
-    Shared<AnnotationEditorController>::install(instance);
 }
 
 void AnnotationEditorController::open(const Screenshot& screenshot) {

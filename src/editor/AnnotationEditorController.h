@@ -33,9 +33,6 @@ public:
     explicit AnnotationEditorController(Collaborators collaborators, QObject* parent = nullptr);
     ~AnnotationEditorController() override;
 
-    static AnnotationEditorController& shared();
-    static void installShared(AnnotationEditorController* instance);
-
     void open(const Screenshot& screenshot);
     void windowWillClose(QObject* window);
 

@@ -1,7 +1,6 @@
 #include "ui/SettingsWindowController.h"
 
 #include "core/ActivationPolicy.h"
-#include "core/Shared.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -15,14 +14,6 @@ SettingsWindowController::SettingsWindowController(Collaborators collaborators, 
 
 SettingsWindowController::~SettingsWindowController() {
     delete m_window.data();
-}
-
-SettingsWindowController& SettingsWindowController::shared() {
-    return Shared<SettingsWindowController>::get();
-}
-
-void SettingsWindowController::installShared(SettingsWindowController* instance) {
-    Shared<SettingsWindowController>::install(instance);
 }
 
 void SettingsWindowController::show(std::function<void()> onHotkeysChanged) {

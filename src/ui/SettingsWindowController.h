@@ -24,9 +24,6 @@ public:
     explicit SettingsWindowController(Collaborators collaborators, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
-    static SettingsWindowController& shared();
-    static void installShared(SettingsWindowController* instance);
-
     // Brings the window forward, building it when there is none; `onHotkeysChanged` is
     // told after every shortcut change from now on.
     void show(std::function<void()> onHotkeysChanged);

@@ -1,6 +1,5 @@
 #include "ui/ThumbnailPreviewController.h"
 
-#include "core/Shared.h"
 #include "core/library/HistoryManager.h"
 #include "ui/ScreenClearance.h"
 #include "ui/ThumbnailPlacement.h"
@@ -42,14 +41,6 @@ ThumbnailPreviewController::~ThumbnailPreviewController() {
     delete m_window.data();
     for (const QPointer<ThumbnailPreviewView>& panel : std::as_const(m_leaving))
         delete panel.data();
-}
-
-ThumbnailPreviewController& ThumbnailPreviewController::shared() {
-    return Shared<ThumbnailPreviewController>::get();
-}
-
-void ThumbnailPreviewController::installShared(ThumbnailPreviewController* instance) {
-    Shared<ThumbnailPreviewController>::install(instance);
 }
 
 void ThumbnailPreviewController::show(const Screenshot& screenshot) {

@@ -35,9 +35,6 @@ public:
     explicit ThumbnailPreviewController(Collaborators collaborators, QObject* parent = nullptr);
     ~ThumbnailPreviewController() override;
 
-    static ThumbnailPreviewController& shared();
-    static void installShared(ThumbnailPreviewController* instance);
-
     virtual void show(const Screenshot& screenshot);
     virtual void dismissNow(bool animated);
     // Before a capture: every card of ours, current or sliding out, leaves the screen, and

@@ -95,7 +95,7 @@ TEST_F(AppDelegateTest, hotKeys_routeEveryCaptureAndStillWorkWithoutATray) {
     EXPECT_EQ(captured, (QList<ScreenshotKind>{ScreenshotKind::area, ScreenshotKind::window,
                                                ScreenshotKind::fullScreen}));
     EXPECT_EQ(scrollingCaptures, 1);
-    EXPECT_FALSE(delegate->popover()->isShown());
+    EXPECT_EQ(delegate->popover(), nullptr); // built at its first showing
 }
 
 TEST_F(AppDelegateTest, refusedCombinationIsSkippedAndTheReasonKeptForTheSettingsWindow) {
@@ -149,8 +149,10 @@ TEST_F(AppDelegateTest, popover_togglesAndAnyCaptureOrSettingsClosesItFirst) {
     trayAvailable = true;
     auto delegate = launch();
     ASSERT_NE(delegate->statusItem(), nullptr);
-    PopoverWindow* popover = delegate->popover();
+    EXPECT_EQ(delegate->popover(), nullptr);
     delegate->togglePopover();
+    PopoverWindow* popover = delegate->popover();
+    ASSERT_NE(popover, nullptr);
     EXPECT_TRUE(popover->isShown());
     delegate->togglePopover();
     EXPECT_FALSE(popover->isShown());

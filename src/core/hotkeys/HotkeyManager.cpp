@@ -1,6 +1,5 @@
 #include "core/hotkeys/HotkeyManager.h"
 
-#include "core/Shared.h"
 #include "core/services/GlobalHotkeys.h"
 
 #include <QPointer>
@@ -20,14 +19,6 @@ HotkeyManager::HotkeyManager(GlobalHotkeys& system, QObject* parent)
 HotkeyManager::~HotkeyManager() {
     unregisterAll();
     m_system.setPressedHandler({});
-}
-
-HotkeyManager& HotkeyManager::shared() {
-    return Shared<HotkeyManager>::get();
-}
-
-void HotkeyManager::installShared(HotkeyManager* instance) {
-    Shared<HotkeyManager>::install(instance);
 }
 
 std::optional<quint32> HotkeyManager::registerCombo(const HotkeyCombo& combo, Handler handler) {

@@ -20,9 +20,6 @@ public:
     explicit HotkeyManager(GlobalHotkeys& system, QObject* parent = nullptr);
     ~HotkeyManager() override;
 
-    static HotkeyManager& shared();
-    static void installShared(HotkeyManager* instance);
-
     // `register` in the hot-key service's vocabulary; the word is taken in C++. Returns
     // nothing when the system refuses the combination, or when it lacks Ctrl, Alt and
     // Super (logged); its identifier is used up anyway.

@@ -1,18 +1,9 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 
-#include "core/Shared.h"
 #include "core/services/UserDefaults.h"
 
 HotkeyPreferences::HotkeyPreferences(UserDefaults& defaults)
     : m_defaults(defaults) {}
-
-HotkeyPreferences& HotkeyPreferences::shared() {
-    return Shared<HotkeyPreferences>::get();
-}
-
-void HotkeyPreferences::installShared(HotkeyPreferences* instance) {
-    Shared<HotkeyPreferences>::install(instance);
-}
 
 HotkeyCombo HotkeyPreferences::defaultCombo(HotkeyAction action) {
     constexpr quint32 modifiers = HotkeyCombo::control | HotkeyCombo::option | HotkeyCombo::command;

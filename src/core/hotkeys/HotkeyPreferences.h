@@ -11,9 +11,6 @@ class HotkeyPreferences {
 public:
     explicit HotkeyPreferences(UserDefaults& defaults);
 
-    static HotkeyPreferences& shared();
-    static void installShared(HotkeyPreferences* instance);
-
     // Control, option and command with A, W, F, S or H.
     static HotkeyCombo defaultCombo(HotkeyAction action);
 

@@ -1,6 +1,5 @@
 #include "core/library/HistoryManager.h"
 
-#include "core/Shared.h"
 #include "core/io/AtomicFile.h"
 #include "core/library/HistoryCoding.h"
 #include "core/services/Pasteboard.h"
@@ -139,14 +138,6 @@ HistoryManager::HistoryManager(Collaborators collaborators, QObject* parent)
     if (isUsingDefaultStorageDirectory())
         QDir().mkpath(m_storageDirectory);
     load();
-}
-
-HistoryManager& HistoryManager::shared() {
-    return Shared<HistoryManager>::get();
-}
-
-void HistoryManager::installShared(HistoryManager* instance) {
-    Shared<HistoryManager>::install(instance);
 }
 
 QString HistoryManager::defaultStorageDirectory() const {

@@ -46,9 +46,6 @@ public:
 
     explicit HistoryManager(Collaborators collaborators, QObject* parent = nullptr);
 
-    static HistoryManager& shared();
-    static void installShared(HistoryManager* instance);
-
     const QList<Screenshot>& screenshots() const { return m_screenshots; }
     const QString& storageDirectory() const { return m_storageDirectory; }
     const QString& metadataURL() const { return m_metadataURL; }

@@ -1,5 +1,5 @@
 // Files a white capture of the given size in the library and opens it in its editor window
-// through the shared controller, as the thumbnail and the history cards do. Prints, one a
+// through the editor controller, as the thumbnail and the history cards do. Prints, one a
 // line on stdout: "fitted X Y W H IW IH" (the image on the canvas, in the window's own
 // coordinates, then the image's size), "file PATH", "mark X0 Y0 X1 Y1 WIDTH" for each new
 // mark, "status TEXT" and "closed"; it quits when the window has closed.
@@ -57,7 +57,6 @@ int main(int argc, char** argv) {
         {library, policy, sound, pasteboard, []() -> std::optional<QRectF> {
              return QRectF(QGuiApplication::primaryScreen()->availableGeometry());
          }});
-    AnnotationEditorController::installShared(&controller);
 
     const auto reserved = library.newFileURL();
     QImage white(args[1].toInt(), args[2].toInt(), QImage::Format_RGB32);
@@ -68,7 +67,7 @@ int main(int argc, char** argv) {
     const Screenshot screenshot = library.screenshots().first();
     say(QStringLiteral("file ") + library.fileURL(screenshot));
 
-    AnnotationEditorController::shared().open(screenshot);
+    controller.open(screenshot);
     EditorWindow* window = controller.window(screenshot.id());
     if (!window)
         return 1;
