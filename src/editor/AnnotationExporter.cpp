@@ -79,7 +79,7 @@ void AnnotationExporter::overwriteOriginal() {
         m_model.showStatus(QStringLiteral("Save failed: ") + error);
         return;
     }
+    // The list is unchanged: only the views showing this capture reload.
     ImageDidChangeNotification::center().post(m_screenshot.id());
-    m_library.sendChangeNotice();
     m_model.showStatus(QStringLiteral("Saved"), savedClearDelayMs);
 }

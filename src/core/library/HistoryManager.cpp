@@ -287,10 +287,6 @@ StorageChangeResult HistoryManager::resetStorageDirectoryToDefault() {
     return setStorageDirectory(defaultStorageDirectory(), true);
 }
 
-void HistoryManager::sendChangeNotice() {
-    Q_EMIT screenshotsChanged();
-}
-
 void HistoryManager::load() {
     const QFileInfo info(m_metadataURL);
     if (!info.exists() && !info.isSymLink())

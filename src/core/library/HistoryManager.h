@@ -79,9 +79,6 @@ public:
     StorageChangeResult setStorageDirectory(const QString& path, bool migrate);
     StorageChangeResult resetStorageDirectoryToDefault();
 
-    // Tells observers that images changed without the list changing (the editor's Save).
-    void sendChangeNotice();
-
 Q_SIGNALS:
     void screenshotsChanged();
     void storageDirectoryChanged();
