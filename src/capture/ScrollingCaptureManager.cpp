@@ -1,6 +1,7 @@
 #include "capture/ScrollingCaptureManager.h"
 
 #include "capture/ScrollingCaptureHud.h"
+#include "core/FutureDelivery.h"
 #include "core/image/Png.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Alerts.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QtConcurrent>
@@ -157,18 +157,17 @@ void ScrollingCaptureManager::save(const ScrollCaptureFrames& result) {
         std::reverse(frames.begin(), frames.end());
         std::reverse(deltas.begin(), deltas.end());
     }
-    auto* watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, file] {
-        watcher->deleteLater();
-        saved(file.fileName, file.path, watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run([frames, deltas, path = file.path] {
+    auto job = QtConcurrent::run([frames, deltas, path = file.path] {
         const QImage image = ScrollStitcher::stitchAll(frames, deltas).image;
         if (image.isNull())
             return QStringLiteral("the frames could not be joined");
         QString error;
         return png::write(image, path, &error) ? QString() : error;
-    }));
+    });
+    future_delivery::deliver(
+        std::move(job), this,
+        [this, file](const QString& error) { saved(file.fileName, file.path, error); },
+        QStringLiteral("the capture was stopped before it was saved"));
 }
 
 void ScrollingCaptureManager::saved(const QString& fileName, const QString& path,

@@ -1,11 +1,11 @@
 #include "editor/EditorModel.h"
 
+#include "core/FutureDelivery.h"
 #include "core/annotate/AnnotationRenderer.h"
 #include "core/annotate/CanvasGeometry.h"
 #include "core/annotate/CropGeometry.h"
 #include "core/annotate/Pixelate.h"
 
-#include <QFutureWatcher>
 #include <QTimer>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
@@ -32,18 +32,16 @@ void EditorModel::pixelateInBackground() {
     m_pixelating = true;
     const QImage base = m_baseImage;
     const qint64 key = base.cacheKey();
-    auto* watcher = new QFutureWatcher<QImage>(this);
-    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, key] {
-        watcher->deleteLater();
+    auto job = QtConcurrent::run([base] { return makePixelated(base); });
+    future_delivery::deliver(std::move(job), this, [this, key](QImage pixelated) {
         m_pixelating = false;
         // A crop in the meantime made its own from the new image.
         if (m_baseImage.cacheKey() != key || !m_pixelatedImage.isNull())
             return;
-        m_pixelatedImage = watcher->result();
+        m_pixelatedImage = std::move(pixelated);
         if (!m_pixelatedImage.isNull())
             Q_EMIT pixelatedImageChanged();
     });
-    watcher->setFuture(QtConcurrent::run([base] { return makePixelated(base); }));
 }
 
 void EditorModel::setTool(AnnotationTool tool) {

@@ -1,9 +1,8 @@
 #include "ui/PreviewLoader.h"
 
+#include "core/FutureDelivery.h"
 #include "core/image/PngScaledDecoder.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QImageReader>
 #include <QObject>
 #include <QtConcurrent/QtConcurrentRun>
@@ -32,25 +31,10 @@ QImage loadScaled(const QString& path, int maxSide) {
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-void deliver(QFuture<QImage> future, QObject* context, std::function<void(QImage)> done) {
-    // A watcher owned by `context` dies with it, and a result that comes after that is
-    // dropped. A continuation bound to `context` (QFuture::then) would instead assert
-    // that it still lives, on the pool's thread.
-    auto* watcher = new QFutureWatcher<QImage>(context);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
-                     [watcher, done = std::move(done)] {
-                         watcher->deleteLater();
-                         // A job dropped from its pool before it ran has no result.
-                         done(watcher->future().resultCount() > 0 ? watcher->result() : QImage());
-                     });
-    // A future finished already is announced through a posted event too: never inside
-    // this call.
-    watcher->setFuture(std::move(future));
-}
-
 void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done) {
-    deliver(QtConcurrent::run([path, maxSide] { return loadScaled(path, maxSide); }), context,
-            std::move(done));
+    future_delivery::deliver(
+        QtConcurrent::run([path, maxSide] { return loadScaled(path, maxSide); }), context,
+        std::move(done));
 }
 
 } // namespace preview_loader

@@ -24,8 +24,4 @@ QImage loadScaled(const QString& path, int maxSide);
 // `context`'s thread; nothing is delivered once `context` is gone.
 void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done);
 
-// Hands the result of `future` to `done` on `context`'s thread, always on a later turn of
-// its event loop; nothing is delivered once `context` is gone.
-void deliver(QFuture<QImage> future, QObject* context, std::function<void(QImage)> done);
-
 } // namespace preview_loader

@@ -1,5 +1,6 @@
 #include "ui/ScreenshotCard.h"
 
+#include "core/FutureDelivery.h"
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "ui/CardButtons.h"
@@ -175,7 +176,7 @@ void ScreenshotCard::loadImage() {
         // Scrolled past before its turn came: no decode.
         return alive->load() ? preview_loader::loadScaled(path, side) : QImage();
     });
-    preview_loader::deliver(std::move(decoded), this, [this, generation](const QImage& image) {
+    future_delivery::deliver(std::move(decoded), this, [this, generation](const QImage& image) {
         // A reload asked for after this one started wins.
         if (generation != m_loadGeneration)
             return;

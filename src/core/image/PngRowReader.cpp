@@ -1,9 +1,10 @@
 #include "core/image/PngRowReader.h"
 
+#include "core/image/Paeth.h"
+
 #include <QIODevice>
 #include <algorithm>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -34,16 +35,6 @@ bool changesColours(const uchar* type) {
             return true;
     }
     return false;
-}
-
-// Branch-free, so the colour channels of a pixel run side by side.
-inline int paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c);
-    const int pb = std::abs(a - c);
-    const int pc = std::abs(a + b - 2 * c);
-    const int ab = pb < pa ? b : a;
-    const int abMin = pb < pa ? pb : pa;
-    return pc < abMin ? c : ab;
 }
 
 // Undoes one row's filter in place; `previous` is the row above, unfiltered (zeros for

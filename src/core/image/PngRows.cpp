@@ -1,20 +1,13 @@
 #include "core/image/PngRows.h"
 
+#include "core/image/Paeth.h"
+
 #include <QtEndian>
-#include <cstdlib>
 #include <cstring>
 
 namespace png {
 
 namespace {
-
-inline int paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c);
-    const int pb = std::abs(a - c);
-    const int pc = std::abs(a + b - 2 * c);
-    const int bc = pb <= pc ? b : c;
-    return pa <= pb && pa <= pc ? a : bc;
-}
 
 // Filtered bytes count as signed: small differences either way are cheap to compress.
 inline unsigned magnitude(uchar v) {
