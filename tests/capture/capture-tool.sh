@@ -41,7 +41,7 @@ start_interactive() { # args... ; sets $run
 no_output_left() { # the folder holds nothing but the files named
     local extra
     extra=$(ls -A "$work" | grep -v -x -e stderr -e ready -e cover-ready -e full.png -e ref.png -e area.png \
-        -e window.png -e covered.png)
+        -e window.png -e covered.png -e client.png)
     [ -z "$extra" ] || fail "left behind: $extra"
 }
 
@@ -84,21 +84,29 @@ else
     fail "area drag (status $status)"
 fi
 
-# A window clicked: exactly its client area, without the window manager's frame.
+# A window clicked: the window as it shows on the screen, title bar and borders with it
+# (the client area plus the window manager's frame extents), its client area exact.
+read -r fl fr ft fb < <(xprop -id "$wid" _NET_FRAME_EXTENTS | tr -dc '0-9 ')
+[ $((fl + fr + ft + fb)) -gt 0 ] || fail "the window manager gave the pattern window no frame"
+frame="$((cw + fl + fr))x$((ch + ft + fb))+$((cx - fl))+$((cy - ft))"
 click_pattern_window() { # file name, the click's offset into the window, what passes
     xdotool mousemove $((cx + 100)) $((cy + 100))
     start_interactive -i -w -x -o "$work/$1.png"
     xdotool mousemove $((cx + $2)) $((cy + $3)) click 1
     finish "$run"
-    if [ "$status" = 0 ] && "$pattern" check "$work/$1.png" 0 0 "$cw" "$ch"; then
+    import -window root "$work/ref.png"
+    convert "$work/ref.png" -crop "$frame" +repage "$work/ref.png"
+    convert "$work/$1.png" -crop "${cw}x${ch}+$fl+$ft" +repage "$work/client.png"
+    if [ "$status" = 0 ] && "$pattern" check "$work/client.png" 0 0 "$cw" "$ch" &&
+        [ "$(compare -metric AE "$work/$1.png" "$work/ref.png" null: 2>&1)" = 0 ]; then
         pass "$4"
     else
         fail "$1 click (status $status)"
     fi
 }
-click_pattern_window window 120 110 "window click gives exactly the client area"
+click_pattern_window window 120 110 "window click gives the window with its frame"
 
-# A window partly covered by another: still exactly its own client area, all of it.
+# A window partly covered by another: raised, and taken whole.
 "$pattern" show $((cx + 400)) $((cy + 250)) 300 200 "$work/cover-ready" quillbox-cover &
 pids+=("$!")
 wait_for 150 test -e "$work/cover-ready" || fail "the covering window never painted"

@@ -6,8 +6,8 @@
 
 // The capture tool's command line:
 //   quillbox-capture [-i -s | -i -w [-o]] [-x] [--] path
-// -i interactive: -s an area (the default), -w a window (-o: without shadow, which X11
-// windows do not have anyway); without -i the whole screen. -x: no sound. "--" ends the
+// -i interactive: -s an area (the default), -w a window with its frame (-o: without
+// shadow, as it is always taken); without -i the whole screen. -x: no sound. "--" ends the
 // options; -h or --help asks for the usage.
 struct CaptureArguments {
     enum class Mode { screen, area, window };

@@ -11,7 +11,7 @@ SelectionSession::SelectionSession(Mode mode, QRect bounds, QList<WindowList::Wi
 
 QRect SelectionSession::highlight() const {
     if (m_mode == Mode::window)
-        return m_hovered ? cut(m_hovered->client) : QRect();
+        return m_hovered ? cut(m_hovered->frame) : QRect();
     if (!m_dragging)
         return {};
     return cut(QRect(std::min(m_anchor.x(), m_current.x()), std::min(m_anchor.y(), m_current.y()),
@@ -34,7 +34,7 @@ bool SelectionSession::pickedIsCovered() const {
     for (const WindowList::Window& window : m_windows) { // topmost first
         if (&window == m_picked)
             return false;
-        if (window.frame.intersects(m_picked ? m_picked->client : QRect()))
+        if (window.frame.intersects(m_picked ? m_picked->frame : QRect()))
             return true;
     }
     return false;

@@ -8,8 +8,9 @@
 #include <QRect>
 
 // What the user picks on the screen: an area dragged with the left button, or the window
-// under the pointer, clicked. Esc, a right click or a click without a drag cancel.
-// Positions are top-left screen device pixels; the overlays forward their events here.
+// under the pointer (with its title bar and borders), clicked. Esc, a right click or a click
+// without a drag cancel. Positions are top-left screen device pixels; the overlays forward their
+// events here.
 class SelectionSession : public QObject {
     Q_OBJECT
 public:
@@ -21,7 +22,7 @@ public:
 
     Mode mode() const { return m_mode; }
     bool dragging() const { return m_dragging; }
-    // The area being dragged, or the client area of the window under the pointer.
+    // The area being dragged, or the window under the pointer as the user sees it.
     QRect highlight() const;
     // The window picked (window mode, once selected), and whether a window above it
     // covers part of it, so that the frozen picture does not show all of it.

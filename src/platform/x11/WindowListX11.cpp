@@ -3,16 +3,42 @@
 #include "platform/x11/XcbConnection.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QQueue>
 #include <QThread>
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-bool hasProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr));
+XcbReply<xcb_get_property_reply_t> property(xcb_connection_t* c, xcb_window_t window,
+                                            xcb_atom_t name, uint32_t length) {
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, length), nullptr));
+}
+
+bool hasProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+    const auto reply = property(c, window, name, 0);
     return reply && reply->type != XCB_ATOM_NONE;
+}
+
+// The 32-bit values of a property, none when it is absent.
+std::vector<uint32_t> values(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+    if (name == XCB_ATOM_NONE)
+        return {};
+    const auto reply = property(c, window, name, 64);
+    if (!reply || reply->format != 32)
+        return {};
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+// Left, right, top and bottom, as the window manager and toolkits store frame extents.
+std::optional<QMargins> extents(xcb_connection_t* c, xcb_window_t window, const char* name) {
+    const std::vector<uint32_t> v = values(c, window, xcbAtom(c, name, true));
+    if (v.size() != 4)
+        return std::nullopt;
+    return QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));
 }
 
 std::vector<xcb_window_t> children(xcb_connection_t* c, xcb_window_t window) {
@@ -27,6 +53,8 @@ std::vector<xcb_window_t> children(xcb_connection_t* c, xcb_window_t window) {
 // The application's window inside a window manager's frame: the nearest descendant that
 // carries WM_STATE. None when no window manager has set it anywhere below.
 xcb_window_t clientOf(xcb_connection_t* c, xcb_window_t frame, xcb_atom_t wmState) {
+    if (wmState == XCB_ATOM_NONE)
+        return XCB_WINDOW_NONE;
     QQueue<xcb_window_t> queue;
     queue.enqueue(frame);
     while (!queue.isEmpty()) {
@@ -50,7 +78,21 @@ QRect rootGeometry(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) 
     return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
 }
 
+bool shownAndManaged(const xcb_get_window_attributes_reply_t* attributes) {
+    // Menus, tooltips and other override-redirect windows are not windows to capture.
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+           attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT && !attributes->override_redirect;
+}
+
 } // namespace
+
+QRect WindowListX11::visibleFrame(const QRect& client, std::optional<QMargins> frameExtents,
+                                  std::optional<QMargins> shadow, const QRect& topLevel) {
+    if (!frameExtents && !shadow)
+        return topLevel;
+    return client.marginsAdded(frameExtents.value_or(QMargins()))
+        .marginsRemoved(shadow.value_or(QMargins()));
+}
 
 QList<WindowList::Window> WindowListX11::topLevelWindows() {
     XcbConnection connection;
@@ -70,20 +112,19 @@ QList<WindowList::Window> WindowListX11::topLevelWindows() {
     for (size_t i = 0; i < stack.size(); ++i) {
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, cookies[i], nullptr));
-        // Menus, tooltips and other override-redirect windows are not windows to capture.
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || attributes->override_redirect)
+        if (!shownAndManaged(attributes.get()))
             continue;
+        const QRect topLevel = rootGeometry(c, root, stack[i]);
+        const xcb_window_t client = clientOf(c, stack[i], wmState);
         Window window;
-        window.id = stack[i];
         window.topLevel = stack[i];
-        window.frame = rootGeometry(c, root, stack[i]);
-        const xcb_window_t client =
-            wmState ? clientOf(c, stack[i], wmState) : xcb_window_t(XCB_WINDOW_NONE);
-        window.client = client == XCB_WINDOW_NONE ? window.frame : rootGeometry(c, root, client);
-        if (client != XCB_WINDOW_NONE)
-            window.id = client;
-        if (!window.frame.isEmpty() && !window.client.isEmpty())
+        window.id = client == XCB_WINDOW_NONE ? stack[i] : client;
+        window.frame = client == XCB_WINDOW_NONE
+                           ? topLevel
+                           : visibleFrame(rootGeometry(c, root, client),
+                                          extents(c, client, "_NET_FRAME_EXTENTS"),
+                                          extents(c, client, "_GTK_FRAME_EXTENTS"), topLevel);
+        if (!window.frame.isEmpty())
             windows.prepend(window);
     }
     return windows;
@@ -91,17 +132,38 @@ QList<WindowList::Window> WindowListX11::topLevelWindows() {
 
 namespace {
 
-// The topmost shown top-level window that is not override-redirect (menus, tooltips).
-xcb_window_t topmostManaged(xcb_connection_t* c, xcb_window_t root) {
-    const std::vector<xcb_window_t> stack = children(c, root);
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+// Panels, docks and windows the user keeps on top stay above a raised window.
+bool keptAbove(xcb_connection_t* c, xcb_window_t topLevel) {
+    const xcb_window_t client = clientOf(c, topLevel, xcbAtom(c, "WM_STATE", true));
+    const xcb_window_t window = client == XCB_WINDOW_NONE ? topLevel : client;
+    const auto holds = [&](const char* list, const char* value) {
+        const xcb_atom_t atom = xcbAtom(c, value, true);
+        const std::vector<uint32_t> v = values(c, window, xcbAtom(c, list, true));
+        return atom != XCB_ATOM_NONE && std::find(v.begin(), v.end(), atom) != v.end();
+    };
+    return holds("_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK") ||
+           holds("_NET_WM_STATE", "_NET_WM_STATE_ABOVE");
+}
+
+// Whether a window stacked above `topLevel` overlaps `frame`, leaving out those kept above
+// (remembered in `kept`); none when `topLevel` is no longer shown.
+std::optional<bool> coveredAbove(xcb_connection_t* c, xcb_window_t root, xcb_window_t topLevel,
+                                 const QRect& frame, QHash<xcb_window_t, bool>& kept) {
+    const std::vector<xcb_window_t> stack = children(c, root); // bottom to top
+    const auto self = std::find(stack.begin(), stack.end(), topLevel);
+    if (self == stack.end())
+        return std::nullopt;
+    for (auto it = self + 1; it != stack.end(); ++it) {
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, *it), nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-            !attributes->override_redirect)
-            return *it;
+        if (!shownAndManaged(attributes.get()) || !rootGeometry(c, root, *it).intersects(frame))
+            continue;
+        if (!kept.contains(*it))
+            kept.insert(*it, keptAbove(c, *it));
+        if (!kept.value(*it))
+            return true;
     }
-    return XCB_WINDOW_NONE;
+    return false;
 }
 
 // A round trip on Qt's connection: what Qt asked of the server (hiding our overlays) has
@@ -140,12 +202,17 @@ bool WindowListX11::raise(const Window& window, int timeoutMs) {
     const uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(c, topLevel, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     xcb_flush(c);
+    QHash<xcb_window_t, bool> kept;
     QElapsedTimer timer;
     timer.start();
-    while (topmostManaged(c, root) != topLevel) {
+    for (;;) {
+        const std::optional<bool> covered = coveredAbove(c, root, topLevel, window.frame, kept);
+        if (!covered)
+            return false;
+        if (!*covered)
+            return true;
         if (timer.hasExpired(timeoutMs))
             return false;
         QThread::msleep(10);
     }
-    return true;
 }

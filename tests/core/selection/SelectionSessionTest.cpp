@@ -63,20 +63,19 @@ TEST(SelectionSession, dragWithoutWidthCancelsAndEscStopsADrag) {
 }
 
 // The upper window (id 2) is listed first; the lower one is 50,50 800 × 600.
-TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClientArea) {
-    const WindowList::Window lower{1, 10, QRect(50, 50, 800, 600), QRect(54, 80, 792, 566)};
-    SelectionSession session(
-        SelectionSession::Mode::window, screen,
-        {{2, 20, QRect(100, 100, 400, 300), QRect(104, 130, 392, 266)}, lower});
+TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItWithItsFrame) {
+    const WindowList::Window lower{1, 10, QRect(50, 50, 800, 600)};
+    SelectionSession session(SelectionSession::Mode::window, screen,
+                             {{2, 20, QRect(100, 100, 400, 300)}, lower});
     Outcome outcome(session);
     QSignalSpy changed(&session, &SelectionSession::highlightChanged);
 
     session.move({60, 60});
-    EXPECT_EQ(session.highlight(), lower.client);
+    EXPECT_EQ(session.highlight(), lower.frame);
     session.move({61, 61});
     EXPECT_EQ(changed.count(), 1); // same window: no repaint
     session.move({200, 110});      // the title bar of the upper window
-    EXPECT_EQ(session.highlight(), QRect(104, 130, 392, 266));
+    EXPECT_EQ(session.highlight(), QRect(100, 100, 400, 300));
     session.move({1000, 900});
     EXPECT_TRUE(session.highlight().isEmpty());
 
@@ -86,7 +85,7 @@ TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItsClient
     EXPECT_EQ(outcome.selected.count(), 0);
     session.press({300, 300}, Qt::LeftButton);
     session.release({301, 300}, Qt::LeftButton);
-    EXPECT_EQ(outcome.rect(), QRect(104, 130, 392, 266));
+    EXPECT_EQ(outcome.rect(), QRect(100, 100, 400, 300));
     ASSERT_TRUE(session.picked());
     EXPECT_EQ(session.picked()->id, 2u);
     EXPECT_FALSE(session.pickedIsCovered());

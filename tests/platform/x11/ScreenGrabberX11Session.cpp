@@ -4,6 +4,8 @@
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/WindowListX11.h"
 
+#include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
@@ -24,7 +26,44 @@ TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
 
 TEST(ScreenGrabberX11, readableRootWindow_meansCaptureIsAllowed) {
     EXPECT_TRUE(ScreenRecordingPermissionX11().preflight());
-    // Whatever the session shows (its panel at least), each client lies inside its frame.
-    for (const WindowList::Window& window : WindowListX11().topLevelWindows())
-        EXPECT_TRUE(window.frame.contains(window.client)) << window.id;
+}
+
+TEST(WindowListX11, visibleFrame_isTheClientWithTheFrameExtentsWithoutShadow) {
+    const QRect client(100, 130, 400, 300);
+    const QRect topLevel(60, 90, 480, 380); // with a compositor's room for shadows
+    EXPECT_EQ(WindowListX11::visibleFrame(client, QMargins(4, 26, 4, 4), {}, topLevel),
+              QRect(96, 104, 408, 330));
+    // A window that draws its own title bar and shadow inside its client area.
+    EXPECT_EQ(WindowListX11::visibleFrame(client, QMargins(), QMargins(20, 16, 20, 24), topLevel),
+              QRect(120, 146, 360, 260));
+    EXPECT_EQ(WindowListX11::visibleFrame(client, {}, {}, topLevel), topLevel);
+}
+
+// The session's tray is a dock above every window: a covered window raised is clear once
+// no other window overlaps it, also where the dock does.
+TEST(WindowListX11, raise_endsOnceNoOtherWindowOverlaps) {
+    QWidget lower, upper;
+    lower.setGeometry(1500, 0, 400, 300); // under the tray in the top right corner
+    upper.setGeometry(1300, 150, 400, 300);
+    lower.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&lower));
+    upper.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&upper));
+    WindowListX11 list;
+    std::optional<WindowList::Window> target;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QList<WindowList::Window> windows = list.topLevelWindows();
+        const qsizetype at =
+            std::find_if(windows.begin(), windows.end(),
+                         [&](const WindowList::Window& w) { return w.id == lower.winId(); }) -
+            windows.begin();
+        if (at == windows.size() || at < 2) // the tray and the upper window above it
+            return false;
+        target = windows[at];
+        return true;
+    }));
+    // The frame holds the window manager's title bar above the client.
+    EXPECT_LT(target->frame.top(), lower.geometry().top());
+    EXPECT_TRUE(target->frame.contains(lower.geometry()));
+    EXPECT_TRUE(list.raise(*target, 1500));
 }
