@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-image-formats-plugins
   libx11-dev libx11-xcb-dev libxext-dev libxtst-dev libxfixes-dev
   libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-shm0-dev libxcb-image0-dev libxcb-xfixes0-dev
+  libxcb-xinput-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcanberra-dev libcurl4-openssl-dev
   sound-theme-freedesktop adwaita-icon-theme fonts-dejavu-core
   xvfb xauth x11-utils x11-xserver-utils xdotool xclip openbox trayer dbus imagemagick

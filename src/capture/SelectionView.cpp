@@ -26,11 +26,12 @@ SelectionView::SelectionView(QScreen* screen, QWidget* parent)
 // Other buttons do nothing here: only the left one drags.
 void SelectionView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        m_session.press(m_monitor.toDevice(event->position()), Qt::LeftButton);
+        m_session.press(m_monitor.pixelAt(event->globalPosition().toPoint(), std::nullopt),
+                        Qt::LeftButton);
 }
 
 void SelectionView::mouseMoveEvent(QMouseEvent* event) {
-    m_session.move(m_monitor.toDevice(event->position()));
+    m_session.move(m_monitor.pixelAt(event->globalPosition().toPoint(), std::nullopt));
 }
 
 void SelectionView::mouseReleaseEvent(QMouseEvent* event) {
@@ -40,7 +41,8 @@ void SelectionView::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_session.dragging())
         m_session.cancel();
     else
-        m_session.release(m_monitor.toDevice(event->position()), Qt::LeftButton);
+        m_session.release(m_monitor.pixelAt(event->globalPosition().toPoint(), std::nullopt),
+                          Qt::LeftButton);
 }
 
 void SelectionView::keyPressEvent(QKeyEvent* event) {

@@ -37,6 +37,7 @@ protected:
 
 private:
     selection::Monitor m_monitor;
-    SelectionSession m_session{SelectionSession::Mode::area, QRect()};
+    SelectionSession m_session{
+        SelectionSession::Mode::area, {m_monitor.device}, SelectionSession::Bounds::open};
     QImage m_backdrop;
 };

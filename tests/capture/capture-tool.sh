@@ -41,7 +41,8 @@ start_interactive() { # args... ; sets $run
 no_output_left() { # the folder holds nothing but the files named
     local extra
     extra=$(ls -A "$work" | grep -v -x -e stderr -e ready -e cover-ready -e full.png -e ref.png -e area.png \
-        -e window.png -e covered.png -e client.png)
+        -e window.png -e covered.png -e client.png \
+        -e edge.png)
     [ -z "$extra" ] || fail "left behind: $extra"
 }
 
@@ -82,6 +83,16 @@ if [ "$status" = 0 ] && "$pattern" check "$work/area.png" $left $top $width $hei
     pass "area drag gives exactly the rectangle"
 else
     fail "area drag (status $status)"
+fi
+
+# A drag to the screen's last pixel takes the whole screen.
+start_interactive -i -s -x "$work/edge.png"
+xdotool mousemove 0 0 mousedown 1 mousemove 900 500 mousemove 1919 1079 mouseup 1
+finish "$run"
+if [ "$status" = 0 ] && [ "$(compare -metric AE "$work/edge.png" "$work/full.png" null: 2>&1)" = 0 ]; then
+    pass "a drag to the last pixel gives the whole screen"
+else
+    fail "drag to the last pixel (status $status, $(identify -format %wx%h "$work/edge.png"))"
 fi
 
 # A window clicked: the window as it shows on the screen, title bar and borders with it

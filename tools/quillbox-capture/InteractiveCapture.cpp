@@ -11,7 +11,13 @@
 
 std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage& frozen,
                                        const QList<WindowList::Window>& windows) {
-    SelectionSession session(mode, frozen.rect(), windows);
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QRect> monitors, shown;
+    for (const QScreen* screen : screens) {
+        monitors.append(selection::Monitor::of(screen).device);
+        shown.append(monitors.back().intersected(frozen.rect()));
+    }
+    SelectionSession session(mode, shown, SelectionSession::Bounds::cut, windows);
     std::optional<Pick> result;
     QEventLoop loop;
     QObject::connect(&session, &SelectionSession::selected, &loop, [&](QRect rect) {
@@ -22,10 +28,6 @@ std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage
     });
     QObject::connect(&session, &SelectionSession::cancelled, &loop, &QEventLoop::quit);
 
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    QList<QRect> monitors;
-    for (const QScreen* screen : screens)
-        monitors.append(selection::Monitor::of(screen).device);
     std::vector<std::unique_ptr<SelectionOverlay>> overlays;
     for (int i = 0; i < screens.size(); ++i)
         overlays.push_back(
@@ -36,8 +38,7 @@ std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage
         overlays.front()->grabKeyboardSoon();
     // The window under the pointer is outlined before the pointer first moves.
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
-        session.move(
-            selection::Monitor::of(screen).toDevice(QCursor::pos() - screen->geometry().topLeft()));
+        session.move(selection::Monitor::of(screen).pixelAt(QCursor::pos(), std::nullopt));
     loop.exec();
     for (auto& overlay : overlays)
         overlay->hide();

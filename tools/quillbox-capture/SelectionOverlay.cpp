@@ -68,16 +68,29 @@ void SelectionOverlay::paintEvent(QPaintEvent* event) {
                      palette().color(QPalette::Highlight), withLabel);
 }
 
+bool SelectionOverlay::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    m_pointer.see(eventType, message);
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+QPoint SelectionOverlay::pixelAt(const QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    return m_monitor.pixelAt(global, m_pointer.take(event->type(), event->timestamp(),
+                                                    [this, global](const QPoint& pixel) {
+                                                        return m_monitor.globalOf(pixel) == global;
+                                                    }));
+}
+
 void SelectionOverlay::mousePressEvent(QMouseEvent* event) {
-    m_session.press(m_monitor.toDevice(event->position()), event->button());
+    m_session.press(pixelAt(event), event->button());
 }
 
 void SelectionOverlay::mouseMoveEvent(QMouseEvent* event) {
-    m_session.move(m_monitor.toDevice(event->position()));
+    m_session.move(pixelAt(event));
 }
 
 void SelectionOverlay::mouseReleaseEvent(QMouseEvent* event) {
-    m_session.release(m_monitor.toDevice(event->position()), event->button());
+    m_session.release(pixelAt(event), event->button());
 }
 
 void SelectionOverlay::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/selection/SelectionPainter.h"
+#include "platform/x11/PointerEventsX11.h"
 
 #include <QImage>
 #include <QList>
@@ -31,8 +32,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+
 private:
     void highlightChanged();
+    // Where the event was in device pixels, exact at every scale.
+    QPoint pixelAt(const QMouseEvent* event);
 
     SelectionSession& m_session;
     QImage m_frozen;
@@ -41,4 +46,5 @@ private:
     int m_index = 0;
     QRectF m_painted; // the highlight last drawn, in local coordinates
     int m_grabTries = 0;
+    PointerEventsX11 m_pointer;
 };

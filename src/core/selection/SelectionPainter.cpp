@@ -32,8 +32,14 @@ Monitor Monitor::of(const QScreen* screen) {
     return {QRect(geometry.topLeft(), geometry.size() * ratio), ratio};
 }
 
-QPoint Monitor::toDevice(QPointF local) const {
-    return device.topLeft() + (local * ratio).toPoint();
+QPoint Monitor::globalOf(QPoint pixel) const {
+    return (pixel - device.topLeft()) * (1 / ratio) + device.topLeft();
+}
+
+QPoint Monitor::pixelAt(QPoint global, std::optional<QPoint> exact) const {
+    if (exact && globalOf(*exact) == global)
+        return *exact;
+    return device.topLeft() + (global - device.topLeft()) * ratio;
 }
 
 QRectF Monitor::toLocal(const QRect& rect) const {

@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <optional>
 
 class QPainter;
 class QScreen;
@@ -23,7 +24,12 @@ struct Monitor {
     qreal ratio = 1;
 
     static Monitor of(const QScreen* screen);
-    QPoint toDevice(QPointF local) const;
+    // Qt's global position of an event at device pixel `pixel`: Qt keeps the origin in
+    // device pixels and rounds the scaled rest, so at scale 2 two device pixels share one.
+    QPoint globalOf(QPoint pixel) const;
+    // The device pixel of an event at Qt's global position `global`: `exact`, where the X
+    // server put it, when that fits; else the scaled position.
+    QPoint pixelAt(QPoint global, std::optional<QPoint> exact) const;
     // Empty for an empty rectangle.
     QRectF toLocal(const QRect& device) const;
 };

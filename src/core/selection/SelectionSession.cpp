@@ -1,26 +1,43 @@
 #include "core/selection/SelectionSession.h"
 
-#include <cstdlib>
+#include <algorithm>
 
-SelectionSession::SelectionSession(Mode mode, QRect bounds, QList<WindowList::Window> windows,
-                                   QObject* parent)
+SelectionSession::SelectionSession(Mode mode, QList<QRect> screens, Bounds bounds,
+                                   QList<WindowList::Window> windows, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
-    , m_bounds(bounds)
-    , m_windows(std::move(windows)) {}
+    , m_screens(std::move(screens))
+    , m_windows(std::move(windows)) {
+    if (bounds == Bounds::cut)
+        for (const QRect& screen : m_screens)
+            m_bounds |= screen;
+}
 
 QRect SelectionSession::highlight() const {
     if (m_mode == Mode::window)
         return m_hovered ? cut(m_hovered->frame) : QRect();
     if (!m_dragging)
         return {};
-    return cut(QRect(std::min(m_anchor.x(), m_current.x()), std::min(m_anchor.y(), m_current.y()),
-                     std::abs(m_current.x() - m_anchor.x()),
-                     std::abs(m_current.y() - m_anchor.y())));
+    int left = std::min(m_anchor.x(), m_current.x()), right = std::max(m_anchor.x(), m_current.x());
+    int top = std::min(m_anchor.y(), m_current.y()), bottom = std::max(m_anchor.y(), m_current.y());
+    // The pixel under the pointer is left out, except where the pointer can go no further:
+    // a drag to the screen's last pixel takes the whole screen.
+    const QPoint& rightEnd = m_anchor.x() > m_current.x() ? m_anchor : m_current;
+    const QPoint& bottomEnd = m_anchor.y() > m_current.y() ? m_anchor : m_current;
+    if (right > left && onScreen(rightEnd) && !onScreen(rightEnd + QPoint(1, 0)))
+        ++right;
+    if (bottom > top && onScreen(bottomEnd) && !onScreen(bottomEnd + QPoint(0, 1)))
+        ++bottom;
+    return cut(QRect(left, top, right - left, bottom - top));
 }
 
 QRect SelectionSession::cut(const QRect& rect) const {
     return m_bounds.isNull() ? rect : rect.intersected(m_bounds);
+}
+
+bool SelectionSession::onScreen(QPoint position) const {
+    return std::any_of(m_screens.cbegin(), m_screens.cend(),
+                       [position](const QRect& screen) { return screen.contains(position); });
 }
 
 const WindowList::Window* SelectionSession::windowAt(QPoint position) const {

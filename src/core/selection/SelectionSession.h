@@ -15,10 +15,14 @@ class SelectionSession : public QObject {
     Q_OBJECT
 public:
     enum class Mode { area, window };
+    // Whether a dragged area is cut to the rectangle around the screens or may reach past
+    // them.
+    enum class Bounds { cut, open };
 
-    // A dragged area is cut to `bounds`; a null `bounds` lets it reach past the screen.
-    SelectionSession(Mode mode, QRect bounds, QList<WindowList::Window> windows = {},
-                     QObject* parent = nullptr);
+    // `screens`: each monitor in device pixels. A drag that ends on a screen's last column
+    // or row, past which the pointer cannot go, takes that column or row in.
+    SelectionSession(Mode mode, QList<QRect> screens, Bounds bounds,
+                     QList<WindowList::Window> windows = {}, QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
     bool dragging() const { return m_dragging; }
@@ -41,11 +45,13 @@ Q_SIGNALS:
 
 private:
     const WindowList::Window* windowAt(QPoint position) const;
+    bool onScreen(QPoint position) const;
     QRect cut(const QRect& rect) const;
     void finish(const QRect& rect);
 
     Mode m_mode;
-    QRect m_bounds;
+    QList<QRect> m_screens;
+    QRect m_bounds; // null: open
     QList<WindowList::Window> m_windows;
     bool m_dragging = false;
     bool m_done = false;

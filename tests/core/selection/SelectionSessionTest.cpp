@@ -16,11 +16,12 @@ struct Outcome {
 };
 
 const QRect screen(0, 0, 1920, 1080);
+const auto cut = SelectionSession::Bounds::cut;
 
 } // namespace
 
 TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToItsBounds) {
-    SelectionSession session(SelectionSession::Mode::area, screen);
+    SelectionSession session(SelectionSession::Mode::area, {screen}, cut);
     Outcome outcome(session);
     session.press({300, 200}, Qt::LeftButton);
     session.move({250, 260});
@@ -31,28 +32,45 @@ TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToIt
     session.press({0, 0}, Qt::RightButton);
     EXPECT_EQ(outcome.cancelled.count(), 0);
 
-    SelectionSession cut(SelectionSession::Mode::area, screen);
-    Outcome cutOutcome(cut);
-    cut.press({1900, 1000}, Qt::LeftButton);
-    cut.release({2100, 1200}, Qt::LeftButton);
-    EXPECT_EQ(cutOutcome.rect(), QRect(1900, 1000, 20, 80));
+    SelectionSession past(SelectionSession::Mode::area, {screen}, cut);
+    Outcome pastOutcome(past);
+    past.press({1900, 1000}, Qt::LeftButton);
+    past.release({2100, 1200}, Qt::LeftButton);
+    EXPECT_EQ(pastOutcome.rect(), QRect(1900, 1000, 20, 80));
 
-    SelectionSession free(SelectionSession::Mode::area, QRect());
+    SelectionSession free(SelectionSession::Mode::area, {screen}, SelectionSession::Bounds::open);
     Outcome freeOutcome(free);
     free.press({1900, 1000}, Qt::LeftButton);
     free.release({2100, -50}, Qt::LeftButton);
     EXPECT_EQ(freeOutcome.rect(), QRect(1900, -50, 200, 1050));
 }
 
+// The pointer cannot pass the screen's last column and row: a drag to them takes them in,
+// whichever way it runs; a pointer that can go on (another monitor) stays out.
+TEST(SelectionSession, aDragToTheLastPixelReachesTheScreensEdge) {
+    const auto drag = [](QList<QRect> screens, QPoint from, QPoint to) {
+        SelectionSession session(SelectionSession::Mode::area, std::move(screens), cut);
+        Outcome outcome(session);
+        session.press(from, Qt::LeftButton);
+        session.release(to, Qt::LeftButton);
+        return outcome.rect();
+    };
+    EXPECT_EQ(drag({screen}, {0, 0}, {1919, 1079}), screen);
+    EXPECT_EQ(drag({screen}, {1919, 1079}, {601, 401}), QRect(601, 401, 1319, 679));
+    EXPECT_EQ(drag({screen, {1920, 0, 1920, 1080}}, {100, 100}, {1919, 200}),
+              QRect(100, 100, 1819, 100));
+    EXPECT_TRUE(drag({screen}, {1919, 1079}, {1919, 1079}).isNull()); // a click
+}
+
 // A bare click, Esc and a right click are cancels the capture tool's own session checks.
 TEST(SelectionSession, dragWithoutWidthCancelsAndEscStopsADrag) {
-    SelectionSession narrow(SelectionSession::Mode::area, screen);
+    SelectionSession narrow(SelectionSession::Mode::area, {screen}, cut);
     Outcome narrowOutcome(narrow);
     narrow.press({10, 10}, Qt::LeftButton);
     narrow.release({10, 300}, Qt::LeftButton);
     EXPECT_EQ(narrowOutcome.cancelled.count(), 1);
 
-    SelectionSession escaped(SelectionSession::Mode::area, screen);
+    SelectionSession escaped(SelectionSession::Mode::area, {screen}, cut);
     Outcome escapedOutcome(escaped);
     escaped.press({10, 10}, Qt::LeftButton);
     escaped.move({300, 300});
@@ -65,7 +83,7 @@ TEST(SelectionSession, dragWithoutWidthCancelsAndEscStopsADrag) {
 // The upper window (id 2) is listed first; the lower one is 50,50 800 × 600.
 TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItWithItsFrame) {
     const WindowList::Window lower{1, 10, QRect(50, 50, 800, 600)};
-    SelectionSession session(SelectionSession::Mode::window, screen,
+    SelectionSession session(SelectionSession::Mode::window, {screen}, cut,
                              {{2, 20, QRect(100, 100, 400, 300)}, lower});
     Outcome outcome(session);
     QSignalSpy changed(&session, &SelectionSession::highlightChanged);
@@ -94,7 +112,12 @@ TEST(SelectionSession, windowMode_outlinesTheTopmostWindowAndClickPicksItWithIts
 TEST(SelectionMonitor, mapsLocalPointsToDevicePixelsAndBack) {
     // A doubled monitor right of a 1920-wide one: Qt keeps its origin in device pixels.
     const selection::Monitor monitor{QRect(1920, 0, 2560, 1600), 2};
-    EXPECT_EQ(monitor.toDevice({100.5, 40}), QPoint(2121, 80));
+    // Qt's global position: the origin in device pixels, the rest scaled and rounded, so
+    // device pixels 601 and 602 both show as 301. The X server's own position tells which.
+    EXPECT_EQ(monitor.globalOf({1920 + 601, 401}), QPoint(1920 + 301, 201));
+    EXPECT_EQ(monitor.pixelAt({1920 + 301, 201}, QPoint(1920 + 601, 401)), QPoint(2521, 401));
+    EXPECT_EQ(monitor.pixelAt({1920 + 301, 201}, QPoint(1920 + 640, 401)), QPoint(2522, 402));
+    EXPECT_EQ(monitor.pixelAt({1920 + 301, 201}, std::nullopt), QPoint(2522, 402));
     EXPECT_EQ(monitor.toLocal(QRect(2120, 80, 400, 300)), QRectF(100, 40, 200, 150));
     EXPECT_TRUE(monitor.toLocal(QRect()).isEmpty());
 }
