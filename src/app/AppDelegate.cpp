@@ -153,16 +153,15 @@ bool AppDelegate::hasStatusButton() const {
 }
 
 void AppDelegate::togglePopover() {
-    // Without a tray there is no icon to click: no popover, no menu; hot keys still work.
-    if (!hasStatusButton())
-        return;
     if (!m_popover)
         setupPopover();
     if (m_popover->isShown()) {
         m_popover->performClose();
         return;
     }
-    m_popover->showUnder(m_statusItem->geometry());
+    // Without a tray its hot key still opens it, at the top of the screen holding the
+    // pointer: then it is the only way to the history, Settings and Quit.
+    m_popover->showUnder(hasStatusButton() ? m_statusItem->geometry() : QRect());
 }
 
 QMenu* AppDelegate::makeContextMenu() {

@@ -91,11 +91,19 @@ TEST_F(AppDelegateTest, hotKeys_routeEveryCaptureAndStillWorkWithoutATray) {
     press(HotkeyAction::captureWindow);
     press(HotkeyAction::captureFullScreen);
     press(HotkeyAction::captureScrolling);
-    press(HotkeyAction::togglePopover); // no tray: nothing to show
     EXPECT_EQ(captured, (QList<ScreenshotKind>{ScreenshotKind::area, ScreenshotKind::window,
                                                ScreenshotKind::fullScreen}));
     EXPECT_EQ(scrollingCaptures, 1);
     EXPECT_EQ(delegate->popover(), nullptr); // built at its first showing
+    // No tray: the popover opens at the top of the screen, centred.
+    press(HotkeyAction::togglePopover);
+    PopoverWindow* popover = delegate->popover();
+    ASSERT_TRUE(popover->isShown());
+    const QRect screen = popover->screen()->availableGeometry();
+    EXPECT_EQ(popover->geometry().top(), screen.top());
+    EXPECT_EQ(popover->geometry().center().x(), screen.center().x());
+    press(HotkeyAction::togglePopover);
+    EXPECT_FALSE(popover->isShown());
 }
 
 TEST_F(AppDelegateTest, refusedCombinationIsSkippedAndTheReasonKeptForTheSettingsWindow) {
