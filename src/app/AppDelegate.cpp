@@ -56,6 +56,10 @@ void AppDelegate::setupStatusItem() {
     // does when the panel starts after Quillbox at login.
     m_statusItem = std::make_unique<QSystemTrayIcon>();
     m_statusItem->setToolTip(QStringLiteral("Quillbox"));
+    // A status-notifier tray shows the menu itself, read over D-Bus: it must be there
+    // before the first right click.
+    m_contextMenu.reset(makeContextMenu());
+    m_statusItem->setContextMenu(m_contextMenu.get());
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             &AppDelegate::handleStatusItemClick);
     tintStatusIcon();
@@ -93,7 +97,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     }
     // The menu holds the keyboard while it is open, and a menu without a window of its
     // own never matches its items' shortcuts: the Ctrl+Q it shows is handled here.
-    if (event->type() == QEvent::KeyPress && m_contextMenu && watched == m_contextMenu.data()) {
+    if (event->type() == QEvent::KeyPress && m_contextMenu && watched == m_contextMenu.get()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Q)) {
             m_contextMenu->close();
@@ -190,11 +194,10 @@ QMenu* AppDelegate::makeContextMenu() {
 void AppDelegate::showContextMenu() {
     if (!hasStatusButton())
         return;
-    QMenu* menu = makeContextMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    m_contextMenu = menu;
+    // An embedded icon's menu has just been opened by Qt at the pointer; it goes under the
+    // icon. A tray that gives no place asked for it at the pointer.
     const QRect icon = m_statusItem->geometry();
-    menu->popup(icon.isValid() ? icon.bottomLeft() + QPoint(0, 1) : QCursor::pos());
+    m_contextMenu->popup(icon.isValid() ? icon.bottomLeft() + QPoint(0, 1) : QCursor::pos());
 }
 
 void AppDelegate::captureScreenshot(ScreenshotKind kind) {
@@ -202,7 +205,7 @@ void AppDelegate::captureScreenshot(ScreenshotKind kind) {
     if (m_popover && m_popover->isShown())
         covering = m_popover.get();
     else if (m_contextMenu && m_contextMenu->isVisible())
-        covering = m_contextMenu.data();
+        covering = m_contextMenu.get();
     // A hot key pressed while the menu is open: the menu holds the pointer and keyboard,
     // which the capture tool needs.
     const auto close = [this] {

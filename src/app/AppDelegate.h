@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -20,7 +21,6 @@ class HistoryManager;
 class HotkeyManager;
 class HotkeyPreferences;
 class PopoverWindow;
-class QMenu;
 class ScreenClearance;
 class UpdaterController;
 class Workspace;
@@ -102,10 +102,10 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     Collaborators m_collaborators;
+    std::unique_ptr<QMenu> m_contextMenu; // outlives the icon that shows it
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover;
     std::unique_ptr<UpdaterController> m_updaterController;
-    QPointer<QMenu> m_contextMenu;
     int m_tintTries = 0;
     bool m_terminated = false;
     bool m_hotkeysSuspended = false;
