@@ -4,6 +4,7 @@
 #include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
+#include "platform/KeyboardGrab.h"
 #include "platform/Symbols.h"
 #include "ui/PopoverWindow.h"
 #include "ui/ScreenClearance.h"
@@ -95,6 +96,8 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         m_tintTries = 0;
         tintStatusIcon();
     }
+    if (event->type() == QEvent::Show && m_contextMenu && watched == m_contextMenu.get())
+        grabKeyboardWhileShown(m_contextMenu.get());
     // The menu holds the keyboard while it is open, and a menu without a window of its
     // own never matches its items' shortcuts: the Ctrl+Q it shows is handled here.
     if (event->type() == QEvent::KeyPress && m_contextMenu && watched == m_contextMenu.get()) {

@@ -1,5 +1,6 @@
 #include "quillbox-capture/InteractiveCapture.h"
 
+#include "platform/KeyboardGrab.h"
 #include "quillbox-capture/SelectionOverlay.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ std::optional<Pick> pickOnFrozenScreen(SelectionSession::Mode mode, const QImage
     for (auto& overlay : overlays)
         overlay->show();
     if (!overlays.empty())
-        overlays.front()->grabKeyboardSoon();
+        grabKeyboardWhileShown(overlays.front().get()); // Esc, wherever the focus was
     // The window under the pointer is outlined before the pointer first moves.
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
         session.move(selection::Monitor::of(screen).pixelAt(QCursor::pos(), std::nullopt));

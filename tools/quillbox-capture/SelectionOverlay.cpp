@@ -6,14 +6,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
 // Room around a highlight for its border and its label, which may sit outside it.
 constexpr int labelMargin = 160;
-constexpr int grabRetryMs = 20;
-constexpr int grabTries = 100;
 } // namespace
 
 SelectionOverlay::SelectionOverlay(SelectionSession& session, const QImage& frozen, QScreen* screen,
@@ -35,13 +32,6 @@ SelectionOverlay::SelectionOverlay(SelectionSession& session, const QImage& froz
     setGeometry(geometry);
     connect(&session, &SelectionSession::highlightChanged, this,
             &SelectionOverlay::highlightChanged);
-}
-
-void SelectionOverlay::grabKeyboardSoon() {
-    if (windowHandle() && windowHandle()->setKeyboardGrabEnabled(true))
-        return;
-    if (++m_grabTries < grabTries)
-        QTimer::singleShot(grabRetryMs, this, &SelectionOverlay::grabKeyboardSoon);
 }
 
 void SelectionOverlay::highlightChanged() {

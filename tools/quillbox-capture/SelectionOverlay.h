@@ -21,10 +21,6 @@ public:
     SelectionOverlay(SelectionSession& session, const QImage& frozen, QScreen* screen,
                      QList<QRect> monitors, int index);
 
-    // Takes the keyboard, so Esc arrives wherever the focus was; retried while another
-    // client (a pressed hot key, an open menu) still holds it.
-    void grabKeyboardSoon();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -45,6 +41,5 @@ private:
     QList<QRect> m_monitors;
     int m_index = 0;
     QRectF m_painted; // the highlight last drawn, in local coordinates
-    int m_grabTries = 0;
     PointerEventsX11 m_pointer;
 };

@@ -96,11 +96,15 @@ wait_for 50 popover_hidden || fail "Esc left the popover open"
 echo "== SIGTERM quits cleanly"
 stop_quillbox
 
-echo "== Ctrl+Q quits while the menu is open"
+echo "== Ctrl+Q quits while the menu is open, also one opened while another client held the keyboard"
 start_quillbox
 wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
+"$QUILLBOX_HOTKEY_HOLDER" keyboard 500 >"$work/holder" &
+holder=$!
+wait_for 50 grep -q held "$work/holder" || fail "the keyboard could not be held"
 click_tray 3
 wait_for 50 menu_shown || fail "menu not shown"
+wait "$holder"
 xdotool key ctrl+q
 wait_for 100 sh -c "! kill -0 $pid" || fail "Ctrl+Q in the menu did not quit"
 wait "$pid" || fail "Ctrl+Q: exit status $?"
