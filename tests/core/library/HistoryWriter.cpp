@@ -1,6 +1,6 @@
 // Files captures named "<prefix><n>.png" one after another, continuing from what the
 // history already holds: `count` of them, or until it is killed. Says "filing" on its
-// standard output once it starts to.
+// standard output once it starts to, and "filed" after each capture.
 //   history_writer APPLICATION_SUPPORT [COUNT PREFIX]
 #include "LibraryFixture.h"
 
@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
         LibraryFixture::writeFile(library.storageDirectory() + QLatin1Char('/') + name, "png");
         if (!library.add(name, ScreenshotKind::area))
             return 1;
+        std::fputs("filed\n", stdout);
+        std::fflush(stdout);
     }
     return 0;
 }
