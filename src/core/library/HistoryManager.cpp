@@ -1,6 +1,7 @@
 #include "core/library/HistoryManager.h"
 
 #include "core/io/AtomicFile.h"
+#include "core/io/FileLock.h"
 #include "core/library/HistoryCoding.h"
 #include "core/services/Pasteboard.h"
 #include "core/services/SystemLog.h"
@@ -9,10 +10,10 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLockFile>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -40,7 +41,6 @@ QString joined(const QString& folder, const QString& name) {
 constexpr qint64 largestHistoryBytes = qint64(256) << 20;
 // Another instance holds the lock only while it writes the file.
 constexpr int lockTimeoutMs = 10000;
-
 QString stampOf(const struct stat& info) {
     return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino) +
            QLatin1Char(':') + QString::number(info.st_size) + QLatin1Char(':') +
@@ -370,8 +370,8 @@ bool HistoryManager::writeHistory(QString* error) {
     QDir().mkpath(folder);
     // Another instance (on another display, same home folder) files into the same
     // history: the read-modify-write runs under a lock beside the file.
-    QLockFile lock(m_metadataURL + QStringLiteral(".lock"));
-    if (!lock.tryLock(lockTimeoutMs) && lock.error() == QLockFile::LockFailedError) {
+    FileLock lock(m_metadataURL + QStringLiteral(".lock"));
+    if (lock.lock(lockTimeoutMs) == FileLock::Result::heldElsewhere) {
         *error = QStringLiteral("another Quillbox kept the history locked");
         return false;
     }

@@ -128,3 +128,11 @@ TEST(HistoryDurability, twoProcessesFilingIntoOneHistory_loseNoRecord) {
     }
     EXPECT_EQ(f.library().screenshots().size(), 100);
 }
+
+TEST(HistoryDurability, emptyLockLeftByAKilledInstance_stopsNoCapture) {
+    LibraryFixture f;
+    f.capture();
+    LibraryFixture::writeFile(f.historyPath() + QStringLiteral(".lock"), {});
+    f.capture();
+    EXPECT_EQ(history_coding::decode(LibraryFixture::readFile(f.historyPath()))->size(), 2);
+}
