@@ -40,6 +40,8 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applicationDidFinishLaunching() {
     m_collaborators.activationPolicy.setActivationPolicy(ActivationPolicy::Policy::accessory);
     setupStatusItem();
+    if (m_collaborators.library)
+        m_collaborators.library();
     // The popover waits for its first showing: the icon and the hot keys come first.
     registerHotkeys();
     primeScreenRecordingTCC();
@@ -117,7 +119,7 @@ void AppDelegate::setupPopover() {
         .onQuit = [this] { quit(); },
         .content =
             {
-                .history = m_collaborators.history,
+                .history = m_collaborators.library ? &m_collaborators.library() : nullptr,
                 .preferences = &m_collaborators.preferences,
                 .workspace = &m_collaborators.workspace,
                 .onCapture = [this](ScreenshotKind kind) { captureScreenshot(kind); },
