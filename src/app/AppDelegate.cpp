@@ -40,6 +40,8 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applicationDidFinishLaunching() {
     m_collaborators.activationPolicy.setActivationPolicy(ActivationPolicy::Policy::accessory);
     setupStatusItem();
+    if (m_collaborators.library)
+        m_collaborators.library();
     // The popover waits for its first showing: the icon and the hot keys come first.
     registerHotkeys();
     primeScreenRecordingTCC();
@@ -117,7 +119,7 @@ void AppDelegate::setupPopover() {
         .onQuit = [this] { quit(); },
         .content =
             {
-                .history = m_collaborators.history,
+                .history = m_collaborators.library ? &m_collaborators.library() : nullptr,
                 .preferences = &m_collaborators.preferences,
                 .workspace = &m_collaborators.workspace,
                 .onCapture = [this](ScreenshotKind kind) { captureScreenshot(kind); },
@@ -173,14 +175,11 @@ void AppDelegate::togglePopover() {
 
 QMenu* AppDelegate::makeContextMenu() {
     auto* menu = new QMenu;
-    menu->addAction(QStringLiteral("Capture Area"), this,
-                    [this] { captureScreenshot(ScreenshotKind::area); });
-    menu->addAction(QStringLiteral("Capture Window"), this,
-                    [this] { captureScreenshot(ScreenshotKind::window); });
-    menu->addAction(QStringLiteral("Capture Full Screen"), this,
-                    [this] { captureScreenshot(ScreenshotKind::fullScreen); });
-    menu->addAction(QStringLiteral("Capture Scrolling Page"), this,
-                    [this] { captureScreenshot(ScreenshotKind::scrolling); });
+    for (HotkeyAction action : hotkey_action::allCases()) {
+        if (const auto kind = hotkey_action::captureKind(action))
+            menu->addAction(hotkey_action::title(action), this,
+                            [this, kind = *kind] { captureScreenshot(kind); });
+    }
     menu->addSeparator();
     menu->addAction(QStringLiteral("Open History…"), this, [this] { togglePopover(); });
     menu->addAction(QStringLiteral("Settings…"), this, [this] { openSettings(); });
@@ -257,37 +256,16 @@ void AppDelegate::registerHotkeys() {
         return;
     m_hotkeyRefusals.clear();
     const QPointer<AppDelegate> self(this);
-    const auto capture = [self](ScreenshotKind kind) -> HotkeyManager::Handler {
-        return [self, kind] {
-            if (self)
-                self->captureScreenshot(kind);
-        };
-    };
     // A combination the system refuses leaves that action without a hot key; the settings
     // window says why.
     for (HotkeyAction action : hotkey_action::allCases()) {
         const HotkeyCombo combo = m_collaborators.preferences.combo(action);
-        HotkeyManager::Handler handler;
-        switch (action) {
-        case HotkeyAction::captureArea:
-            handler = capture(ScreenshotKind::area);
-            break;
-        case HotkeyAction::captureWindow:
-            handler = capture(ScreenshotKind::window);
-            break;
-        case HotkeyAction::captureFullScreen:
-            handler = capture(ScreenshotKind::fullScreen);
-            break;
-        case HotkeyAction::captureScrolling:
-            handler = capture(ScreenshotKind::scrolling);
-            break;
-        case HotkeyAction::togglePopover:
-            handler = [self] {
-                if (self)
-                    self->togglePopover();
-            };
-            break;
-        }
+        HotkeyManager::Handler handler = [self, kind = hotkey_action::captureKind(action)] {
+            if (self && kind)
+                self->captureScreenshot(*kind);
+            else if (self)
+                self->togglePopover();
+        };
         if (!hotkeys.registerCombo(combo, std::move(handler)))
             m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo));
     }

@@ -57,8 +57,9 @@ public:
         // What the screen shows in a global rectangle (null when unreadable): the tray's
         // colour under the icon decides the icon's.
         std::function<QImage(const QRect&)> readScreen = {};
-        // The popover's library sections; without a library it shows its header only.
-        HistoryManager* history = nullptr;
+        // The library, read when first asked for: at launch, once the icon is up. The
+        // popover shows it; without one the popover shows its header only.
+        std::function<HistoryManager&()> library;
         std::function<void()> openScreenRecordingSettings;
         // Opens the annotation editor on a capture: every Edit of the history strip.
         std::function<void(const Screenshot&)> editScreenshot;

@@ -88,16 +88,21 @@ int run(int argc, char** argv) {
             alerts.run({message, details, {QStringLiteral("OK")}});
         });
     };
-    HistoryManager history({defaults, workspace, pasteboard, log,
-                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                            [] { return QDateTime::currentDateTime(); }, reportProblem});
+    // What the tray icon and the hot keys do not need is built at its first use; the
+    // library is read as the delegate's launch asks for it, once the icon is up.
+    OnFirstUse<HistoryManager> history([&] {
+        return std::make_unique<HistoryManager>(HistoryManager::Collaborators{
+            defaults, workspace, pasteboard, log,
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+            [] { return QDateTime::currentDateTime(); }, reportProblem});
+    });
     ScreenRecordingPermissionX11 permission;
     SoundPlayerCanberra sound;
     ActivationPolicy activationPolicy;
     OnFirstUse<AnnotationEditorController> editors([&] {
         return std::make_unique<AnnotationEditorController>(
             AnnotationEditorController::Collaborators{
-                history, activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
+                history.get(), activationPolicy, sound, pasteboard, []() -> std::optional<QRectF> {
                     const QScreen* screen = QGuiApplication::primaryScreen();
                     if (!screen)
                         return std::nullopt;
@@ -110,18 +115,24 @@ int run(int argc, char** argv) {
         return screenReader.grab(QRectF(area));
     };
     ScreenClearance clearance(readScreen);
-    ThumbnailPreviewController thumbnail(
-        {.library = history, .edit = edit, .clearance = &clearance});
-    ScreenshotManager screenshots(
-        {history, permission, sound, alerts, workspace, ScreenshotManager::defaultCaptureToolURL(),
-         [&thumbnail](std::function<void()> then) { thumbnail.hideThen(std::move(then)); },
-         [&thumbnail](const Screenshot& screenshot) { thumbnail.show(screenshot); }});
+    OnFirstUse<ThumbnailPreviewController> thumbnail([&] {
+        return std::make_unique<ThumbnailPreviewController>(
+            ThumbnailPreviewController::Collaborators{
+                .library = history.get(), .edit = edit, .clearance = &clearance});
+    });
+    OnFirstUse<ScreenshotManager> screenshots([&] {
+        return std::make_unique<ScreenshotManager>(ScreenshotManager::Collaborators{
+            history.get(), permission, sound, alerts, workspace,
+            ScreenshotManager::defaultCaptureToolURL(),
+            [&thumbnail](std::function<void()> then) { thumbnail.get().hideThen(std::move(then)); },
+            [&thumbnail](const Screenshot& screenshot) { thumbnail.get().show(screenshot); }});
+    });
     HotkeyPreferences preferences(defaults);
     GlobalHotkeysX11 systemHotkeys;
     HotkeyManager hotkeys(systemHotkeys);
     OnFirstUse<ScrollingCaptureServices> scrolling([&] {
-        return std::make_unique<ScrollingCaptureServices>(
-            ScrollingCaptureServices::Needs{history, sound, alerts, screenshots, thumbnail});
+        return std::make_unique<ScrollingCaptureServices>(ScrollingCaptureServices::Needs{
+            history.get(), sound, alerts, screenshots.get(), thumbnail.get()});
     });
     AppLifecycle lifecycle({
         .hotkeys = hotkeys,
@@ -142,7 +153,7 @@ int run(int argc, char** argv) {
         return std::make_unique<SettingsWindowController>(SettingsWindowController::Collaborators{
             .activationPolicy = activationPolicy,
             .view = {
-                .library = history,
+                .library = history.get(),
                 .preferences = preferences,
                 .launchAtLogin = launchAtLogin,
                 .alerts = alerts,
@@ -150,9 +161,9 @@ int run(int argc, char** argv) {
                 .keyboard = keyboard,
                 .version = QStringLiteral(QUILLBOX_VERSION),
                 .hasScreenRecordingPermission =
-                    [&screenshots] { return screenshots.hasScreenRecordingPermission(); },
+                    [&screenshots] { return screenshots.get().hasScreenRecordingPermission(); },
                 .openScreenRecordingSettings =
-                    [&screenshots] { screenshots.openScreenRecordingSettings(); },
+                    [&screenshots] { screenshots.get().openScreenRecordingSettings(); },
                 .hasAccessibilityPermission =
                     [] { return ScrollingCaptureServices::inputAvailable(); },
                 // An X server offers input posting or it does not: there is no page to open.
@@ -174,10 +185,10 @@ int run(int argc, char** argv) {
         .workspace = workspace,
         .appcastUrl = QStringLiteral(QUILLBOX_APPCAST_URL),
         .version = QStringLiteral(QUILLBOX_VERSION),
-        .captureWithTool = [&screenshots](ScreenshotKind kind) { screenshots.capture(kind); },
+        .captureWithTool = [&screenshots](ScreenshotKind kind) { screenshots.get().capture(kind); },
         .captureScrolling = [&scrolling] { scrolling.get().manager().capture(); },
         .hasScreenRecordingPermission =
-            [&screenshots] { return screenshots.hasScreenRecordingPermission(); },
+            [&screenshots] { return screenshots.get().hasScreenRecordingPermission(); },
         // Only so the desktop lists Quillbox among those reading the screen; the answers
         // are not used.
         .requestScreenRecordingAccess =
@@ -194,9 +205,9 @@ int run(int argc, char** argv) {
         .quitAndRelaunch = [&lifecycle] { lifecycle.quitAndRelaunch(); },
         .clearance = &clearance,
         .readScreen = readScreen,
-        .history = &history,
+        .library = [&history]() -> HistoryManager& { return history.get(); },
         .openScreenRecordingSettings =
-            [&screenshots] { screenshots.openScreenRecordingSettings(); },
+            [&screenshots] { screenshots.get().openScreenRecordingSettings(); },
         .editScreenshot = edit,
         .compositingActive = [] { return x11CompositingManagerRunning().value_or(false); },
     });

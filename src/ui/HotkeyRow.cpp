@@ -54,7 +54,7 @@ HotkeyRow::HotkeyRow(HotkeyAction action, Binding binding, const KeyboardLayout&
     , m_layout(layout) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 10, 14, 10);
-    auto* label = new QLabel(title(action), this);
+    auto* label = new QLabel(hotkey_action::title(action), this);
     label->setFont(settings_style::font(13));
     m_chip = new ShortcutChip(this);
     m_chip->setObjectName(QStringLiteral("chip.") + hotkey_action::rawValue(action));
@@ -68,22 +68,6 @@ HotkeyRow::HotkeyRow(HotkeyAction action, Binding binding, const KeyboardLayout&
 HotkeyRow::~HotkeyRow() {
     if (m_monitor)
         qApp->removeEventFilter(this);
-}
-
-QString HotkeyRow::title(HotkeyAction action) {
-    switch (action) {
-    case HotkeyAction::captureArea:
-        return QStringLiteral("Capture Area");
-    case HotkeyAction::captureWindow:
-        return QStringLiteral("Capture Window");
-    case HotkeyAction::captureFullScreen:
-        return QStringLiteral("Capture Full Screen");
-    case HotkeyAction::captureScrolling:
-        return QStringLiteral("Capture Scrolling Page");
-    case HotkeyAction::togglePopover:
-        return QStringLiteral("Show History");
-    }
-    return {};
 }
 
 quint32 HotkeyRow::carbonModifiers(Qt::KeyboardModifiers modifiers) {

@@ -27,7 +27,6 @@ public:
               QWidget* parent = nullptr);
     ~HotkeyRow() override;
 
-    static QString title(HotkeyAction action);
     // Ctrl, Alt, Shift and Super as the stored modifier bits; every other flag is ignored.
     static quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
 

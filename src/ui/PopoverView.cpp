@@ -134,19 +134,8 @@ const QList<HotkeyAction> hintActions{HotkeyAction::captureArea, HotkeyAction::c
                                       HotkeyAction::captureScrolling};
 
 QString hintSymbol(HotkeyAction action) {
-    switch (action) {
-    case HotkeyAction::captureArea:
-        return QStringLiteral("rectangle.dashed");
-    case HotkeyAction::captureWindow:
-        return QStringLiteral("macwindow");
-    case HotkeyAction::captureFullScreen:
-        return QStringLiteral("rectangle.inset.filled");
-    case HotkeyAction::captureScrolling:
-        return QStringLiteral("scroll");
-    case HotkeyAction::togglePopover:
-        return QStringLiteral("list.bullet.rectangle");
-    }
-    return {};
+    const std::optional<ScreenshotKind> kind = hotkey_action::captureKind(action);
+    return kind ? screenshot_kind::symbol(*kind) : QStringLiteral("list.bullet.rectangle");
 }
 
 } // namespace

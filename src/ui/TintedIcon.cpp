@@ -14,6 +14,13 @@ bool isDark(const QColor& color) {
     return 0.2126 * color.redF() + 0.7152 * color.greenF() + 0.0722 * color.blueF() < 0.5;
 }
 
+// The glyph's shape in one colour: its own colours give way, its alpha stays.
+void paintOver(QPixmap& glyph, const QColor& color) {
+    QPainter painter(&glyph);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(glyph.rect(), color);
+}
+
 } // namespace
 
 QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal devicePixelRatio) {
@@ -21,10 +28,7 @@ QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal d
     QPixmap glyph = symbols::icon(symbolName).pixmap(device, device);
     if (glyph.isNull())
         return glyph;
-    QPainter painter(&glyph);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(glyph.rect(), color);
-    painter.end();
+    paintOver(glyph, color);
     glyph.setDevicePixelRatio(devicePixelRatio);
     return glyph;
 }
@@ -38,10 +42,7 @@ QIcon icon(const QIcon& symbolic, const QColor& color) {
         QPixmap pixmap = symbolic.pixmap(size);
         if (pixmap.isNull())
             continue;
-        QPainter painter(&pixmap);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(pixmap.rect(), color);
-        painter.end();
+        paintOver(pixmap, color);
         tinted.addPixmap(pixmap);
     }
     return tinted;

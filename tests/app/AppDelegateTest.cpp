@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "LibraryFixture.h"
 #include "app/UpdaterController.h"
 #include "core/ActivationPolicy.h"
 #include "core/hotkeys/HotkeyManager.h"
@@ -37,6 +38,9 @@ protected:
     int accessRequests = 0;
     bool trayAvailable = false;
     bool permission = true;
+    LibraryFixture library;
+    int libraryReads = 0;
+    bool hotkeysHeldAtFirstRead = false;
 
     std::unique_ptr<AppDelegate> makeDelegate() {
         return std::make_unique<AppDelegate>(AppDelegate::Collaborators{
@@ -54,6 +58,11 @@ protected:
             .showSettings = [this](std::function<void()>) { ++settingsShown; },
             .systemTrayAvailable = [this] { return trayAvailable; },
             .terminate = [this] { ++quitRequests; },
+            .library = [this]() -> HistoryManager& {
+                if (libraryReads++ == 0)
+                    hotkeysHeldAtFirstRead = !system.held.isEmpty();
+                return library.library();
+            },
         });
     }
 
@@ -74,8 +83,12 @@ protected:
 TEST_F(AppDelegateTest, launch_goesAccessoryAndHoldsTheFiveHotKeysInOrderUntilTermination) {
     auto delegate = makeDelegate();
     EXPECT_TRUE(delegate->updaterController().isStarted());
+    EXPECT_EQ(libraryReads, 0);
     delegate->applicationDidFinishLaunching();
     EXPECT_EQ(policy.activationPolicy(), ActivationPolicy::Policy::accessory);
+    // Read at launch, before the hot keys can ask for a capture.
+    EXPECT_EQ(libraryReads, 1);
+    EXPECT_FALSE(hotkeysHeldAtFirstRead);
     ASSERT_EQ(system.held.size(), 5);
     const auto& actions = hotkey_action::allCases();
     for (int i = 0; i < actions.size(); ++i)

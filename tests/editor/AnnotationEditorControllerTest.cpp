@@ -27,12 +27,7 @@ struct Editors {
     Editors() { policy.setActivationPolicy(Policy::accessory); }
 
     Screenshot capture(QSize size = {300, 200}) {
-        HistoryManager& library = fixture.library();
-        const auto reserved = library.newFileURL();
-        LibraryFixture::writePng(reserved.path, Qt::white, size);
-        library.add(reserved.fileName, ScreenshotKind::area);
-        fixture.now = fixture.now.addSecs(1);
-        return library.screenshots().first();
+        return fixture.capture(ScreenshotKind::area, size, Qt::white);
     }
     Screenshot captureWithBytes(const QByteArray& bytes) {
         const Screenshot screenshot = capture();

@@ -24,14 +24,7 @@ Annotation box(QPointF start, QPointF end) {
 // A library holding one capture of the window kind, and an editor open on it.
 struct Editing {
     LibraryFixture fixture;
-    Screenshot screenshot = [this] {
-        HistoryManager& library = fixture.library();
-        const auto reserved = library.newFileURL();
-        LibraryFixture::writePng(reserved.path, Qt::white, {120, 80});
-        library.add(reserved.fileName, ScreenshotKind::window);
-        fixture.now = fixture.now.addSecs(60);
-        return library.screenshots().first();
-    }();
+    Screenshot screenshot = fixture.capture(ScreenshotKind::window, {120, 80}, Qt::white);
     EditorModel model{picture()};
     AnnotationExporter exporter{model, fixture.library(), fixture.pasteboard, screenshot};
 
@@ -96,12 +89,12 @@ TEST(AnnotationExporter, failedSaveCopyReleasesTheReservedName) {
     EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
     EXPECT_GT(e.model.statusMessage()->size(), 13);
 
-    // Same second, same name: nothing was left reserved.
+    // Same second and the folder emptied: the same name, so nothing was left reserved.
     ASSERT_TRUE(QDir().mkpath(folder));
     e.exporter.saveCopy();
     ASSERT_EQ(library.screenshots().size(), 2);
     EXPECT_EQ(library.screenshots().first().fileName(),
-              QStringLiteral("Quillbox 2025-03-03 at 09.06.07.png"));
+              QStringLiteral("Quillbox 2025-03-03 at 09.05.07.png"));
 }
 
 TEST(AnnotationExporter, saveOverwritesTheFileAndLeavesTheHistoryUntouched) {

@@ -16,14 +16,7 @@ namespace {
 // An editor on a white 400 x 300 capture, shown and active, counting its close requests.
 struct Editor {
     LibraryFixture fixture;
-    Screenshot screenshot = [this] {
-        HistoryManager& library = fixture.library();
-        const auto reserved = library.newFileURL();
-        LibraryFixture::writePng(reserved.path, Qt::white, {400, 300});
-        library.add(reserved.fileName, ScreenshotKind::area);
-        fixture.now = fixture.now.addSecs(5);
-        return library.screenshots().first();
-    }();
+    Screenshot screenshot = fixture.capture(ScreenshotKind::area, {400, 300}, Qt::white);
     int closes = 0;
     AnnotationEditorView view{screenshot,
                               QImage(library().fileURL(screenshot)),

@@ -36,9 +36,10 @@ void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
     image.save(path, "PNG");
 }
 
-Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind) {
+Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind, QSize size,
+                                       QColor color) {
     const auto reserved = library.newFileURL();
-    writePng(reserved.path);
+    writePng(reserved.path, color, size);
     library.add(reserved.fileName, kind);
     return library.screenshots().first();
 }

@@ -34,12 +34,14 @@ public:
     // Writes a small real PNG at the path (folders created as needed).
     static void writePng(const QString& path, QColor color = Qt::red, QSize size = {4, 3});
     static QByteArray readFile(const QString& path);
-    // Files a capture the way the program does (a name reserved, a PNG written, added) and
-    // returns its entry.
+    // Files a capture the way the program does (a name reserved, a PNG of one colour
+    // written, added) and returns its entry.
     static Screenshot fileCapture(HistoryManager& library,
-                                  ScreenshotKind kind = ScreenshotKind::area);
-    Screenshot capture(ScreenshotKind kind = ScreenshotKind::area) {
-        return fileCapture(library(), kind);
+                                  ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
+                                  QColor color = Qt::red);
+    Screenshot capture(ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
+                       QColor color = Qt::red) {
+        return fileCapture(library(), kind, size, color);
     }
     static void writeFile(const QString& path, const QByteArray& bytes);
 

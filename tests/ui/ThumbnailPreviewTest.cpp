@@ -20,11 +20,7 @@ struct CardFixture {
                       .later = clock.later()}) {}
 
     Screenshot capture(QSize size = {300, 200}) {
-        const HistoryManager::ReservedFile file = f.library().newFileURL();
-        LibraryFixture::writePng(file.path, Qt::blue, size);
-        f.library().add(file.fileName, ScreenshotKind::area);
-        f.now = f.now.addSecs(1);
-        return f.library().screenshots().first();
+        return f.capture(ScreenshotKind::area, size, Qt::blue);
     }
     ThumbnailPreviewView* showNew() {
         controller.show(capture());

@@ -73,16 +73,29 @@ QString CaptureArguments::unwritableReason() const {
     return {};
 }
 
-std::optional<CaptureArguments> CaptureArguments::fromCommandLine(int argc, char** argv) {
+std::optional<CaptureArguments> CaptureArguments::fromCommandLine(int argc, char** argv,
+                                                                  int& exitStatus) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     QString error;
     std::optional<CaptureArguments> parsed = parse(arguments, &error);
-    if (!parsed)
+    if (!parsed) {
         std::fprintf(stderr, "quillbox-capture: %s\n%s\n", qPrintable(error), qPrintable(usage()));
-    else if (parsed->help)
+        exitStatus = 2;
+        return std::nullopt;
+    }
+    if (parsed->help) {
         std::printf("%s\n", qPrintable(usage()));
+        exitStatus = 0;
+        return std::nullopt;
+    }
+    // Said before anything is grabbed or shown, not after the user has picked.
+    if (const QString why = parsed->unwritableReason(); !why.isEmpty()) {
+        exitStatus = captureFailure(QStringLiteral("cannot write ") + parsed->path +
+                                    QStringLiteral(": ") + why);
+        return std::nullopt;
+    }
     return parsed;
 }
 

@@ -20,9 +20,10 @@ struct CaptureArguments {
     // Nothing when the arguments are wrong; `error` then says why.
     static std::optional<CaptureArguments> parse(const QStringList& arguments, QString* error);
     static QString usage();
-    // `parse` on the process's own arguments; the usage on stdout when asked for, with
-    // the reason on stderr when they are wrong.
-    static std::optional<CaptureArguments> fromCommandLine(int argc, char** argv);
+    // How both halves start: `parse` on the process's own arguments and the check of the
+    // path. Nothing when the tool ends at once, with `exitStatus`: 0 the usage shown on
+    // stdout, 2 wrong arguments, 1 a path that cannot be written (the reason on stderr).
+    static std::optional<CaptureArguments> fromCommandLine(int argc, char** argv, int& exitStatus);
 
     // Why `path` surely cannot be written (its folder is missing, not accessible or
     // read-only; it is a folder, a device, a FIFO), checked before anything is grabbed or

@@ -42,15 +42,11 @@ QImage uncoveredWindow(const WindowList::Window& window, const QRect& rect,
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<CaptureArguments> parsed = CaptureArguments::fromCommandLine(argc, argv);
+    int status = 0;
+    const std::optional<CaptureArguments> parsed =
+        CaptureArguments::fromCommandLine(argc, argv, status);
     if (!parsed)
-        return 2;
-    if (parsed->help)
-        return 0;
-    // Say so before the user selects anything, not after.
-    if (const QString why = parsed->unwritableReason(); !why.isEmpty())
-        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
-                              QStringLiteral(": ") + why);
+        return status;
 
     // The grab comes first, so the picture is of this moment and holds nothing of ours.
     ScreenGrabberX11 grabber;

@@ -30,16 +30,13 @@ int runSelect(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<CaptureArguments> parsed = CaptureArguments::fromCommandLine(argc, argv);
+    int status = 0;
+    const std::optional<CaptureArguments> parsed =
+        CaptureArguments::fromCommandLine(argc, argv, status);
     if (!parsed)
-        return 2;
-    if (parsed->help)
-        return 0;
+        return status;
     if (parsed->mode != CaptureArguments::Mode::screen)
         return runSelect(argv);
-    if (const QString why = parsed->unwritableReason(); !why.isEmpty())
-        return captureFailure(QStringLiteral("cannot write ") + parsed->path +
-                              QStringLiteral(": ") + why);
 
     XcbRootGrabber grabber;
     if (!grabber.isRgb32())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/library/ScreenshotKind.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -20,6 +22,10 @@ QString rawValue(HotkeyAction action);
 std::optional<HotkeyAction> fromRawValue(const QString& rawValue);
 // "hotkey." followed by the raw value.
 QString defaultsKey(HotkeyAction action);
+// The kind of capture the action starts; none for togglePopover.
+std::optional<ScreenshotKind> captureKind(HotkeyAction action);
+// What the settings window and the tray menu call it: "Capture Area", … "Show History".
+QString title(HotkeyAction action);
 // Declaration order: the order of registration and of reset.
 const QList<HotkeyAction>& allCases();
 
