@@ -83,8 +83,8 @@ bool sameImage(const QImage& a, const QImage& b) {
 
 bool resultsAgree() {
     const QList<QImage>& frames = scene().frames;
-    const auto fast = ScrollStitcher::scrollDelta(frames[0], frames[1], 0, toolbar);
-    const auto plain = reference::scrollDelta(frames[0], frames[1], 0, toolbar);
+    const auto fast = ScrollStitcher::scrollDelta(frames[0], frames[1], toolbar, 0);
+    const auto plain = reference::scrollDelta(frames[0], frames[1], toolbar, 0);
     std::printf("scrollDelta: %d (reference %d)\n", fast.value_or(-1), plain.value_or(-1));
     const ScrollStitcher::Pass pass = ScrollStitcher::stitchAll(frames);
     const ScrollStitcher::Pass expected = referencePass(frames);
@@ -98,13 +98,13 @@ bool resultsAgree() {
 void BM_ScrollDelta(benchmark::State& state) {
     const QList<QImage>& frames = scene().frames;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ScrollStitcher::scrollDelta(frames[0], frames[1], 0, toolbar));
+        benchmark::DoNotOptimize(ScrollStitcher::scrollDelta(frames[0], frames[1], toolbar, 0));
 }
 
 void BM_ScrollDeltaReference(benchmark::State& state) {
     const QList<QImage>& frames = scene().frames;
     for (auto _ : state)
-        benchmark::DoNotOptimize(reference::scrollDelta(frames[0], frames[1], 0, toolbar));
+        benchmark::DoNotOptimize(reference::scrollDelta(frames[0], frames[1], toolbar, 0));
 }
 
 // The measure taken after each step while capturing, on text and on a nearly blank pair
@@ -113,7 +113,7 @@ void BM_GuidedMatch(benchmark::State& state) {
     const QList<QImage>& frames = scene().frames;
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            ScrollStitcher::guidedMatch(frames[0], frames[1], 0, toolbar, step));
+            ScrollStitcher::guidedMatch(frames[0], frames[1], toolbar, 0, step));
 }
 
 void BM_GuidedMatchBlank(benchmark::State& state) {

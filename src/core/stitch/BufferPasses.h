@@ -10,6 +10,14 @@
 // The stitcher's three measures on frames already read into buffers.
 namespace stitch {
 
+// A row still matches another at this mean luminance difference: a fixed bar or copied
+// content is drawn the same, give or take a caret or a hover, while rows that differ in
+// content differ by more.
+inline constexpr double maxRowCost = 3.0;
+// Rows compared whole for fixed bands and their shadows are read every fourth pixel: the
+// text on a bar is wider than that.
+inline constexpr int wholeRowColumnStep = 4;
+
 std::optional<ScrollStitcher::Match>
 scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom);
 std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,

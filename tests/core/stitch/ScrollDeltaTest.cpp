@@ -60,12 +60,12 @@ TEST(ScrollDelta, meanDifferenceOfExactlyEighteenStillMatches) {
 TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped) {
     const auto [previous, next] = movedBy(30);
     // The band under comparison starts above the ignored bottom rows.
-    EXPECT_EQ(scrollDelta(previous, next, 10, 5), 30);
-    EXPECT_EQ(scrollDelta(previous, next, -4, -9), 30);
+    EXPECT_EQ(scrollDelta(previous, next, 5, 10), 30);
+    EXPECT_EQ(scrollDelta(previous, next, -9, -4), 30);
     // 100 − 20 − 48 − 10 leaves shifts up to 22 only: 30 cannot be matched.
-    EXPECT_EQ(scrollDelta(previous, next, 10, 20), std::nullopt);
-    EXPECT_EQ(scrollDelta(previous, next, 0, 101), std::nullopt);
-    EXPECT_EQ(scrollDelta(previous, next, 53, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 20, 10), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 101, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 0, 53), std::nullopt);
 }
 
 TEST(ScrollDelta, framesOfDifferentSizesOrNoneCannotBeCompared) {
