@@ -128,6 +128,21 @@ void BM_GuidedMatchBlank(benchmark::State& state) {
         benchmark::DoNotOptimize(ScrollStitcher::guidedMatch(previous, next, 0, 0, step));
 }
 
+// Short lines at the left edge of a white page: the blank columns are read whole to find
+// which ones show the page.
+void BM_GuidedMatchSideLines(benchmark::State& state) {
+    QImage page(frameWidth, frameHeight + step, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    for (int y = 0; y + 20 < page.height(); y += 34)
+        for (int row = y; row < y + 20; ++row)
+            std::memset(page.scanLine(row) + 4 * 6, 40,
+                        4 * std::size_t(20 + (y * 2654435761u >> 9) % 60));
+    const QImage previous = page.copy(0, step, frameWidth, frameHeight);
+    const QImage next = page.copy(0, 0, frameWidth, frameHeight);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScrollStitcher::guidedMatch(previous, next, 0, 0, step));
+}
+
 void BM_StitchingPass40(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(ScrollStitcher::stitchAll(scene().frames));
@@ -142,6 +157,7 @@ BENCHMARK(BM_ScrollDelta)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollDeltaReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GuidedMatch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GuidedMatchBlank)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GuidedMatchSideLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StitchingPass40)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StitchingPass40Reference)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -1,5 +1,7 @@
 #include "StitchReference.h"
 
+#include "core/stitch/BufferPasses.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -48,19 +50,20 @@ std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int i
     const auto n = makeBuffer(next);
     if (!p || !n || p->width != n->width || p->height != n->height)
         return std::nullopt;
-    const int w = n->width, h = n->height;
+    const int h = n->height;
     const int top = std::clamp(ignoreTop, 0, h), bottom = std::clamp(ignoreBottom, 0, h);
     const int maxShift = h - top - 48 - bottom;
     if (maxShift < 0)
         return std::nullopt;
-    const int m = int(double(w) * (1.0 - 0.9) * 0.5);
+    const stitch::ColumnRange page = stitch::pageColumns(
+        *stitch::PixelBuffer::make(previous), *stitch::PixelBuffer::make(next), top, bottom, 0);
     int bestShift = 0;
     double bestCost = INFINITY;
     for (int s = 0; s <= maxShift; ++s) {
         double sum = 0;
         int count = 0;
         for (int k = 0; k <= 45; k += 3) // up from the band's bottom edge
-            for (int x = m; x < std::max(m + 1, w - m); x += 3) {
+            for (int x = page.first; x < page.end; x += 3) {
                 const int row = h - bottom - 1 - k;
                 sum += std::abs(at(*n, row, x) - at(*p, row - s, x));
                 ++count;

@@ -14,7 +14,7 @@ namespace stitch {
 namespace {
 
 // The band of `next` looked for in `previous`: every third of its rows, counted up from its
-// bottom edge (16 rows), and every third column of the central part, read at every shift.
+// bottom edge (16 rows), and every third column of the page, read at every shift.
 // Text is more than three pixels in each direction, so a third of the samples still sees
 // every line, at a third of the cost of a search that runs millions of times per pair.
 constexpr int bandRows = ScrollStitcher::comparedBandRows;
@@ -25,14 +25,6 @@ constexpr int columnStep = 3;
 // exactly; the margin lets a frame drawn again a little differently (a hover, a caret, a
 // rescaled picture) still match, while text at a wrong shift differs by several times it.
 constexpr double maxCost = 18.0;
-// Shifts of 1 or 2 rows count as no movement: a wheel moves a page further, and a frame
-// drawn again in place may match one or two rows off on its smooth parts.
-constexpr int smallestShift = 3;
-// The central part leaves out a twentieth of the width at each side, where a scroll bar or
-// a window's edge may stand. The factor is what 1 − 0.9 gives in double precision, just
-// under a tenth: the columns read depend on its exact value (width 1440 gives a margin of
-// 71, a tenth would give 72).
-constexpr double marginFactor = 0.09999999999999998;
 
 // A best shift is trusted when every shift more than `nearRows` away costs at least
 // `distinctMargin` more: on a flat band all shifts cost alike and the smallest would win.
@@ -41,8 +33,7 @@ constexpr double distinctMargin = 1.5;
 constexpr double nearTie = 0.5;     // shifts this close to the best cost tie with it
 constexpr int differentSample = 16; // a sample differing more than this has changed
 constexpr int differingSamples = 2; // changed samples a matching row may hold: a caret
-constexpr int rowColumnStep = 2;    // of the central columns, every second
-constexpr int minCommonRows = 16;   // fewer rows in common than this tell nothing
+constexpr int rowColumnStep = 2;    // of the page's columns, every second
 constexpr int texturedRange = 16;   // a row whose luma spans more than this has texture
 constexpr double rowEdge = 2.0;     // a row whose mean differs this much from the next, too
 
@@ -61,15 +52,14 @@ struct Search {
     int top = 0;      // rows left out at the frames' top
     int bottom = 0;   // rows left out at their bottom
     int maxShift = 0; // for the band right above the bottom rows left out
-    int margin = 0;   // first sampled column
-    int columns = 0;  // sampled columns
+    ColumnRange page; // the columns compared
+    int columns = 0;  // of them sampled in the band
 };
 
 std::optional<Search> searchFor(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
-                                int ignoreBottom) {
+                                int ignoreBottom, int expected) {
     if (previous.width() != next.width() || previous.height() != next.height())
         return std::nullopt;
-    const int w = next.width();
     const int h = next.height();
     Search s;
     s.top = std::clamp(ignoreTop, 0, h);
@@ -77,9 +67,8 @@ std::optional<Search> searchFor(const PixelBuffer& previous, const PixelBuffer& 
     s.maxShift = h - s.top - bandRows - s.bottom;
     if (s.maxShift < 0)
         return std::nullopt;
-    s.margin = static_cast<int>(static_cast<double>(w) * marginFactor * 0.5);
-    const int end = std::max(s.margin + 1, w - s.margin);
-    s.columns = (end - s.margin + columnStep - 1) / columnStep;
+    s.page = pageColumns(previous, next, s.top, s.bottom, expected);
+    s.columns = (s.page.end - s.page.first + columnStep - 1) / columnStep;
     return s;
 }
 
@@ -93,11 +82,11 @@ std::vector<double> bandCosts(const PixelBuffer& previous, const PixelBuffer& ne
     // Every shift reads the same 16 rows of `next` against rows s higher up in `previous`,
     // so both are packed once, `previous` from the top of the highest shift on, and each
     // shift costs 16 contiguous sums.
-    const std::vector<std::uint8_t> band =
-        packedColumns(next, firstSampled, sampledRows, bandRowStep, search.margin, search.columns);
+    const std::vector<std::uint8_t> band = packedColumns(
+        next, firstSampled, sampledRows, bandRowStep, search.page.first, search.columns);
     const int previousRows = maxShift + bandRows - bandRowStep + 1;
     const std::vector<std::uint8_t> rows = packedColumns(
-        previous, firstSampled - maxShift, previousRows, 1, search.margin, search.columns);
+        previous, firstSampled - maxShift, previousRows, 1, search.page.first, search.columns);
 
     const double samples = static_cast<double>(sampledRows) * search.columns;
     const std::size_t stride = static_cast<std::size_t>(search.columns);
@@ -144,8 +133,8 @@ public:
     CommonRows(const PixelBuffer& previous, const PixelBuffer& next, const Search& search)
         : m_search(search)
         , m_height(next.height())
-        , m_columns(
-              std::max(1, (next.width() - 2 * search.margin + rowColumnStep - 1) / rowColumnStep))
+        , m_columns(std::max(1, (search.page.end - search.page.first + rowColumnStep - 1) /
+                                    rowColumnStep))
         , m_previous(pack(previous))
         , m_next(pack(next))
         , m_previousMean(means(m_previous))
@@ -210,7 +199,7 @@ private:
     std::vector<std::uint8_t> pack(const PixelBuffer& frame) const {
         std::vector<std::uint8_t> packed(static_cast<std::size_t>(m_height) * m_columns);
         for (int r = 0; r < m_height; ++r)
-            kernels::gather(frame.lumaRow(r) + m_search.margin, rowColumnStep, m_columns,
+            kernels::gather(frame.lumaRow(r) + m_search.page.first, rowColumnStep, m_columns,
                             packed.data() + static_cast<std::size_t>(r) * m_columns);
         return packed;
     }
@@ -281,7 +270,7 @@ std::optional<ScrollStitcher::Match> bestAgreeing(const CommonRows& rows,
 
 std::optional<ScrollStitcher::Match>
 scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom) {
-    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom, 0);
     if (!search)
         return std::nullopt;
     const ScrollStitcher::Match best = cheapest(bandCosts(previous, next, *search));
@@ -303,9 +292,9 @@ namespace {
 // both frames happen to show there; ground constrains the shift like any row.
 Search withoutFlatBandEdges(const PixelBuffer& next, Search search) {
     const auto flat = [&](int row) {
-        const std::uint8_t* luma = next.lumaRow(row) + search.margin;
+        const std::uint8_t* luma = next.lumaRow(row);
         const auto [low, high] =
-            std::minmax_element(luma, luma + std::max(1, next.width() - 2 * search.margin));
+            std::minmax_element(luma + search.page.first, luma + search.page.end);
         return *high - *low <= texturedRange;
     };
     while (search.top > 0 && flat(search.top - 1))
@@ -328,7 +317,7 @@ std::vector<int> everyShift(const PixelBuffer& next, const Search& search) {
 std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
                                                  const PixelBuffer& next, int ignoreTop,
                                                  int ignoreBottom, int expected) {
-    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom, expected);
     if (!search)
         return std::nullopt;
     const std::vector<double> costs = bandCosts(previous, next, *search);
