@@ -1,5 +1,7 @@
 #include "StitchReference.h"
 
+#include "core/stitch/BufferPasses.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -13,7 +15,7 @@ namespace {
 struct Buffer {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> rgba; // bottom-up rows, R G B A premultiplied
+    std::vector<std::uint8_t> rgba; // rows from the top, R G B A premultiplied
     std::vector<std::uint8_t> luma;
 };
 
@@ -27,7 +29,7 @@ std::optional<Buffer> makeBuffer(const QImage& image) {
     const std::size_t rowBytes = std::size_t(b.width) * 4;
     b.rgba.resize(rowBytes * b.height);
     for (int i = 0; i < b.height; ++i)
-        std::memcpy(b.rgba.data() + i * rowBytes, drawn.constScanLine(b.height - 1 - i), rowBytes);
+        std::memcpy(b.rgba.data() + i * rowBytes, drawn.constScanLine(i), rowBytes);
     b.luma.resize(std::size_t(b.width) * b.height);
     for (std::size_t p = 0; p < b.luma.size(); ++p) {
         const std::uint8_t* px = b.rgba.data() + 4 * p;
@@ -48,20 +50,22 @@ std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int i
     const auto n = makeBuffer(next);
     if (!p || !n || p->width != n->width || p->height != n->height)
         return std::nullopt;
-    const int w = n->width, h = n->height;
-    const int t = std::clamp(ignoreTop, 0, h), b = std::clamp(ignoreBottom, 0, h);
-    const int maxShift = h - b - 48 - t;
+    const int h = n->height;
+    const int top = std::clamp(ignoreTop, 0, h), bottom = std::clamp(ignoreBottom, 0, h);
+    const int maxShift = h - top - 48 - bottom;
     if (maxShift < 0)
         return std::nullopt;
-    const int m = int(double(w) * (1.0 - 0.9) * 0.5);
+    const stitch::ColumnRange page = stitch::pageColumns(
+        *stitch::PixelBuffer::make(previous), *stitch::PixelBuffer::make(next), top, bottom, 0);
     int bestShift = 0;
     double bestCost = INFINITY;
     for (int s = 0; s <= maxShift; ++s) {
         double sum = 0;
         int count = 0;
-        for (int k = 0; k <= 45; k += 3)
-            for (int x = m; x < std::max(m + 1, w - m); x += 3) {
-                sum += std::abs(at(*n, t + k, x) - at(*p, t + k + s, x));
+        for (int k = 0; k <= 45; k += 3) // up from the band's bottom edge
+            for (int x = page.first; x < page.end; x += 3) {
+                const int row = h - bottom - 1 - k;
+                sum += std::abs(at(*n, row, x) - at(*p, row - s, x));
                 ++count;
             }
         const double cost = sum / count;
@@ -106,27 +110,11 @@ std::pair<int, int> stickyBands(const QList<QImage>& frames) {
         return true;
     };
     int top = 0;
-    if (matches(0)) {
-        top = limit;
-        for (int r = 1; r < limit; ++r)
-            if (!matches(r)) {
-                top = r;
-                break;
-            }
-    }
+    while (top < limit && matches(top))
+        ++top;
     int bottom = 0;
-    if (matches(h - 1)) {
-        int count = 1;
-        while (true) {
-            if (count == limit || h - 1 - count < top)
-                break;
-            if (matches(h - 1 - count))
-                ++count;
-            else
-                break;
-        }
-        bottom = count;
-    }
+    while (bottom < limit && matches(h - 1 - bottom))
+        ++bottom;
     return {top, bottom};
 }
 
@@ -147,9 +135,9 @@ QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyT
     for (const Buffer& b : buffers)
         if (b.width != w || b.height != h)
             return {};
-    const int T = std::clamp(stickyTop, 0, h);
-    const int B = std::min(h - T, std::clamp(stickyBottom, 0, h));
-    const int body = h - T - B;
+    const int top = std::clamp(stickyTop, 0, h);
+    const int bottom = std::clamp(stickyBottom, 0, h);
+    const int body = h - top - bottom;
     if (body < 1)
         return {};
     std::vector<int> d;
@@ -166,20 +154,22 @@ QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyT
         std::memcpy(out.data() + dstRow * rowBytes, src.rgba.data() + srcRow * rowBytes,
                     n * rowBytes);
     };
-    blit(buffers[0], 0, T, 0);
-    blit(buffers[0], T, h - B - T, T);
-    int cursor = h - B;
+    // From the bottom up: frame 0's bottom band and body, the rows each later frame brought
+    // in under its top band, the last frame's top band.
+    blit(buffers[0], h - bottom, bottom, H - bottom);
+    int cursor = H - h + top;
+    blit(buffers[0], top, body, cursor);
     for (std::size_t i = 1; i < buffers.size(); ++i) {
         const int n = d[i - 1];
         if (n > 0) {
-            blit(buffers[i], h - B - n, n, cursor);
-            cursor += n;
+            cursor -= n;
+            blit(buffers[i], top, n, cursor);
         }
     }
-    blit(buffers.back(), h - B, B, cursor);
+    blit(buffers.back(), 0, top, 0);
     QImage image(w, H, QImage::Format_RGBA8888_Premultiplied);
     for (int i = 0; i < H; ++i)
-        std::memcpy(image.scanLine(i), out.data() + std::size_t(H - 1 - i) * rowBytes, rowBytes);
+        std::memcpy(image.scanLine(i), out.data() + std::size_t(i) * rowBytes, rowBytes);
     return image;
 }
 

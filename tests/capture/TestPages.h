@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -75,5 +76,34 @@ inline QImage sparsePage(int width, int height, quint32 seed) {
         y += block ? gap + 8 : 22 + gap;
     }
     painter.fillRect(14, height - 14, 60, 10, QColor(40, 40, 40));
+    return image;
+}
+
+// Short lines hugging one side of a white page, as a file list or a column of sizes shows
+// them: names of a few letters at the left edge, or numbers right-aligned at the right edge,
+// no wider than `widest` pixels, one line every 17 rows and now and then a blank one.
+inline QImage sideLinesPage(int width, int lines, Qt::AlignmentFlag side, int widest) {
+    constexpr int lineRows = 17;
+    QImage image(width, lines * lineRows, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font = painter.font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QFontMetrics metrics(font);
+    QRandomGenerator random(side == Qt::AlignLeft ? 31 : 32);
+    for (int i = 0; i < lines; ++i) {
+        if (random.bounded(6) == 0)
+            continue;
+        QString text;
+        for (int n = 1 + random.bounded(5); n > 0; --n)
+            text += side == Qt::AlignLeft ? QChar(u'a' + random.bounded(26))
+                                          : QChar(u'0' + random.bounded(10));
+        while (text.size() > 1 && metrics.horizontalAdvance(text) > widest)
+            text.chop(1);
+        painter.drawText(QRect(3, i * lineRows, width - 6, lineRows), side | Qt::AlignVCenter,
+                         text);
+    }
     return image;
 }

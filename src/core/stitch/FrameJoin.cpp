@@ -11,9 +11,9 @@ namespace stitch {
 
 namespace {
 
-constexpr int maxGuardRows = 24; // a bar's shadow is a few rows, also at twice the scale
+// A bar's shadow is a few rows, also at twice the scale; more than this is the page's own.
+constexpr int maxGuardRows = 24;
 
-// The joined image with rows counted bottom-up, like the frames.
 class Output {
 public:
     Output(int width, int height, QImage::Format format)
@@ -30,8 +30,7 @@ public:
             return;
         const auto bytes = static_cast<std::size_t>(m_image.bytesPerLine());
         for (int i = 0; i < count; ++i)
-            std::memcpy(m_image.scanLine(m_height - 1 - (row + i)), source.pixelRow(sourceRow + i),
-                        bytes);
+            std::memcpy(m_image.scanLine(row + i), source.pixelRow(sourceRow + i), bytes);
     }
 
 private:
@@ -50,71 +49,79 @@ QImage stitch(std::span<const PixelBuffer> frames, std::span<const int> deltas, 
     for (const PixelBuffer& frame : frames)
         if (frame.width() != w || frame.height() != h || frame.format() != frames[0].format())
             return {};
-    const int T = std::clamp(stickyTop, 0, h);
-    const int B = std::min(h - T, std::clamp(stickyBottom, 0, h));
-    const int body = h - T - B;
+    const int top = std::clamp(stickyTop, 0, h);
+    const int bottom = std::clamp(stickyBottom, 0, h);
+    const int body = h - top - bottom;
     if (body < 1)
         return {};
 
     const int pairs = static_cast<int>(frames.size()) - 1;
-    // offsets[i]: how far frame i stands above frame 0 in the joined image.
-    std::vector<int> offsets(static_cast<std::size_t>(pairs) + 1, 0);
+    // raised[i]: how far frame i stands above frame 0 in the joined image.
+    std::vector<int> raised(static_cast<std::size_t>(pairs) + 1, 0);
     qsizetype height = h;
     for (int i = 0; i < pairs; ++i) {
         const int d = std::clamp(i < static_cast<int>(deltas.size()) ? deltas[i] : 0, 0, body);
         height += d;
         if (height > std::numeric_limits<int>::max())
             return {};
-        offsets[i + 1] = offsets[i] + d;
+        raised[i + 1] = raised[i] + d;
     }
     const int H = static_cast<int>(height);
+    // The row of frame i that output row y shows.
+    const auto rowIn = [&](int i, int y) { return y - (H - h) + raised[i]; };
 
     // Every output row is written by one of the copies below, so the image needs no fill.
     Output out(w, H, frames[0].format());
     if (out.isNull())
         return {};
-    out.blit(frames[0], 0, T, 0);
+    out.blit(frames[0], h - bottom, bottom, H - bottom);
     // Each body row comes from the first frame that shows it clear of the rows next to
     // the fixed bands (a bar's shadow), or, where none does, from the first that shows it.
     // Without such rows that is frame 0's body, then each frame's newly revealed rows.
-    const int guardTop = std::clamp(guards.top, 0, body);
-    const int guardBottom = std::clamp(guards.bottom, 0, body - guardTop);
+    // Rows are taken from the bottom up, where later frames take over one after another.
+    const int guardBottom = std::clamp(guards.bottom, 0, body);
+    const int guardTop = std::clamp(guards.top, 0, body - guardBottom);
     int clear = 0;
     int shown = 0;
-    for (int y = T; y < H - B; ++y) {
-        while (clear <= pairs && y - offsets[clear] >= h - B - guardBottom)
+    for (int y = H - bottom - 1; y >= top; --y) {
+        while (clear <= pairs && rowIn(clear, y) < top + guardTop)
             ++clear;
-        while (shown <= pairs && y - offsets[shown] >= h - B)
+        while (shown <= pairs && rowIn(shown, y) < top)
             ++shown;
-        const int frame = clear <= pairs && y - offsets[clear] >= T + guardTop ? clear : shown;
-        out.blit(frames[frame], y - offsets[frame], 1, y);
+        const int frame =
+            clear <= pairs && rowIn(clear, y) < h - bottom - guardBottom ? clear : shown;
+        out.blit(frames[frame], rowIn(frame, y), 1, y);
     }
-    out.blit(frames[pairs], h - B, B, H - B);
+    out.blit(frames[pairs], 0, top, 0);
     return out.image();
 }
 
 namespace {
 
 // Rows next to the fixed bands whose content does not move with the page: in `previous`
-// the rows right under its top band, compared with where `next` shows them further
-// down; in `next` the rows right above its bottom band, compared with `previous`.
+// the rows right under its top band, compared with where `next` shows them d rows further
+// down; in `next` the rows right above its bottom band, compared with where `previous`
+// shows them d rows higher up.
 ScrollStitcher::Guards pairGuards(const PixelBuffer& previous, const PixelBuffer& next, int d,
-                                  int T, int B) {
+                                  int top, int bottom) {
     const int h = previous.height();
-    const int columns = (previous.width() + 3) / 4;
+    const int columns = (previous.width() + wholeRowColumnStep - 1) / wholeRowColumnStep;
     std::vector<std::uint8_t> a(static_cast<std::size_t>(columns));
     std::vector<std::uint8_t> b(static_cast<std::size_t>(columns));
     const auto matches = [&](int previousRow, int nextRow) {
-        kernels::gather(previous.lumaRow(previousRow), 4, columns, a.data());
-        kernels::gather(next.lumaRow(nextRow), 4, columns, b.data());
-        return kernels::sumOfAbsoluteDifferences(a.data(), b.data(), columns) <= 3.0 * columns;
+        kernels::gather(previous.lumaRow(previousRow), wholeRowColumnStep, columns, a.data());
+        kernels::gather(next.lumaRow(nextRow), wholeRowColumnStep, columns, b.data());
+        return kernels::sumOfAbsoluteDifferences(a.data(), b.data(), columns) <=
+               maxRowCost * columns;
     };
     ScrollStitcher::Guards g;
-    while (g.bottom < maxGuardRows && h - B - 1 - g.bottom - d >= T &&
-           !matches(h - B - 1 - g.bottom, h - B - 1 - g.bottom - d))
-        ++g.bottom;
-    while (g.top < maxGuardRows && T + g.top + d < h - B && !matches(T + g.top + d, T + g.top))
+    while (g.top < maxGuardRows && top + g.top + d < h - bottom &&
+           !matches(top + g.top, top + g.top + d))
         ++g.top;
+    const int aboveBottom = h - bottom - 1;
+    while (g.bottom < maxGuardRows && bottom + g.bottom + d < h - top &&
+           !matches(aboveBottom - g.bottom - d, aboveBottom - g.bottom))
+        ++g.bottom;
     return g;
 }
 

@@ -8,9 +8,8 @@
 
 namespace stitch {
 
-// A frame as the stitcher reads it: 32-bit premultiplied pixels in sRGB, rows counted
-// bottom-up (row 0 is the frame's bottom row on screen), and one luminance byte per pixel
-// in the same row order. The pixels are shared with the source image whenever its byte
+// A frame as the stitcher reads it: 32-bit premultiplied pixels in sRGB, row 0 at the top,
+// and one luminance byte per pixel. The pixels are shared with the source image whenever its byte
 // order is already one the stitcher reads, so a frame costs no copy; a row's luminance is
 // computed when it is first read, since a shift search reads only 16 rows of one frame.
 // Not for use by two threads at once.
@@ -27,9 +26,7 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     QImage::Format format() const { return m_pixels.format(); }
-    const std::uint8_t* pixelRow(int row) const {
-        return m_pixels.constScanLine(m_height - 1 - row);
-    }
+    const std::uint8_t* pixelRow(int row) const { return m_pixels.constScanLine(row); }
     const std::uint8_t* lumaRow(int row) const {
         std::uint8_t* luma =
             m_luma.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width);

@@ -13,25 +13,27 @@ namespace stitch {
 
 namespace {
 
-constexpr int bandRows = 48;     // height of the compared band
-constexpr int bandRowStep = 3;   // rows 0, 3, …, 45 of the band are sampled
-constexpr int sampledRows = 16;  // bandRows / bandRowStep
-constexpr int columnStep = 3;    // every third column of the central part
-constexpr double maxCost = 18.0; // a mean luminance difference above this is no match
-constexpr int smallestShift = 3; // shifts of 1 or 2 rows count as no movement
-// What 1 − 0.9 evaluates to in double precision; the margins depend on its exact value.
-constexpr double marginFactor = 0.09999999999999998;
+// The band of `next` looked for in `previous`: every third of its rows, counted up from its
+// bottom edge (16 rows), and every third column of the page, read at every shift.
+// Text is more than three pixels in each direction, so a third of the samples still sees
+// every line, at a third of the cost of a search that runs millions of times per pair.
+constexpr int bandRows = ScrollStitcher::comparedBandRows;
+constexpr int bandRowStep = 3;
+constexpr int sampledRows = bandRows / bandRowStep;
+constexpr int columnStep = 3;
+// A mean luminance difference above this is no match. Scrolled pixels are copied and match
+// exactly; the margin lets a frame drawn again a little differently (a hover, a caret, a
+// rescaled picture) still match, while text at a wrong shift differs by several times it.
+constexpr double maxCost = 18.0;
 
 // A best shift is trusted when every shift more than `nearRows` away costs at least
 // `distinctMargin` more: on a flat band all shifts cost alike and the smallest would win.
 constexpr int nearRows = 2;
 constexpr double distinctMargin = 1.5;
 constexpr double nearTie = 0.5;     // shifts this close to the best cost tie with it
-constexpr double maxRowCost = 3.0;  // a row still matches at this mean difference
 constexpr int differentSample = 16; // a sample differing more than this has changed
-constexpr int differingSamples = 2; // changed samples a matching row may hold
-constexpr int rowColumnStep = 2;    // of the central columns, every second
-constexpr int minCommonRows = 16;   // fewer rows in common than this tell nothing
+constexpr int differingSamples = 2; // changed samples a matching row may hold: a caret
+constexpr int rowColumnStep = 2;    // of the page's columns, every second
 constexpr int texturedRange = 16;   // a row whose luma spans more than this has texture
 constexpr double rowEdge = 2.0;     // a row whose mean differs this much from the next, too
 
@@ -47,44 +49,44 @@ std::vector<std::uint8_t> packedColumns(const PixelBuffer& frame, int first, int
 }
 
 struct Search {
-    int t = 0;        // rows ignored at the bottom on screen
-    int b = 0;        // rows ignored at the top on screen
-    int maxShift = 0; // for the band right above the ignored bottom rows
-    int margin = 0;   // first sampled column
-    int columns = 0;  // sampled columns
+    int top = 0;      // rows left out at the frames' top
+    int bottom = 0;   // rows left out at their bottom
+    int maxShift = 0; // for the band right above the bottom rows left out
+    ColumnRange page; // the columns compared
+    int columns = 0;  // of them sampled in the band
 };
 
 std::optional<Search> searchFor(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop,
-                                int ignoreBottom) {
+                                int ignoreBottom, int expected) {
     if (previous.width() != next.width() || previous.height() != next.height())
         return std::nullopt;
-    const int w = next.width();
     const int h = next.height();
     Search s;
-    s.t = std::clamp(ignoreTop, 0, h);
-    s.b = std::clamp(ignoreBottom, 0, h);
-    s.maxShift = h - s.b - bandRows - s.t;
+    s.top = std::clamp(ignoreTop, 0, h);
+    s.bottom = std::clamp(ignoreBottom, 0, h);
+    s.maxShift = h - s.top - bandRows - s.bottom;
     if (s.maxShift < 0)
         return std::nullopt;
-    s.margin = static_cast<int>(static_cast<double>(w) * marginFactor * 0.5);
-    const int end = std::max(s.margin + 1, w - s.margin);
-    s.columns = (end - s.margin + columnStep - 1) / columnStep;
+    s.page = pageColumns(previous, next, s.top, s.bottom, expected);
+    s.columns = (s.page.end - s.page.first + columnStep - 1) / columnStep;
     return s;
 }
 
-// The cost of every shift 0 … maxShift for the band of `next` right above the ignored
-// bottom rows.
+// The cost of every shift 0 … maxShift for the band of `next` right above the bottom rows
+// left out.
 std::vector<double> bandCosts(const PixelBuffer& previous, const PixelBuffer& next,
                               const Search& search) {
-    const int first = search.t;
     const int maxShift = search.maxShift;
-    // Every shift reads the same 16 rows of `next` against rows first + k + s of
-    // `previous`, so both are packed once and each shift costs 16 contiguous sums.
-    const std::vector<std::uint8_t> band =
-        packedColumns(next, first, sampledRows, bandRowStep, search.margin, search.columns);
+    // The band's sampled rows, counted up from its bottom edge; the topmost comes first.
+    const int firstSampled = next.height() - search.bottom - 1 - (sampledRows - 1) * bandRowStep;
+    // Every shift reads the same 16 rows of `next` against rows s higher up in `previous`,
+    // so both are packed once, `previous` from the top of the highest shift on, and each
+    // shift costs 16 contiguous sums.
+    const std::vector<std::uint8_t> band = packedColumns(
+        next, firstSampled, sampledRows, bandRowStep, search.page.first, search.columns);
     const int previousRows = maxShift + bandRows - bandRowStep + 1;
-    const std::vector<std::uint8_t> rows =
-        packedColumns(previous, first, previousRows, 1, search.margin, search.columns);
+    const std::vector<std::uint8_t> rows = packedColumns(
+        previous, firstSampled - maxShift, previousRows, 1, search.page.first, search.columns);
 
     const double samples = static_cast<double>(sampledRows) * search.columns;
     const std::size_t stride = static_cast<std::size_t>(search.columns);
@@ -94,7 +96,7 @@ std::vector<double> bandCosts(const PixelBuffer& previous, const PixelBuffer& ne
         for (int k = 0; k < sampledRows; ++k)
             sum += kernels::sumOfAbsoluteDifferences(
                 band.data() + static_cast<std::size_t>(k) * stride,
-                rows.data() + static_cast<std::size_t>(k * bandRowStep + s) * stride,
+                rows.data() + static_cast<std::size_t>(k * bandRowStep + maxShift - s) * stride,
                 search.columns);
         costs[static_cast<std::size_t>(s)] = static_cast<double>(sum) / samples;
     }
@@ -131,56 +133,55 @@ public:
     CommonRows(const PixelBuffer& previous, const PixelBuffer& next, const Search& search)
         : m_search(search)
         , m_height(next.height())
-        , m_columns(
-              std::max(1, (next.width() - 2 * search.margin + rowColumnStep - 1) / rowColumnStep))
+        , m_columns(std::max(1, (search.page.end - search.page.first + rowColumnStep - 1) /
+                                    rowColumnStep))
         , m_previous(pack(previous))
         , m_next(pack(next))
         , m_previousMean(means(m_previous))
         , m_nextMean(means(m_next))
         , m_previousHash(hashes(m_previous))
         , m_nextHash(hashes(m_next))
-        , m_textured(static_cast<std::size_t>(m_height) + 1, 0) {
-        // m_textured[r]: texture in `next` from row t up to row r: rows whose luma spans a
-        // range, and steps from a row to the one above it.
-        for (int r = search.t; r < m_height - search.b; ++r) {
-            const std::uint8_t* row = m_next.data() + static_cast<std::size_t>(r) * m_columns;
+        , m_texturedBelow(static_cast<std::size_t>(m_height) + 1, 0) {
+        // m_texturedBelow[r]: texture in `next` from row r down to the bottom rows left out:
+        // rows whose luma spans a range, and steps from a row to the one below it.
+        const int end = m_height - search.bottom;
+        for (int r = end - 1; r >= search.top; --r) {
+            const auto at = static_cast<std::size_t>(r);
+            const std::uint8_t* row = m_next.data() + at * m_columns;
             const auto [low, high] = std::minmax_element(row, row + m_columns);
             const bool step =
-                r > search.t && std::abs(m_nextMean[static_cast<std::size_t>(r)] -
-                                         m_nextMean[static_cast<std::size_t>(r) - 1]) > rowEdge;
-            m_textured[static_cast<std::size_t>(r) + 1] =
-                m_textured[static_cast<std::size_t>(r)] + (*high - *low > texturedRange) + step;
+                r + 1 < end && std::abs(m_nextMean[at] - m_nextMean[at + 1]) > rowEdge;
+            m_texturedBelow[at] = m_texturedBelow[at + 1] + (*high - *low > texturedRange) + step;
         }
     }
 
-    // Row r of `next` matches row r + shift of `previous` wherever both are in the body.
+    // Row r of `next` matches row r − shift of `previous` wherever both are in the body.
     bool agrees(int shift) const {
-        const int end = m_height - m_search.b - shift;
-        for (int r = m_search.t; r < end; ++r)
+        const int end = m_height - m_search.bottom;
+        for (int r = m_search.top + shift; r < end; ++r)
             if (std::abs(m_nextMean[static_cast<std::size_t>(r)] -
-                         m_previousMean[static_cast<std::size_t>(r + shift)]) > maxRowCost)
+                         m_previousMean[static_cast<std::size_t>(r - shift)]) > maxRowCost)
                 return false;
-        for (int r = m_search.t; r < end; ++r)
+        for (int r = m_search.top + shift; r < end; ++r)
             if (m_nextHash[static_cast<std::size_t>(r)] !=
-                    m_previousHash[static_cast<std::size_t>(r + shift)] &&
-                !rowsMatch(row(m_next, r), row(m_previous, r + shift)))
+                    m_previousHash[static_cast<std::size_t>(r - shift)] &&
+                !rowsMatch(row(m_next, r), row(m_previous, r - shift)))
                 return false;
         return true;
     }
 
     int support(int shift) const {
-        const int end = m_height - m_search.b - shift;
-        return m_textured[static_cast<std::size_t>(end)] -
-               m_textured[static_cast<std::size_t>(m_search.t)];
+        return m_texturedBelow[static_cast<std::size_t>(m_search.top + shift)];
     }
 
     double cost(int shift) const {
-        const int end = m_height - m_search.b - shift;
+        const int first = m_search.top + shift;
+        const int end = m_height - m_search.bottom;
         std::uint64_t sum = 0;
-        for (int r = m_search.t; r < end; ++r)
-            sum += kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r + shift),
+        for (int r = first; r < end; ++r)
+            sum += kernels::sumOfAbsoluteDifferences(row(m_next, r), row(m_previous, r - shift),
                                                      m_columns);
-        return end > m_search.t ? double(sum) / (double(end - m_search.t) * m_columns) : 0;
+        return end > first ? double(sum) / (double(end - first) * m_columns) : 0;
     }
 
 private:
@@ -198,7 +199,7 @@ private:
     std::vector<std::uint8_t> pack(const PixelBuffer& frame) const {
         std::vector<std::uint8_t> packed(static_cast<std::size_t>(m_height) * m_columns);
         for (int r = 0; r < m_height; ++r)
-            kernels::gather(frame.lumaRow(r) + m_search.margin, rowColumnStep, m_columns,
+            kernels::gather(frame.lumaRow(r) + m_search.page.first, rowColumnStep, m_columns,
                             packed.data() + static_cast<std::size_t>(r) * m_columns);
         return packed;
     }
@@ -235,7 +236,7 @@ private:
     std::vector<double> m_nextMean;
     std::vector<std::size_t> m_previousHash;
     std::vector<std::size_t> m_nextHash;
-    std::vector<int> m_textured;
+    std::vector<int> m_texturedBelow;
 };
 
 // Of the shifts every common row agrees with, those resting on the most texture; among
@@ -269,7 +270,7 @@ std::optional<ScrollStitcher::Match> bestAgreeing(const CommonRows& rows,
 
 std::optional<ScrollStitcher::Match>
 scrollMatch(const PixelBuffer& previous, const PixelBuffer& next, int ignoreTop, int ignoreBottom) {
-    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom, 0);
     if (!search)
         return std::nullopt;
     const ScrollStitcher::Match best = cheapest(bandCosts(previous, next, *search));
@@ -286,26 +287,27 @@ std::optional<int> scrollDelta(const PixelBuffer& previous, const PixelBuffer& n
 
 namespace {
 
-// The same search with the flat rows at the inner edges of the ignored bands given back to
+// The same search with the flat rows at the inner edges of the bands left out given back to
 // the body. Rows alike in two frames may be a fixed bar, or the page's plain ground that
 // both frames happen to show there; ground constrains the shift like any row.
 Search withoutFlatBandEdges(const PixelBuffer& next, Search search) {
     const auto flat = [&](int row) {
-        const std::uint8_t* luma = next.lumaRow(row) + search.margin;
+        const std::uint8_t* luma = next.lumaRow(row);
         const auto [low, high] =
-            std::minmax_element(luma, luma + std::max(1, next.width() - 2 * search.margin));
+            std::minmax_element(luma + search.page.first, luma + search.page.end);
         return *high - *low <= texturedRange;
     };
-    while (search.t > 0 && flat(search.t - 1))
-        --search.t;
-    while (search.b > 0 && flat(next.height() - search.b))
-        --search.b;
+    while (search.top > 0 && flat(search.top - 1))
+        --search.top;
+    while (search.bottom > 0 && flat(next.height() - search.bottom))
+        --search.bottom;
     return search;
 }
 
 std::vector<int> everyShift(const PixelBuffer& next, const Search& search) {
     std::vector<int> shifts{0};
-    for (int s = smallestShift; s <= next.height() - search.t - search.b - minCommonRows; ++s)
+    for (int s = smallestShift; s <= next.height() - search.top - search.bottom - minCommonRows;
+         ++s)
         shifts.push_back(s);
     return shifts;
 }
@@ -315,7 +317,7 @@ std::vector<int> everyShift(const PixelBuffer& next, const Search& search) {
 std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
                                                  const PixelBuffer& next, int ignoreTop,
                                                  int ignoreBottom, int expected) {
-    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom);
+    const auto search = searchFor(previous, next, ignoreTop, ignoreBottom, expected);
     if (!search)
         return std::nullopt;
     const std::vector<double> costs = bandCosts(previous, next, *search);
@@ -328,7 +330,7 @@ std::optional<ScrollStitcher::Match> guidedMatch(const PixelBuffer& previous,
         if (found && found->support > 0)
             return found;
         const Search wider = withoutFlatBandEdges(next, *search);
-        if (wider.t == search->t && wider.b == search->b)
+        if (wider.top == search->top && wider.bottom == search->bottom)
             return found;
         const auto again =
             bestAgreeing(CommonRows(previous, next, wider), everyShift(next, wider), expected);

@@ -8,24 +8,28 @@
 // region moved between two frames, which rows at the frames' edges never change (a
 // toolbar, a status bar), and the join of a run of frames into one tall image.
 //
-// Rows are counted bottom-up, as the measures are defined: `top` bands start at the
-// frame's bottom row on screen and `bottom` bands end at its top row. Pure functions, safe
-// on any thread; lengths are image pixels.
+// Every name says what it is on screen: `top` is the frame's top edge, and rows are counted
+// from there down. Pure functions, safe on any thread; lengths are image pixels.
 namespace ScrollStitcher {
 
-// Rows of `next` compared at every shift: a shift leaving fewer rows in common than this
-// above the ignored bands cannot be measured.
+// Height of the band of `next` that is looked for in `previous` at every shift: about three
+// lines of text, so that a shift is told by text rather than by one line's look-alike,
+// while a frame of a few hundred rows still leaves most of its height to search. A shift
+// leaving fewer rows than this between the bands left out cannot be measured.
 inline constexpr int comparedBandRows = 48;
 
+// Rows at the frame's top (a toolbar) and bottom (a status bar) that are the same in every
+// frame.
 struct StickyBands {
     int top = 0;
     int bottom = 0;
     friend bool operator==(const StickyBands&, const StickyBands&) = default;
 };
 
-// Rows the content moved DOWN the screen from `previous` to `next` (row r of `next`
-// equals row r + delta of `previous`); 0 for no movement, nothing when no shift matches
-// well enough or the frames cannot be compared.
+// Rows the content moved down the screen from `previous` to `next` (row r of `next` equals
+// row r − delta of `previous`), leaving out `ignoreTop` rows at the frames' top and
+// `ignoreBottom` at their bottom; 0 for no movement, nothing when no shift matches well
+// enough or the frames cannot be compared.
 std::optional<int> scrollDelta(const QImage& previous, const QImage& next, int ignoreTop,
                                int ignoreBottom);
 
@@ -58,16 +62,17 @@ std::optional<Match> guidedMatch(const QImage& previous, const QImage& next, int
 StickyBands stickyBands(const QList<QImage>& frames);
 
 // Rows right next to the sticky bands that do not move with the content, such as the
-// shadow a fixed bar casts on the page: `top` above the bottom band on screen, `bottom`
-// under the top band. Content is taken from frames that show it clear of them.
+// shadow a fixed bar casts on the page: `top` under the top band, `bottom` above the bottom
+// band. Content is taken from frames that show it clear of them.
 struct Guards {
     int top = 0;
     int bottom = 0;
     friend bool operator==(const Guards&, const Guards&) = default;
 };
 
-// The joined image, read on screen from the last frame's top band down to frame 0's bottom
-// band; a null image when the frames cannot be joined. One frame comes back as it is.
+// The joined image: from the top, the last frame's top band, the rows each frame brought in
+// under it, last frame first, and frame 0 below its top band; a null image when the frames
+// cannot be joined. One frame comes back as it is.
 QImage stitch(const QList<QImage>& frames, const QList<int>& deltas, int stickyTop,
               int stickyBottom, Guards guards = {});
 

@@ -9,20 +9,20 @@ namespace stitch {
 
 namespace {
 
-constexpr double bandShare = 0.3;  // a band reaches at most this share of the height
-constexpr double maxRowCost = 3.0; // mean luminance difference of a row that still matches
-constexpr int columnStep = 4;      // every fourth pixel of a row is compared
+// A band reaches at most this share of the height: a bar is a small part of a view, and two
+// bands of 0.3 never meet, so a page that did not move still leaves a body to join.
+constexpr double bandShare = 0.3;
 
-// Every fourth luma byte of each frame's row, packed, so that a row comparison is one
+// The sampled luma bytes of each frame's row, packed, so that a row comparison is one
 // contiguous difference sum.
 class PackedRows {
 public:
     PackedRows(std::span<const PixelBuffer> frames)
         : m_frames(frames)
-        , m_columns((frames[0].width() + columnStep - 1) / columnStep)
+        , m_columns((frames[0].width() + wholeRowColumnStep - 1) / wholeRowColumnStep)
         , m_scratch(static_cast<std::size_t>(m_columns) * frames.size()) {}
 
-    // Row `row` of every frame has the mean difference to frame 0's at most 3.
+    // Row `row` of every frame differs from frame 0's by at most `maxRowCost` on average.
     bool rowMatchesEverywhere(int row) {
         const std::uint8_t* first = packed(0, row);
         for (std::size_t j = 1; j < m_frames.size(); ++j) {
@@ -37,7 +37,7 @@ public:
 private:
     const std::uint8_t* packed(std::size_t frame, int row) {
         std::uint8_t* target = m_scratch.data() + frame * static_cast<std::size_t>(m_columns);
-        kernels::gather(m_frames[frame].lumaRow(row), columnStep, m_columns, target);
+        kernels::gather(m_frames[frame].lumaRow(row), wholeRowColumnStep, m_columns, target);
         return target;
     }
 
@@ -62,17 +62,11 @@ ScrollStitcher::StickyBands stickyBands(std::span<const PixelBuffer> frames) {
 
     PackedRows rows(frames);
     int top = 0;
-    if (rows.rowMatchesEverywhere(0)) {
-        top = 1;
-        while (top < limit && rows.rowMatchesEverywhere(top))
-            ++top;
-    }
+    while (top < limit && rows.rowMatchesEverywhere(top))
+        ++top;
     int bottom = 0;
-    if (rows.rowMatchesEverywhere(h - 1)) {
-        bottom = 1;
-        while (bottom < limit && h - 1 - bottom >= top && rows.rowMatchesEverywhere(h - 1 - bottom))
-            ++bottom;
-    }
+    while (bottom < limit && rows.rowMatchesEverywhere(h - 1 - bottom))
+        ++bottom;
     return {top, bottom};
 }
 

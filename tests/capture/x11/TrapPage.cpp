@@ -4,15 +4,21 @@
 //            narrow view: the rows at a frame's edge are often all one colour;
 //   partial  a text page whose view, at the bottom, stops 17 rows short of the end, as an
 //            editor leaves it after jumping to the end of a document;
-//   shadow   a text page under a fixed bar that casts a 2-row shadow of 30 % black.
+//   shadow   a text page under a fixed bar that casts a 2-row shadow of 30 % black;
+//   left     short lines at the view's left edge, the rest of it white;
+//   right    numbers right-aligned at the view's right edge, the rest of it white;
+//   scrollbar  the sparse page beside a scroll bar whose thumb moves as the page scrolls.
 // It writes the page as it reads from the top (as the view shows it there, then every row
-// below) and, once on screen, the global rectangle of the window.
+// below; without the scroll bar, which has no such picture) and, once on screen, the
+// global rectangle of the window.
 //   trap_page KIND PAGE.png GEOMETRY.txt [--at-bottom]
 #include "TestPages.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -28,6 +34,7 @@ struct Layout {
     int shadowRows = 0;
     int rowsPerClick = 60;
     int shortOfEnd = 0; // where the view stands at the bottom, above the real end
+    bool scrollBar = false;
 };
 
 class PageView : public QWidget {
@@ -40,6 +47,8 @@ public:
         tint.setCompositionMode(QPainter::CompositionMode_Multiply);
         tint.fillRect(m_bar.rect(), QColor(120, 160, 230));
         setFixedSize(layout.width, layout.barRows + layout.viewRows);
+        if (layout.scrollBar)
+            m_scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     }
 
     int bottomOffset() const {
@@ -52,7 +61,7 @@ public:
 
     // The page as it reads from the top: the view there, with every row below it.
     QImage wholePage() const {
-        QImage image(m_layout.width, m_layout.barRows + m_content.height(), QImage::Format_RGB32);
+        QImage image(pageWidth(), m_layout.barRows + m_content.height(), QImage::Format_RGB32);
         QPainter painter(&image);
         paint(painter, 0, m_content.height());
         return image;
@@ -62,6 +71,21 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         paint(painter, m_offset, m_layout.viewRows);
+        if (m_scrollBarWidth == 0)
+            return;
+        QStyleOptionSlider bar;
+        bar.initFrom(this);
+        // A style draws a scroll bar's parts from its origin, as a widget of its own.
+        painter.translate(pageWidth(), m_layout.barRows);
+        bar.rect = QRect(0, 0, m_scrollBarWidth, m_layout.viewRows);
+        bar.orientation = Qt::Vertical;
+        bar.minimum = 0;
+        bar.maximum = m_content.height() - m_layout.viewRows;
+        bar.pageStep = m_layout.viewRows;
+        bar.singleStep = m_layout.rowsPerClick;
+        bar.sliderPosition = bar.sliderValue = m_offset;
+        bar.subControls = QStyle::SC_All;
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &bar, &painter, this);
     }
 
     void wheelEvent(QWheelEvent* event) override {
@@ -71,9 +95,11 @@ protected:
     }
 
 private:
+    int pageWidth() const { return m_layout.width - m_scrollBarWidth; }
+
     void paint(QPainter& painter, int offset, int rows) const {
         const int bar = m_layout.barRows;
-        painter.drawImage(QPoint(0, bar), m_content, QRect(0, offset, m_layout.width, rows));
+        painter.drawImage(QPoint(0, bar), m_content, QRect(0, offset, pageWidth(), rows));
         if (bar > 0)
             painter.drawImage(0, 0, m_bar);
         painter.fillRect(0, bar, m_layout.width, m_layout.shadowRows, QColor(0, 0, 0, 77));
@@ -83,6 +109,7 @@ private:
     QImage m_content;
     QImage m_bar;
     int m_offset = 0;
+    int m_scrollBarWidth = 0;
 };
 
 } // namespace
@@ -106,6 +133,18 @@ int main(int argc, char** argv) {
         layout.barRows = 40;
         layout.shadowRows = 2;
         content = textPage(layout.width, 1500, 22);
+    } else if (args[1] == QLatin1String("left") || args[1] == QLatin1String("right")) {
+        // Wide, with the lines in its outer twentieth: a measure that leaves out the sides
+        // sees nothing move.
+        layout.width = 800;
+        const bool left = args[1] == QLatin1String("left");
+        content = sideLinesPage(layout.width, 100, left ? Qt::AlignLeft : Qt::AlignRight, 34);
+    } else if (args[1] == QLatin1String("scrollbar")) {
+        layout.width = 260;
+        layout.viewRows = 200;
+        layout.rowsPerClick = 38;
+        layout.scrollBar = true;
+        content = sparsePage(layout.width, 2600, 5);
     } else {
         return 2;
     }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Pages that trap a scrolling capture (see TrapPage.cpp): flat stretches at a frame's edge,
-# a view left short of the end by a partial line, a fixed bar's shadow. Each one captured
-# from its top and from its bottom must file a PNG equal row for row to the whole page.
+# a view left short of the end by a partial line, a fixed bar's shadow, content only at a
+# side, a scroll bar in the region. Each one captured from its top and from its bottom must
+# file a PNG equal row for row to the whole page; a scroll bar's columns, at the right of the
+# page's picture, are not compared.
 # Runs inside scripts/x11-session.sh; TRAP_PAGE and SCROLL_DRIVER name the programs,
 # TRAP_KINDS (default: all) the pages.
 set -euo pipefail
@@ -39,6 +41,10 @@ capture() { # kind, top or bottom
     fi
     read -r x y w h <"$work/geometry.txt"
     out=$(timeout 90 "$SCROLL_DRIVER" "$x" "$y" "$w" "$h" 2>/dev/null) || out=none
+    if [ -f "$out" ] && [ "$(identify -format '%w' "$work/page.png")" != "$w" ]; then
+        convert "$out" -crop "$(identify -format '%w' "$work/page.png")x+0+0" +repage "$work/page-columns.png"
+        out="$work/page-columns.png"
+    fi
     if [ -f "$out" ] && [ "$(compare -metric AE "$out" "$work/page.png" null: 2>&1 || true)" = 0 ]; then
         echo "$1 from the $2: $(identify -format '%wx%h' "$out"), the whole page"
     elif [ -f "$out" ]; then
@@ -51,7 +57,7 @@ capture() { # kind, top or bottom
     kill "$page_pid"; wait "$page_pid" 2>/dev/null || true; page_pid=""
 }
 
-for kind in ${TRAP_KINDS:-sparse partial shadow}; do
+for kind in ${TRAP_KINDS:-sparse partial shadow left right scrollbar}; do
     capture "$kind" top
     capture "$kind" bottom
 done

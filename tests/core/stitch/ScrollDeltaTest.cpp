@@ -1,6 +1,7 @@
 #include "StitchTestImages.h"
 #include "core/stitch/ScrollStitcher.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace stitchtest;
@@ -16,15 +17,12 @@ std::pair<QImage, QImage> movedBy(int rows, int height = 100) {
     return {window(page, start, height), window(page, start - rows, height)};
 }
 
-// Whether a pattern in column `column` alone decides the match, i.e. whether the column
-// is sampled: the rest of the frame is flat, so only that column tells the shifts apart.
-bool isSampled(int width, int column) {
-    QImage page = flat(width, 60, 128);
-    const QImage pattern = noise(1, 60, 11);
-    for (int y = 0; y < 60; ++y)
-        page.setPixel(column, y, pattern.pixel(0, y));
-    // 51 rows leave shifts 0 … 3; the content moved 3 rows down.
-    return scrollDelta(window(page, 3, 51), window(page, 0, 51), 0, 0) == 3;
+// A white page whose only content is noise in columns `first` … `end` − 1, seen in frames
+// 100 high between which it moved 30 rows down the screen.
+std::pair<QImage, QImage> sideContent(int width, int first, int end) {
+    QImage page = flat(width, 400, 255);
+    QPainter(&page).drawImage(first, 0, noise(end - first, 400, 12));
+    return {window(page, 150, 100), window(page, 120, 100)};
 }
 
 } // namespace
@@ -60,12 +58,12 @@ TEST(ScrollDelta, meanDifferenceOfExactlyEighteenStillMatches) {
 TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped) {
     const auto [previous, next] = movedBy(30);
     // The band under comparison starts above the ignored bottom rows.
-    EXPECT_EQ(scrollDelta(previous, next, 10, 5), 30);
-    EXPECT_EQ(scrollDelta(previous, next, -4, -9), 30);
+    EXPECT_EQ(scrollDelta(previous, next, 5, 10), 30);
+    EXPECT_EQ(scrollDelta(previous, next, -9, -4), 30);
     // 100 − 20 − 48 − 10 leaves shifts up to 22 only: 30 cannot be matched.
-    EXPECT_EQ(scrollDelta(previous, next, 10, 20), std::nullopt);
-    EXPECT_EQ(scrollDelta(previous, next, 0, 101), std::nullopt);
-    EXPECT_EQ(scrollDelta(previous, next, 53, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 20, 10), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 101, 0), std::nullopt);
+    EXPECT_EQ(scrollDelta(previous, next, 0, 53), std::nullopt);
 }
 
 TEST(ScrollDelta, framesOfDifferentSizesOrNoneCannotBeCompared) {
@@ -74,17 +72,11 @@ TEST(ScrollDelta, framesOfDifferentSizesOrNoneCannotBeCompared) {
     EXPECT_EQ(scrollDelta(QImage(), flat(64, 60, 0), 0, 0), std::nullopt);
 }
 
-TEST(ScrollDelta, sideMarginsUseTheFactorJustBelowOneTenth) {
-    // Width 20: margin 0 (one tenth would give 1).
-    EXPECT_TRUE(isSampled(20, 0));
-    EXPECT_FALSE(isSampled(20, 1));
-    EXPECT_TRUE(isSampled(20, 3));
-    // Width 1440: margin 71 (one tenth would give 72), every third column from there.
-    EXPECT_TRUE(isSampled(1440, 71));
-    for (int column : {68, 70, 72})
-        EXPECT_FALSE(isSampled(1440, column)) << column;
-    EXPECT_TRUE(isSampled(1440, 1367));
-    EXPECT_FALSE(isSampled(1440, 1370));
+TEST(ScrollDelta, contentAtEitherSideOfTheFramesCounts) {
+    for (auto [first, end] : {std::pair{0, 3}, {597, 600}, {0, 600}}) {
+        const auto [previous, next] = sideContent(600, first, end);
+        EXPECT_EQ(scrollDelta(previous, next, 0, 0), 30) << first;
+    }
 }
 
 TEST(ScrollDelta, readsPremultipliedColourInEveryPixelFormat) {
@@ -142,6 +134,25 @@ TEST(GuidedMatch, nothingInCommonButGroundTakesTheMovementAskedForAndEqualFrames
     EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 57)->delta, 57);
     EXPECT_EQ(ScrollStitcher::guidedMatch(previous, previous, 0, 0, 60)->delta, 0);
     EXPECT_EQ(ScrollStitcher::guidedMatch(flat(80, 90, 40), flat(80, 90, 40), 0, 0, 30)->delta, 0);
+}
+
+TEST(GuidedMatch, columnsThatDoNotMoveWithThePageAreLeftOut) {
+    // The page of the flat band above, where whole rows decide, beside a fixed panel at the
+    // left and a scroll bar at the right whose thumb moved up while the content moved down.
+    const QImage page = barsPage({220, 320});
+    QImage previous = window(page, 200, 150);
+    QImage next = window(page, 140, 150);
+    const QImage panel = noise(20, 150, 9);
+    for (auto [frame, thumb] : {std::pair{&previous, 60}, {&next, 50}}) {
+        QPainter painter(frame);
+        painter.drawImage(0, 0, panel);
+        painter.fillRect(108, 0, 12, 150, QColor(200, 200, 200));
+        painter.fillRect(109, thumb, 10, 30, QColor(90, 90, 90));
+    }
+    const auto match = ScrollStitcher::guidedMatch(previous, next, 0, 0, 0);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->delta, 60);
+    EXPECT_GT(match->support, 0);
 }
 
 TEST(GuidedMatch, distinctMatchesAnswerAsBefore) {

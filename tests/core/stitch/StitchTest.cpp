@@ -20,8 +20,8 @@ bool sameRows(const QImage& a, int aTop, const QImage& b, int bTop, int rows) {
 TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
     const auto [page, f0, f1] = workedExample();
 
-    EXPECT_EQ(ScrollStitcher::scrollDelta(f0, f1, 0, 10), 30);
-    const QImage joined = stitch({f0, f1}, {30}, 0, 10);
+    EXPECT_EQ(ScrollStitcher::scrollDelta(f0, f1, 10, 0), 30);
+    const QImage joined = stitch({f0, f1}, {30}, 10, 0);
     ASSERT_EQ(joined.size(), QSize(200, 130));
     EXPECT_TRUE(sameRows(joined, 0, f1, 0, 10));   // f1's toolbar
     EXPECT_TRUE(sameRows(joined, 10, f1, 10, 30)); // the new content
@@ -40,8 +40,8 @@ TEST(Stitch, bandsLeavingNoBodyOrMixedSizesCannotBeJoined) {
     const QImage a = noise(20, 30, 1);
     const QImage b = noise(20, 30, 2);
     EXPECT_TRUE(stitch({a, b}, {5}, 15, 15).isNull());
-    EXPECT_TRUE(stitch({a, b}, {5}, 40, 0).isNull());
-    EXPECT_FALSE(stitch({a, b}, {5}, 15, 14).isNull());
+    EXPECT_TRUE(stitch({a, b}, {5}, 0, 40).isNull());
+    EXPECT_FALSE(stitch({a, b}, {5}, 14, 15).isNull());
     EXPECT_TRUE(stitch({a, noise(20, 31, 2)}, {5}, 0, 0).isNull());
     EXPECT_TRUE(stitch({a, QImage()}, {5}, 0, 0).isNull());
 }
@@ -51,20 +51,20 @@ TEST(Stitch, deltasAreClampedToTheBodyAndMissingOnesCountAsZero) {
     const QImage b = noise(20, 30, 2);
     const QImage c = noise(20, 30, 3);
     // All zero: frame 0 up to its top band, topped by the last frame's top band.
-    const QImage still = stitch({a, b, c}, {0, 0}, 4, 6);
+    const QImage still = stitch({a, b, c}, {0, 0}, 6, 4);
     ASSERT_EQ(still.height(), 30);
     EXPECT_TRUE(sameRows(still, 0, c, 0, 6));
     EXPECT_TRUE(sameRows(still, 6, a, 6, 24));
 
-    EXPECT_EQ(stitch({a, b, c}, {7}, 4, 6).height(), 37);
-    EXPECT_EQ(stitch({a, b, c}, {-3, 2, 99}, 4, 6).height(), 32);
+    EXPECT_EQ(stitch({a, b, c}, {7}, 6, 4).height(), 37);
+    EXPECT_EQ(stitch({a, b, c}, {-3, 2, 99}, 6, 4).height(), 32);
     // Body 20: a delta of 99 contributes 20 rows.
-    const QImage big = stitch({a, b}, {99}, 4, 6);
+    const QImage big = stitch({a, b}, {99}, 6, 4);
     ASSERT_EQ(big.height(), 50);
     EXPECT_TRUE(sameRows(big, 0, b, 0, 26));
     EXPECT_TRUE(sameRows(big, 26, a, 6, 24));
     // Negative bands count as none.
-    EXPECT_EQ(stitch({a, b}, {3}, -2, -8).height(), 33);
+    EXPECT_EQ(stitch({a, b}, {3}, -8, -2).height(), 33);
 }
 
 TEST(Stitch, framesOfMixedPixelFormatsJoinInOneFormat) {
@@ -111,7 +111,7 @@ TEST(Stitch, contentUnderAFixedBarsShadowComesFromFramesWhereItIsClear) {
         frames.append(frame);
     }
     const ScrollStitcher::Pass pass = ScrollStitcher::stitchAll(frames, {30, 30});
-    EXPECT_EQ(pass.guards, (ScrollStitcher::Guards{0, 2}));
+    EXPECT_EQ(pass.guards, (ScrollStitcher::Guards{2, 0}));
     ASSERT_EQ(pass.image.height(), 160);
     // The bar and the rows it shades at the top of the page, then every row clear.
     EXPECT_TRUE(sameRows(pass.image, 0, frames.last(), 0, 12));
