@@ -2,7 +2,7 @@
 
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorButtons.h"
-#include "platform/Symbols.h"
+#include "platform/SymbolLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -154,8 +154,7 @@ QWidget* EditorActionBar::buildNormalMode() {
 QWidget* EditorActionBar::buildCropMode() {
     auto* mode = new QWidget(this);
     QHBoxLayout* layout = strip(mode);
-    auto* symbol = new QLabel(mode);
-    symbol->setPixmap(symbols::icon(QStringLiteral("crop")).pixmap(16, 16, QIcon::Disabled));
+    auto* symbol = new SymbolLabel(QStringLiteral("crop"), 16, QPalette::WindowText, 0.5, mode);
     auto* prompt = new QLabel(tr("Drag to set the crop area"), mode);
     prompt->setFont(smallFont(*this, 12));
     setTextAlpha(*prompt, 0.5);

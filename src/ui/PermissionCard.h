@@ -6,6 +6,7 @@
 
 class QAbstractButton;
 class QLabel;
+class SymbolLabel;
 
 // The state of one system permission: a shield, the title, a status line and either an
 // "Active" badge or a button that opens the desktop's settings for it.
@@ -26,7 +27,7 @@ public:
 
 private:
     Texts m_texts;
-    QLabel* m_shield = nullptr;
+    SymbolLabel* m_shield = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_badge = nullptr;
     QAbstractButton* m_openSettings = nullptr;

@@ -4,6 +4,7 @@
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
 #include "ui/FolderPicker.h"
 #include "ui/HotkeyRow.h"
@@ -139,8 +140,7 @@ QWidget* SettingsView::buildStorageSection() {
     QVBoxLayout* layout = vbox(10, card);
 
     QHBoxLayout* folder = hbox(8);
-    auto* icon = new QLabel(card);
-    icon->setPixmap(tinted(QStringLiteral("folder.fill"), 14, accent(card)));
+    auto* icon = new SymbolLabel(QStringLiteral("folder.fill"), 14, QPalette::Highlight, 1.0, card);
     QVBoxLayout* text = vbox(2);
     text->addWidget(
         label(QStringLiteral("Save Screenshots To"), style::font(12, QFont::Medium), card));
@@ -216,9 +216,10 @@ QWidget* SettingsView::buildPermissionSection() {
         {QStringLiteral("Accessibility"), QStringLiteral("Granted — scrolling capture will work."),
          QStringLiteral("Not granted — scrolling capture is disabled.")},
         [this] { m_c.openAccessibilitySettings(); });
-    auto* relaunch = new QPushButton(symbols::icon(QStringLiteral("arrow.clockwise")),
-                                     // "&&": a single one would mark a mnemonic.
-                                     QStringLiteral("Quit && Relaunch (apply permission change)"));
+    auto* relaunch = new QPushButton(
+        symbols::tinted(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
+        // "&&": a single one would mark a mnemonic.
+        QStringLiteral("Quit && Relaunch (apply permission change)"));
     relaunch->setObjectName(QStringLiteral("quitAndRelaunch"));
     relaunch->setFont(style::font(12));
     connect(relaunch, &QPushButton::clicked, this, [this] { m_c.quitAndRelaunch(); });

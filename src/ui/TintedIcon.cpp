@@ -1,9 +1,6 @@
 #include "ui/TintedIcon.h"
 
-#include "platform/Symbols.h"
-
 #include <QPainter>
-#include <QtMath>
 
 namespace tinted_icon {
 
@@ -15,19 +12,6 @@ bool isDark(const QColor& color) {
 }
 
 } // namespace
-
-QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal devicePixelRatio) {
-    const int device = qCeil(size * devicePixelRatio);
-    QPixmap glyph = symbols::icon(symbolName).pixmap(device, device);
-    if (glyph.isNull())
-        return glyph;
-    QPainter painter(&glyph);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(glyph.rect(), color);
-    painter.end();
-    glyph.setDevicePixelRatio(devicePixelRatio);
-    return glyph;
-}
 
 QIcon icon(const QIcon& symbolic, const QColor& color) {
     QIcon tinted;
