@@ -1,5 +1,6 @@
 #include "editor/EditorActionBar.h"
 
+#include "core/annotate/CropGeometry.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorButtons.h"
 #include "platform/SymbolLabel.h"
@@ -43,8 +44,6 @@ private:
 };
 
 namespace {
-
-constexpr int minimumCropSide = 8;
 
 QHBoxLayout* strip(QWidget* widget) {
     auto* layout = new QHBoxLayout(widget);
@@ -226,6 +225,5 @@ void EditorActionBar::refresh() {
     m_status->setVisible(message.has_value());
 
     const auto& crop = m_editor.cropRect();
-    m_applyCrop->setEnabled(crop && crop->width() >= minimumCropSide &&
-                            crop->height() >= minimumCropSide);
+    m_applyCrop->setEnabled(crop && crop_geometry::isLargeEnough(*crop));
 }
