@@ -3,6 +3,7 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
+#include "platform/Separator.h"
 #include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
 #include "ui/HistoryGridView.h"
@@ -109,7 +110,7 @@ protected:
     }
 };
 
-// A fill drawn behind a section: the footer's thin material, the divider.
+// A fill drawn behind a section: the footer's thin material.
 class Fill : public QWidget {
 public:
     Fill(QPalette::ColorRole role, qreal alpha, QWidget* parent)
@@ -166,9 +167,7 @@ PopoverView::PopoverView(Collaborators collaborators, QWidget* parent)
     m_banner->setVisible(!m_hasPermission);
     column->addWidget(m_banner);
     column->addLayout(buildCaptureButtons());
-    auto* divider = new Fill(QPalette::WindowText, 0.1, this);
-    divider->setFixedHeight(1);
-    column->addWidget(divider);
+    column->addWidget(new Separator(Qt::Horizontal, this));
     column->addWidget(buildHistorySection(), 1);
     column->addWidget(buildFooter());
     tintButtons();

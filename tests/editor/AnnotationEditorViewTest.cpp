@@ -68,6 +68,12 @@ TEST(AnnotationEditorView, aDragStartingOutsideTheImageMakesNothing) {
     w.view.setCropping(true);
     w.drag({QPoint(5, 300), w.at({200, 200})});
     EXPECT_FALSE(w.view.cropRect());
+
+    // The dividers over and under the canvas are faint lines, not black ones.
+    const QImage shown = w.view.grab().toImage();
+    const int background = qGray(w.view.palette().color(QPalette::Window).rgb());
+    for (int y : {w.canvas.y() - 1, w.canvas.geometry().bottom() + 1})
+        EXPECT_LT(std::abs(qGray(shown.pixel(400, y)) - background), 60) << y;
 }
 
 TEST(AnnotationEditorView, aDragOnTheImageDrawsAMarkThatShowsOnTheCanvas) {
