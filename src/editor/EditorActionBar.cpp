@@ -222,6 +222,8 @@ void EditorActionBar::refresh() {
 
     const auto& message = m_editor.statusMessage();
     m_status->setText(message.value_or(QString()));
+    // The whole message, for when the bar cuts it.
+    m_status->setToolTip(message.value_or(QString()));
     m_status->setVisible(message.has_value());
 
     const auto& crop = m_editor.cropRect();
