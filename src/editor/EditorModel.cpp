@@ -165,7 +165,7 @@ void EditorModel::showStatus(const QString& text, int clearAfterMs) {
     setStatusMessage(text);
     if (clearAfterMs <= 0)
         return;
-    QTimer::singleShot(clearAfterMs, this, [this, text] {
+    QTimer::singleShot(clearAfterMs, Qt::PreciseTimer, this, [this, text] {
         if (m_statusMessage == text)
             setStatusMessage(std::nullopt);
     });

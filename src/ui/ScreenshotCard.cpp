@@ -211,7 +211,7 @@ void ScreenshotCard::copyWithConfirmation() {
     if (m_overlay)
         m_overlay->refresh();
     // Each press sets its own reset; the earliest one still pending ends the "Copied".
-    QTimer::singleShot(copiedMs, this, [this] {
+    QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
         m_showCopied = false;
         if (m_overlay)
             m_overlay->refresh();
