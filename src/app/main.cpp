@@ -151,12 +151,15 @@ int run(int argc, char** argv) {
                 .version = QStringLiteral(QUILLBOX_VERSION),
                 .hasScreenRecordingPermission =
                     [&screenshots] { return screenshots.hasScreenRecordingPermission(); },
-                .openScreenRecordingSettings =
-                    [&screenshots] { screenshots.openScreenRecordingSettings(); },
+                .openScreenRecordingSettings = screenshots.hasScreenRecordingSettingsPage()
+                                                   ? std::function<void()>([&screenshots] {
+                                                         screenshots.openScreenRecordingSettings();
+                                                     })
+                                                   : std::function<void()>(),
                 .hasAccessibilityPermission =
                     [] { return ScrollingCaptureServices::inputAvailable(); },
                 // An X server offers input posting or it does not: there is no page to open.
-                .openAccessibilitySettings = [] {},
+                .openAccessibilitySettings = {},
                 .quitAndRelaunch = [&lifecycle] { lifecycle.quitAndRelaunch(); },
                 .chooseFolder = {},
                 .setHotkeysSuspended =

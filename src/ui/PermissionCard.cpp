@@ -35,18 +35,17 @@ PermissionCard::PermissionCard(const QString& name, Texts texts, std::function<v
         QStringLiteral("QLabel { color: %1; background: %2; padding: 3px 8px; border-radius: "
                        "9px; }")
             .arg(green().name(QColor::HexArgb), green(0.15).name(QColor::HexArgb)));
-    auto* open = new QPushButton(QStringLiteral("Open Settings"), this);
-    open->setObjectName(name + QStringLiteral(".openSettings"));
-    open->setFont(settings_style::font(11));
-    connect(open, &QPushButton::clicked, this, [openSettings = std::move(openSettings)] {
-        if (openSettings)
-            openSettings();
-    });
-    m_openSettings = open;
     layout->addWidget(m_shield);
     layout->addLayout(text, 1);
     layout->addWidget(m_badge);
-    layout->addWidget(m_openSettings);
+    if (openSettings) {
+        auto* open = new QPushButton(QStringLiteral("Open Settings"), this);
+        open->setObjectName(name + QStringLiteral(".openSettings"));
+        open->setFont(settings_style::font(11));
+        connect(open, &QPushButton::clicked, this, std::move(openSettings));
+        m_openSettings = open;
+        layout->addWidget(m_openSettings);
+    }
 }
 
 void PermissionCard::setHeld(bool held) {
@@ -55,5 +54,6 @@ void PermissionCard::setHeld(bool held) {
                         held ? settings_style::green() : settings_style::orange());
     m_status->setText(held ? m_texts.granted : m_texts.missing);
     m_badge->setVisible(held);
-    m_openSettings->setVisible(!held);
+    if (m_openSettings)
+        m_openSettings->setVisible(!held);
 }

@@ -19,7 +19,8 @@ public:
         QString missing;
     };
 
-    // `name` names the card and, with ".openSettings", its button.
+    // `name` names the card and, with ".openSettings", its button, which shows only where
+    // there is a page to open (`openSettings` not empty).
     PermissionCard(const QString& name, Texts texts, std::function<void()> openSettings,
                    QWidget* parent = nullptr);
 

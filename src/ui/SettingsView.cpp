@@ -210,12 +210,12 @@ QWidget* SettingsView::buildPermissionSection() {
         QStringLiteral("screenRecording"),
         {QStringLiteral("Screen Recording"), QStringLiteral("Granted — captures will work."),
          QStringLiteral("Not granted — captures will be blocked.")},
-        [this] { m_c.openScreenRecordingSettings(); });
+        m_c.openScreenRecordingSettings);
     m_accessibilityCard = new PermissionCard(
         QStringLiteral("accessibility"),
         {QStringLiteral("Accessibility"), QStringLiteral("Granted — scrolling capture will work."),
          QStringLiteral("Not granted — scrolling capture is disabled.")},
-        [this] { m_c.openAccessibilitySettings(); });
+        m_c.openAccessibilitySettings);
     auto* relaunch = new QPushButton(
         symbols::tinted(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
         // "&&": a single one would mark a mnemonic.
