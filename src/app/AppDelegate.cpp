@@ -256,6 +256,7 @@ void AppDelegate::registerHotkeys() {
     if (m_hotkeysSuspended)
         return;
     m_hotkeyRefusals.clear();
+    QList<HotkeyCombo> held;
     const QPointer<AppDelegate> self(this);
     const auto capture = [self](ScreenshotKind kind) -> HotkeyManager::Handler {
         return [self, kind] {
@@ -288,8 +289,10 @@ void AppDelegate::registerHotkeys() {
             };
             break;
         }
-        if (!hotkeys.registerCombo(combo, std::move(handler)))
-            m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo));
+        if (hotkeys.registerCombo(combo, std::move(handler)))
+            held.append(combo);
+        else
+            m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo, held));
     }
 }
 

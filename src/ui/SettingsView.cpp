@@ -345,8 +345,20 @@ void SettingsView::rowRecordingChanged() {
 }
 
 void SettingsView::showHotkeyRefusals() {
-    for (HotkeyRow* hotkeyRow : std::as_const(m_rows))
-        hotkeyRow->setRefusal(m_c.hotkeyRefusal(hotkeyRow->action()));
+    for (HotkeyRow* hotkeyRow : std::as_const(m_rows)) {
+        const HotkeyAction action = hotkeyRow->action();
+        const std::optional<HotkeyRefusal> refusal = m_c.hotkeyRefusal(action);
+        // The action that has it: the first other one with the combination that works.
+        QString holder;
+        for (HotkeyAction other : hotkey_action::allCases()) {
+            if (refusal == HotkeyRefusal::usedByQuillbox && other != action &&
+                combo(other) == combo(action) && !m_c.hotkeyRefusal(other)) {
+                holder = HotkeyRow::title(other);
+                break;
+            }
+        }
+        hotkeyRow->setRefusal(refusal, holder);
+    }
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {

@@ -144,7 +144,11 @@ TEST_F(SettingsWindowTest, recorder_secondClickOrClosingEndsWithoutAChange) {
 // Shortcuts shows the defaults, re-registers, and the marks follow what it found.
 TEST_F(SettingsWindowTest, refusedCombinationsAreMarkedUntilResetShortcutsRegistersTheDefaults) {
     preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureArea);
+    preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureFullScreen);
+    preferences.setCombo({0x7777, ctrlAltSuper}, HotkeyAction::captureScrolling);
     refusals.insert(HotkeyAction::captureWindow, HotkeyRefusal::inUse);
+    refusals.insert(HotkeyAction::captureFullScreen, HotkeyRefusal::usedByQuillbox);
+    refusals.insert(HotkeyAction::captureScrolling, HotkeyRefusal::unknownKey);
     refusals.insert(HotkeyAction::togglePopover, HotkeyRefusal::needsModifier);
     open();
     EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
@@ -153,6 +157,10 @@ TEST_F(SettingsWindowTest, refusedCombinationsAreMarkedUntilResetShortcutsRegist
     EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isBroken());
     EXPECT_EQ(chip(HotkeyAction::captureWindow)->toolTip(),
               QStringLiteral("Another program uses this shortcut"));
+    EXPECT_EQ(chip(HotkeyAction::captureFullScreen)->toolTip(),
+              QStringLiteral("\u201cCapture Area\u201d uses this shortcut"));
+    EXPECT_EQ(chip(HotkeyAction::captureScrolling)->toolTip(),
+              QStringLiteral("Quillbox cannot find this key on the keyboard: choose another"));
     EXPECT_EQ(chip(HotkeyAction::togglePopover)->toolTip(),
               QStringLiteral("Add Ctrl, Alt or Super: this would take the key from every program"));
 
