@@ -286,6 +286,13 @@ void SettingsView::showEvent(QShowEvent* event) {
         refresh();
 }
 
+bool SettingsView::event(QEvent* event) {
+    // The user went to another window: the hot keys must work there again.
+    if (event->type() == QEvent::WindowDeactivate)
+        stopRecording();
+    return QWidget::event(event);
+}
+
 void SettingsView::refresh() {
     loadCombos();
     m_launchAtLogin = m_c.launchAtLogin.isEnabled();

@@ -79,6 +79,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QWidget* buildGeneralSection();

@@ -120,8 +120,18 @@ TEST_F(SettingsWindowTest, recorder_keepsRecordingUntilAModifiedKeyThenStoresIt)
               (HotkeyCombo{0, HotkeyCombo::shift}));
 }
 
-TEST_F(SettingsWindowTest, recorder_secondClickOrClosingEndsWithoutAChange) {
+TEST_F(SettingsWindowTest, recorder_secondClickLeavingTheWindowOrClosingEndsWithoutAChange) {
     open();
+    QApplication::setActiveWindow(controller.window());
+    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_EQ(suspensions, (QList<bool>{true, false}));
+    suspensions.clear();
+    QApplication::setActiveWindow(controller.window());
+
     QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
     QTest::mouseClick(chip(HotkeyAction::captureWindow), Qt::LeftButton);
     QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
