@@ -115,6 +115,7 @@ SettingsView::SettingsView(Collaborators collaborators, std::function<void()> on
     QVBoxLayout* root = vbox(0, this);
     root->addWidget(scroll, 1);
     root->addWidget(buildFooter());
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 QWidget* SettingsView::buildGeneralSection() {
@@ -282,8 +283,12 @@ QString SettingsView::appVersionString(const QString& version) {
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Coming back from the task bar is no new opening.
-    if (!event->spontaneous())
-        refresh();
+    if (event->spontaneous())
+        return;
+    refresh();
+    // The window opens with the focus on nothing a key can toggle: a stray Space must not
+    // switch launch at login. Tab still reaches every control.
+    setFocus();
 }
 
 bool SettingsView::event(QEvent* event) {

@@ -247,6 +247,10 @@ TEST(SettingsView, prettyPath_shortensOnlyWhatLiesInsideTheHomeFolder) {
 TEST_F(SettingsWindowTest, permissionsAndLoginSwitch_followTheirServices) {
     permission = false;
     open();
+    QApplication::setActiveWindow(controller.window());
+    // Opened, nothing a stray Space could switch has the focus.
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(QApplication::focusWidget()), nullptr);
+    QTest::keyClick(controller.window(), Qt::Key_Space);
     auto* relaunch = find(QStringLiteral("quitAndRelaunch"));
     EXPECT_FALSE(relaunch->isHidden());
     QTest::mouseClick(relaunch, Qt::LeftButton);
