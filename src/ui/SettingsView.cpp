@@ -273,7 +273,8 @@ std::optional<Alerts::Alert> SettingsView::storageChangeAlert(const StorageChang
                           .arg(result.moved == 1 ? QString() : QStringLiteral("s"));
     if (result.failed >= 1)
         message += QStringLiteral(" %1 couldn't be moved.").arg(result.failed);
-    return Alerts::Alert{QStringLiteral("Folder Changed"), message, ok};
+    return Alerts::Alert{QStringLiteral("Folder Changed"), message, ok,
+                         Alerts::Alert::Kind::information};
 }
 
 QString SettingsView::appVersionString(const QString& version) {
@@ -399,8 +400,10 @@ void SettingsView::resetFolderToDefault() {
 
 void SettingsView::finishStorageChange(const StorageChangeResult& result) {
     showStorageDirectory();
-    if (const auto alert = storageChangeAlert(result))
+    if (auto alert = storageChangeAlert(result)) {
+        alert->window = this;
         m_c.alerts.run(*alert);
+    }
 }
 
 void SettingsView::showStorageDirectory() {

@@ -202,6 +202,9 @@ TEST_F(SettingsWindowTest, storage_movesWithTheFilesAndAlertsOnlyWhenThereIsSome
     EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Folder Changed"));
     EXPECT_EQ(alerts.shown[0].informativeText,
               QStringLiteral("Moved 1 screenshot to the new folder."));
+    // Good news, in the settings window.
+    EXPECT_EQ(alerts.shown[0].kind, Alerts::Alert::Kind::information);
+    EXPECT_EQ(alerts.shown[0].window, controller.view());
     EXPECT_FALSE(reset->isHidden());
     EXPECT_EQ(find<QLabel>(QStringLiteral("storagePath"))->toolTip(), *chosenFolder);
 
