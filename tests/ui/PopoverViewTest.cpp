@@ -3,6 +3,7 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "platform/SymbolLabel.h"
 #include "ui/HistoryGridView.h"
+#include "ui/PopoverWindow.h"
 
 #include <QAbstractButton>
 #include <QMenu>
@@ -134,4 +135,14 @@ TEST_F(PopoverViewTest, symbolsFollowThePaletteTheWindowUses) {
         for (int x = 0; x < glyph.width(); ++x)
             light += qAlpha(glyph.pixel(x, y)) > 128 && qGray(glyph.pixel(x, y)) > 200;
     EXPECT_GT(light, 5);
+}
+
+// On a desktop of its own colour the popover still shows where it ends.
+TEST(PopoverWindow, hasAHairlineEdge) {
+    PopoverWindow window({});
+    window.resize(800, 260);
+    const QImage shown = window.grab().toImage();
+    const QRgb inside = shown.pixel(400, 5);
+    for (const QPoint edge : {QPoint(0, 130), QPoint(799, 130), QPoint(400, 0), QPoint(400, 259)})
+        EXPECT_GT(std::abs(qGray(shown.pixel(edge)) - qGray(inside)), 20) << edge.x() << edge.y();
 }
