@@ -23,9 +23,10 @@ TEST(HistoryKill, sigkillDuringSaves_alwaysLeavesADecodablePrefix) {
         // every other round only once it filed one, so a slow machine still gets past the
         // first capture.
         ASSERT_TRUE(writer.waitForReadyRead(10000)) << "round " << round;
-        if (round % 2 == 1)
+        if (round % 2 == 1) {
             while (!writer.readAllStandardOutput().contains("filed"))
                 ASSERT_TRUE(writer.waitForReadyRead(10000)) << "round " << round;
+        }
         QThread::usleep(random.bounded(0, 20000));
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(5000));
