@@ -11,7 +11,7 @@ packages=(
   libxcb-xinput-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcanberra-dev libcurl4-openssl-dev
   sound-theme-freedesktop adwaita-icon-theme fonts-dejavu-core
-  xvfb xauth x11-utils x11-xserver-utils xdotool xclip openbox trayer dbus imagemagick
+  xvfb xauth x11-utils x11-xserver-utils xdotool xclip openbox trayer dbus imagemagick xcompmgr
   xfce4-panel libglib2.0-bin
   python3-gi gir1.2-gtk-3.0
 )

@@ -255,6 +255,7 @@ void AppDelegate::registerHotkeys() {
     if (m_hotkeysSuspended)
         return;
     m_hotkeyRefusals.clear();
+    QList<HotkeyCombo> held;
     const QPointer<AppDelegate> self(this);
     // A combination the system refuses leaves that action without a hot key; the settings
     // window says why.
@@ -266,8 +267,10 @@ void AppDelegate::registerHotkeys() {
             else if (self)
                 self->togglePopover();
         };
-        if (!hotkeys.registerCombo(combo, std::move(handler)))
-            m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo));
+        if (hotkeys.registerCombo(combo, std::move(handler)))
+            held.append(combo);
+        else
+            m_hotkeyRefusals.insert(action, hotkey_refusal::reasonFor(combo, held));
     }
 }
 

@@ -163,11 +163,14 @@ int run(int argc, char** argv) {
                 .hasScreenRecordingPermission =
                     [&screenshots] { return screenshots.get().hasScreenRecordingPermission(); },
                 .openScreenRecordingSettings =
-                    [&screenshots] { screenshots.get().openScreenRecordingSettings(); },
+                    permission.settingsUrl().isValid() ? std::function<void()>([&screenshots] {
+                        screenshots.get().openScreenRecordingSettings();
+                    })
+                                                       : std::function<void()>(),
                 .hasAccessibilityPermission =
                     [] { return ScrollingCaptureServices::inputAvailable(); },
                 // An X server offers input posting or it does not: there is no page to open.
-                .openAccessibilitySettings = [] {},
+                .openAccessibilitySettings = {},
                 .quitAndRelaunch = [&lifecycle] { lifecycle.quitAndRelaunch(); },
                 .chooseFolder = {},
                 .setHotkeysSuspended =

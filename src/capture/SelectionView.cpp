@@ -23,11 +23,10 @@ SelectionView::SelectionView(QScreen* screen, QWidget* parent)
     });
 }
 
-// Other buttons do nothing here: only the left one drags.
+// The left button drags, a right click cancels (as in the capture tool), others do nothing.
 void SelectionView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        m_session.press(m_monitor.pixelAt(event->globalPosition().toPoint(), std::nullopt),
-                        Qt::LeftButton);
+    m_session.press(m_monitor.pixelAt(event->globalPosition().toPoint(), std::nullopt),
+                    event->button());
 }
 
 void SelectionView::mouseMoveEvent(QMouseEvent* event) {

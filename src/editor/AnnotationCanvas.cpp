@@ -24,7 +24,14 @@ AnnotationCanvas::AnnotationCanvas(EditorModel& model, QWidget* parent)
     m_textField->hide();
     m_textField->setFrame(false);
     m_textField->setPlaceholderText(QStringLiteral("Type…"));
-    m_textField->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Typed text shows where the committed text will be drawn: from the click point to
+    // the right, in reading order as the export lays it out (left to right, so that
+    // right-to-left text is not moved to the field's far end), its top at the click point.
+    // QLineEdit keeps its text 2 pixels in from the side and 1 from the top; the negative
+    // margins take that back.
+    m_textField->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
+    m_textField->setLayoutDirection(Qt::LeftToRight);
+    m_textField->setTextMargins(-2, -1, 0, 0);
 
     m_textField->installEventFilter(this);
     connect(m_textField, &QLineEdit::textEdited, this,

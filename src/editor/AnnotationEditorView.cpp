@@ -4,20 +4,9 @@
 #include "editor/EditorActionBar.h"
 #include "editor/EditorToolbar.h"
 
-#include <QFrame>
+#include "platform/Separator.h"
+
 #include <QVBoxLayout>
-
-namespace {
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    return line;
-}
-
-} // namespace
 
 AnnotationEditorView::AnnotationEditorView(Screenshot screenshot, QImage image,
                                            Collaborators collaborators,
@@ -35,9 +24,9 @@ AnnotationEditorView::AnnotationEditorView(Screenshot screenshot, QImage image,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Separator(Qt::Horizontal, this));
     layout->addWidget(m_canvas, 1);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Separator(Qt::Horizontal, this));
     layout->addWidget(m_actionBar);
 
     connect(&m_model, &EditorModel::toolChanged, this, &AnnotationEditorView::toolChanged);

@@ -60,11 +60,20 @@ void AnnotationExporter::saveCopy() {
     QString error;
     if (!atomic_file::write(*png, reserved.path, &error)) {
         m_library.releaseReservedFileName(reserved.fileName);
-        m_model.showStatus(QStringLiteral("Save failed: ") + error);
+        m_model.showStatus(failedSaveStatus(error, reserved.path));
         return;
     }
     m_library.add(reserved.fileName, m_screenshot.kind());
     m_model.showStatus(QStringLiteral("Saved copy as ") + reserved.fileName);
+}
+
+QString AnnotationExporter::failedSaveStatus(const QString& error, const QString& path) {
+    const QString prefix = QStringLiteral("Save failed: ");
+    if (path.isEmpty() || !error.contains(path))
+        return prefix + error;
+    QString reason = error;
+    reason.remove(path);
+    return prefix + reason.simplified() + QStringLiteral(": ") + path;
 }
 
 void AnnotationExporter::overwriteOriginal() {
@@ -75,8 +84,9 @@ void AnnotationExporter::overwriteOriginal() {
         return;
     }
     QString error;
-    if (!atomic_file::write(*png, m_library.fileURL(m_screenshot), &error)) {
-        m_model.showStatus(QStringLiteral("Save failed: ") + error);
+    const QString path = m_library.fileURL(m_screenshot);
+    if (!atomic_file::write(*png, path, &error)) {
+        m_model.showStatus(failedSaveStatus(error, path));
         return;
     }
     // The list is unchanged: only the views showing this capture reload.

@@ -23,6 +23,11 @@ public:
     // Writes the picture over the capture's file; the marks stay separate marks.
     void overwriteOriginal();
 
+    // "Save failed: " and the reason. Where the reason names the file ("Existing file
+    // /home/…/x.png is not writable"), the path goes after it, so that a status line cut at
+    // its end still says why.
+    static QString failedSaveStatus(const QString& error, const QString& path);
+
 private:
     EditorModel& m_model;
     HistoryManager& m_library;

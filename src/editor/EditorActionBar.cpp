@@ -1,8 +1,9 @@
 #include "editor/EditorActionBar.h"
 
+#include "core/annotate/CropGeometry.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorButtons.h"
-#include "platform/Symbols.h"
+#include "platform/SymbolLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,8 +44,6 @@ private:
 };
 
 namespace {
-
-constexpr int minimumCropSide = 8;
 
 QHBoxLayout* strip(QWidget* widget) {
     auto* layout = new QHBoxLayout(widget);
@@ -154,8 +153,7 @@ QWidget* EditorActionBar::buildNormalMode() {
 QWidget* EditorActionBar::buildCropMode() {
     auto* mode = new QWidget(this);
     QHBoxLayout* layout = strip(mode);
-    auto* symbol = new QLabel(mode);
-    symbol->setPixmap(symbols::icon(QStringLiteral("crop")).pixmap(16, 16, QIcon::Disabled));
+    auto* symbol = new SymbolLabel(QStringLiteral("crop"), 16, QPalette::WindowText, 0.5, mode);
     auto* prompt = new QLabel(tr("Drag to set the crop area"), mode);
     prompt->setFont(smallFont(*this, 12));
     setTextAlpha(*prompt, 0.5);
@@ -224,9 +222,10 @@ void EditorActionBar::refresh() {
 
     const auto& message = m_editor.statusMessage();
     m_status->setText(message.value_or(QString()));
+    // The whole message, for when the bar cuts it.
+    m_status->setToolTip(message.value_or(QString()));
     m_status->setVisible(message.has_value());
 
     const auto& crop = m_editor.cropRect();
-    m_applyCrop->setEnabled(crop && crop->width() >= minimumCropSide &&
-                            crop->height() >= minimumCropSide);
+    m_applyCrop->setEnabled(crop && crop_geometry::isLargeEnough(*crop));
 }

@@ -37,10 +37,12 @@ void paintFrame(QPainter& painter, QRectF rect, const QColor* fill, const QColor
                             cornerRadius - 0.5);
 }
 
-void paintSymbol(QPainter& painter, const QIcon& icon, QRect rect, bool enabled) {
-    const QRect target(rect.center().x() - symbolSize / 2 + 1,
-                       rect.center().y() - symbolSize / 2 + 1, symbolSize, symbolSize);
-    icon.paint(&painter, target, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
+// The symbol in the palette's text colour, so that it shows on a dark palette too.
+void paintSymbol(QPainter& painter, const QWidget& button, const QString& symbol) {
+    const QPointF topLeft((button.width() - symbolSize) / 2.0,
+                          (button.height() - symbolSize) / 2.0);
+    painter.drawPixmap(
+        topLeft, symbols::pixmap(symbol, symbolSize, primary(button), button.devicePixelRatioF()));
 }
 
 void setUp(QAbstractButton& button, const QString& help) {
@@ -54,7 +56,7 @@ void setUp(QAbstractButton& button, const QString& help) {
 
 IconButton::IconButton(const QString& symbol, const QString& help, QWidget* parent)
     : QAbstractButton(parent)
-    , m_icon(symbols::icon(symbol)) {
+    , m_symbol(symbol) {
     setUp(*this, help);
 }
 
@@ -73,7 +75,7 @@ void IconButton::paintEvent(QPaintEvent*) {
     } else {
         paintFrame(painter, rect(), nullptr, withAlpha(primary(*this), 0.15));
     }
-    paintSymbol(painter, m_icon, rect(), isEnabled());
+    paintSymbol(painter, *this, m_symbol);
 }
 
 PickerButton::PickerButton(Look look, const QString& help, QWidget* parent)
@@ -84,7 +86,7 @@ PickerButton::PickerButton(Look look, const QString& help, QWidget* parent)
 
 PickerButton* PickerButton::symbol(const QString& symbol, const QString& help, QWidget* parent) {
     auto* button = new PickerButton(Look::symbol, help, parent);
-    button->m_icon = symbols::icon(symbol);
+    button->m_symbol = symbol;
     return button;
 }
 
@@ -140,7 +142,7 @@ void PickerButton::paintEvent(QPaintEvent*) {
     paintFrame(painter, box, m_selected ? &fill : nullptr,
                m_selected ? accent(*this) : withAlpha(primary(*this), 0.15));
     if (m_look == Look::symbol) {
-        paintSymbol(painter, m_icon, rect(), isEnabled());
+        paintSymbol(painter, *this, m_symbol);
         return;
     }
     const QRectF capsule(centre.x() - 10, centre.y() - m_barHeight / 2.0, 20, m_barHeight);

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QIcon>
+#include <QString>
 
 // The editor's small square buttons, 28 × 24 with a hairline border. Clicking them never
 // takes the keyboard focus, so a text being typed keeps it.
@@ -18,7 +18,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QIcon m_icon;
+    QString m_symbol;
 };
 
 // One choice of a toolbar picker: a tool's symbol, a colour's swatch or a weight's bar.
@@ -43,7 +43,7 @@ private:
     PickerButton(Look look, const QString& help, QWidget* parent);
 
     Look m_look;
-    QIcon m_icon;
+    QString m_symbol;
     QColor m_color;
     int m_barHeight = 0;
     bool m_selected = false;

@@ -32,8 +32,8 @@ void EditorModel::pixelateInBackground() {
     m_pixelating = true;
     const QImage base = m_baseImage;
     const qint64 key = base.cacheKey();
-    auto job = QtConcurrent::run([base] { return makePixelated(base); });
-    future_delivery::deliver(std::move(job), this, [this, key](QImage pixelated) {
+    m_pixelation = QtConcurrent::run([base] { return makePixelated(base); });
+    future_delivery::deliver(m_pixelation, this, [this, key](QImage pixelated) {
         m_pixelating = false;
         // A crop in the meantime made its own from the new image.
         if (m_baseImage.cacheKey() != key || !m_pixelatedImage.isNull())
@@ -42,6 +42,23 @@ void EditorModel::pixelateInBackground() {
         if (!m_pixelatedImage.isNull())
             Q_EMIT pixelatedImageChanged();
     });
+}
+
+void EditorModel::waitForPixelated() {
+    if (!m_pixelatedImage.isNull())
+        return;
+    if (!m_pixelating) {
+        ensurePixelated();
+        return;
+    }
+    const qint64 key = m_baseImage.cacheKey();
+    m_pixelation.waitForFinished();
+    // The delivery that follows then finds the picture in place.
+    if (m_pixelation.resultCount() > 0 && m_baseImage.cacheKey() == key) {
+        m_pixelatedImage = m_pixelation.result();
+        if (!m_pixelatedImage.isNull())
+            Q_EMIT pixelatedImageChanged();
+    }
 }
 
 void EditorModel::setTool(AnnotationTool tool) {
@@ -148,7 +165,7 @@ void EditorModel::showStatus(const QString& text, int clearAfterMs) {
     setStatusMessage(text);
     if (clearAfterMs <= 0)
         return;
-    QTimer::singleShot(clearAfterMs, this, [this, text] {
+    QTimer::singleShot(clearAfterMs, Qt::PreciseTimer, this, [this, text] {
         if (m_statusMessage == text)
             setStatusMessage(std::nullopt);
     });
@@ -221,6 +238,11 @@ double EditorModel::defaultFontSize() const {
     return canvas_geometry::defaultFontSize(imagePixelSize(), m_weight);
 }
 
-std::optional<QByteArray> EditorModel::renderPNG() const {
+std::optional<QByteArray> EditorModel::renderPNG() {
+    const bool redacts =
+        std::any_of(m_annotations.cbegin(), m_annotations.cend(),
+                    [](const auto& a) { return a.tool() == AnnotationTool::redact; });
+    if (redacts)
+        waitForPixelated();
     return annotation_renderer::renderPNG(m_baseImage, m_annotations, m_pixelatedImage);
 }

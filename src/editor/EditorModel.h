@@ -5,6 +5,7 @@
 #include "core/annotate/TextDraft.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -69,8 +70,9 @@ public:
     double defaultLineWidth() const;
     double defaultFontSize() const;
 
-    // The base image with every finished mark, as PNG.
-    std::optional<QByteArray> renderPNG() const;
+    // The base image with every finished mark, as PNG. Redactions wait for their picture
+    // when it is still being made: an export never holds black cells for it.
+    std::optional<QByteArray> renderPNG();
 
 Q_SIGNALS:
     void baseImageChanged();
@@ -90,11 +92,13 @@ private:
     void setDraft(std::optional<Annotation> draft);
     void setStatusMessage(std::optional<QString> message);
     void leaveCropMode();
+    void waitForPixelated();
     Annotation newMark(AnnotationTool tool, QPointF start, QPointF end) const;
 
     QImage m_baseImage;
     QImage m_pixelatedImage;
     bool m_pixelating = false;
+    QFuture<QImage> m_pixelation;
     AnnotationTool m_tool = AnnotationTool::rectangle;
     AnnotationColor m_color = AnnotationColor::red;
     LineWeight m_weight = LineWeight::thin;

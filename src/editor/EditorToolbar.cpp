@@ -2,8 +2,8 @@
 
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorButtons.h"
+#include "platform/Separator.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 
 namespace {
@@ -15,10 +15,8 @@ QHBoxLayout* row(int spacing) {
     return layout;
 }
 
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
+Separator* divider(QWidget* parent) {
+    auto* line = new Separator(Qt::Vertical, parent);
     line->setFixedHeight(22);
     return line;
 }

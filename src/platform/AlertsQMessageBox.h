@@ -2,7 +2,8 @@
 
 #include "core/services/Alerts.h"
 
-// Alerts as application-modal message boxes.
+// Alerts as message boxes, modal to their window or else to the whole program, wide enough
+// to hold their message on a line or two.
 class AlertsQMessageBox : public Alerts {
 public:
     int run(const Alert& alert) override;

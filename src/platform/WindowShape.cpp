@@ -34,4 +34,18 @@ void fitRoundedCorners(QWidget* window, double radius, bool composited) {
     window->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
+void setInputArea(QWidget* window, const QRect& area) {
+#ifdef QUILLBOX_HAVE_X11
+    if (window && window->windowHandle()) {
+        const qreal ratio = window->devicePixelRatioF();
+        const QRect device(QPoint(qRound(area.x() * ratio), qRound(area.y() * ratio)),
+                           QSize(qRound(area.width() * ratio), qRound(area.height() * ratio)));
+        x11SetInputShape(window->windowHandle(), device);
+    }
+#else
+    Q_UNUSED(window);
+    Q_UNUSED(area);
+#endif
+}
+
 } // namespace window_shape

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QWidget;
 
 // Rounded translucent windows (the card, the popover, the scrolling capture's panel).
@@ -15,5 +17,9 @@ bool compositingManagerRunning();
 // resized.
 void fitRoundedCorners(QWidget* window, double radius);
 void fitRoundedCorners(QWidget* window, double radius, bool composited);
+
+// Pointer input reaches `window` only within `area` (its own coordinates), so that a
+// shadow drawn around it neither takes clicks nor counts as hovering it.
+void setInputArea(QWidget* window, const QRect& area);
 
 } // namespace window_shape

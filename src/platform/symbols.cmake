@@ -6,8 +6,8 @@ set(QUILLBOX_ADWAITA_DIR /usr/share/icons/Adwaita CACHE PATH "Installed Adwaita 
 set(symbol_theme_names
     camera-photo view-more edit-select-all focus-windows view-fullscreen view-continuous
     view-list-bullet security-low security-high go-jump view-refresh emblem-synchronizing
-    image-x-generic folder window-close edit-copy object-select document-edit checkbox radio
-    mail-forward insert-text view-conceal format-text-rich edit-undo user-trash edit-cut)
+    image-x-generic folder window-close edit-copy object-select document-edit
+    view-conceal format-text-rich edit-undo user-trash)
 set(symbol_base ${CMAKE_CURRENT_BINARY_DIR}/ui-symbols)
 set(symbol_files "")
 foreach(name ${symbol_theme_names})

@@ -1,6 +1,6 @@
 #include "ui/CardButtons.h"
 
-#include "ui/TintedIcon.h"
+#include "platform/Symbols.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -49,7 +49,7 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(QColor(255, 255, 255, 46), 0.5));
     painter.setBrush(QColor(0, 0, 0, 166));
     painter.drawRoundedRect(capsule, radius, radius);
-    const QPixmap glyph = tinted_icon::symbol(m_symbol, symbolSize, Qt::white, devicePixelRatioF());
+    const QPixmap glyph = symbols::pixmap(m_symbol, symbolSize, Qt::white, devicePixelRatioF());
     const int y = (height() - symbolSize) / 2;
     painter.drawPixmap(padX, y, glyph);
     painter.setPen(Qt::white);

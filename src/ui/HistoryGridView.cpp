@@ -4,6 +4,7 @@
 #include "ui/StripLayout.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -109,6 +110,15 @@ void HistoryGridView::updateCards() {
         m_cards.insert(screenshot.id(), card);
         card->loadImage();
     }
+    updateHover();
+}
+
+void HistoryGridView::updateHover() {
+    const QPoint pointer = QCursor::pos();
+    const bool inView =
+        isVisible() && viewport()->rect().contains(viewport()->mapFromGlobal(pointer));
+    for (ScreenshotCard* card : std::as_const(m_cards))
+        card->setHover(inView && card->rect().contains(card->mapFromGlobal(pointer)));
 }
 
 void HistoryGridView::wheelEvent(QWheelEvent* event) {
@@ -134,5 +144,17 @@ void HistoryGridView::resizeEvent(QResizeEvent* event) {
 
 void HistoryGridView::showEvent(QShowEvent* event) {
     QScrollArea::showEvent(event);
+    // Opened after a capture: the newest card is in view.
+    const QUuid newest = m_shown.isEmpty() ? QUuid() : m_shown.first().id();
+    if (newest != m_newestShown)
+        horizontalScrollBar()->setValue(0);
+    m_newestShown = newest;
     updateCards();
+}
+
+void HistoryGridView::hideEvent(QHideEvent* event) {
+    QScrollArea::hideEvent(event);
+    // Closed with a card under the pointer: it must not come back hovered.
+    for (ScreenshotCard* card : std::as_const(m_cards))
+        card->setHover(false);
 }

@@ -34,14 +34,19 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void libraryChanged();
     void updateCards();
+    // The overlay goes to the card under the pointer, and only to it.
+    void updateHover();
 
     QThreadPool m_loaders;
     ScreenshotCard::Context m_context;
     QWidget* m_row;
     QList<Screenshot> m_shown;
     QHash<QUuid, ScreenshotCard*> m_cards;
+    // The newest capture when the strip was last on screen: a newer one is scrolled to.
+    QUuid m_newestShown;
 };

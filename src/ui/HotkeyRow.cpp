@@ -33,10 +33,15 @@ bool isModifierKey(int key) {
     }
 }
 
-QString refusalText(HotkeyRefusal refusal) {
+QString refusalText(HotkeyRefusal refusal, const QString& holder) {
     switch (refusal) {
     case HotkeyRefusal::inUse:
         return QStringLiteral("Another program uses this shortcut");
+    case HotkeyRefusal::usedByQuillbox:
+        return holder.isEmpty() ? QStringLiteral("Another Quillbox shortcut uses this combination")
+                                : QStringLiteral("\u201c%1\u201d uses this shortcut").arg(holder);
+    case HotkeyRefusal::unknownKey:
+        return QStringLiteral("Quillbox cannot find this key on the keyboard: choose another");
     case HotkeyRefusal::needsModifier:
         return QStringLiteral("Add Ctrl, Alt or Super: this would take the key from every "
                               "program");
@@ -117,9 +122,9 @@ void HotkeyRow::refresh() {
         m_chip->setCombinationText(m_binding.get().displayString());
 }
 
-void HotkeyRow::setRefusal(std::optional<HotkeyRefusal> refusal) {
+void HotkeyRow::setRefusal(std::optional<HotkeyRefusal> refusal, const QString& holder) {
     m_chip->setBroken(refusal.has_value());
-    m_chip->setToolTip(refusal ? refusalText(*refusal) : QString());
+    m_chip->setToolTip(refusal ? refusalText(*refusal, holder) : QString());
 }
 
 bool HotkeyRow::eventFilter(QObject*, QEvent* event) {

@@ -37,8 +37,9 @@ public:
     void stopRecording();
     // Shows the binding's combination again.
     void refresh();
-    // Marks the combination as not working, with the reason as the chip's tooltip.
-    void setRefusal(std::optional<HotkeyRefusal> refusal);
+    // Marks the combination as not working, with the reason as the chip's tooltip;
+    // `holder` names the action that has it when another of Quillbox's shortcuts does.
+    void setRefusal(std::optional<HotkeyRefusal> refusal, const QString& holder = {});
 
 Q_SIGNALS:
     void recordingChanged(bool recording);

@@ -10,6 +10,8 @@ using Later = std::function<void(int ms, QObject* context, std::function<void()>
 
 inline Later timerLater() {
     return [](int ms, QObject* context, std::function<void()> work) {
-        QTimer::singleShot(ms, context, std::move(work));
+        // Precise: from 2 s on Qt's default timer is coarse and may fire 5 % off, which a
+        // card's 5 s lifetime shows.
+        QTimer::singleShot(ms, Qt::PreciseTimer, context, std::move(work));
     };
 }

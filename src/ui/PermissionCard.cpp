@@ -1,5 +1,6 @@
 #include "ui/PermissionCard.h"
 
+#include "platform/SymbolLabel.h"
 #include "ui/SettingsStyle.h"
 
 #include <QHBoxLayout>
@@ -16,7 +17,7 @@ PermissionCard::PermissionCard(const QString& name, Texts texts, std::function<v
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    m_shield = new QLabel(this);
+    m_shield = new SymbolLabel(QStringLiteral("exclamationmark.shield.fill"), 18, orange(), this);
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
     auto* title = new QLabel(m_texts.title, this);
@@ -34,26 +35,25 @@ PermissionCard::PermissionCard(const QString& name, Texts texts, std::function<v
         QStringLiteral("QLabel { color: %1; background: %2; padding: 3px 8px; border-radius: "
                        "9px; }")
             .arg(green().name(QColor::HexArgb), green(0.15).name(QColor::HexArgb)));
-    auto* open = new QPushButton(QStringLiteral("Open Settings"), this);
-    open->setObjectName(name + QStringLiteral(".openSettings"));
-    open->setFont(settings_style::font(11));
-    connect(open, &QPushButton::clicked, this, [openSettings = std::move(openSettings)] {
-        if (openSettings)
-            openSettings();
-    });
-    m_openSettings = open;
     layout->addWidget(m_shield);
     layout->addLayout(text, 1);
     layout->addWidget(m_badge);
-    layout->addWidget(m_openSettings);
+    if (openSettings) {
+        auto* open = new QPushButton(QStringLiteral("Open Settings"), this);
+        open->setObjectName(name + QStringLiteral(".openSettings"));
+        open->setFont(settings_style::font(11));
+        connect(open, &QPushButton::clicked, this, std::move(openSettings));
+        m_openSettings = open;
+        layout->addWidget(m_openSettings);
+    }
 }
 
 void PermissionCard::setHeld(bool held) {
-    m_shield->setPixmap(
-        settings_style::tinted(held ? QStringLiteral("checkmark.shield.fill")
-                                    : QStringLiteral("exclamationmark.shield.fill"),
-                               18, held ? settings_style::green() : settings_style::orange()));
+    m_shield->setSymbol(held ? QStringLiteral("checkmark.shield.fill")
+                             : QStringLiteral("exclamationmark.shield.fill"),
+                        held ? settings_style::green() : settings_style::orange());
     m_status->setText(held ? m_texts.granted : m_texts.missing);
     m_badge->setVisible(held);
-    m_openSettings->setVisible(!held);
+    if (m_openSettings)
+        m_openSettings->setVisible(!held);
 }

@@ -6,6 +6,7 @@
 
 class QAbstractButton;
 class QLabel;
+class SymbolLabel;
 
 // The state of one system permission: a shield, the title, a status line and either an
 // "Active" badge or a button that opens the desktop's settings for it.
@@ -18,7 +19,8 @@ public:
         QString missing;
     };
 
-    // `name` names the card and, with ".openSettings", its button.
+    // `name` names the card and, with ".openSettings", its button, which shows only where
+    // there is a page to open (`openSettings` not empty).
     PermissionCard(const QString& name, Texts texts, std::function<void()> openSettings,
                    QWidget* parent = nullptr);
 
@@ -26,7 +28,7 @@ public:
 
 private:
     Texts m_texts;
-    QLabel* m_shield = nullptr;
+    SymbolLabel* m_shield = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_badge = nullptr;
     QAbstractButton* m_openSettings = nullptr;

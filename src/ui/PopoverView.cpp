@@ -3,9 +3,10 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
+#include "platform/Separator.h"
+#include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
 #include "ui/HistoryGridView.h"
-#include "ui/TintedIcon.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>
@@ -46,10 +47,8 @@ QLabel* textLabel(const QString& text, const QFont& font, qreal alpha, QWidget* 
     return label;
 }
 
-QLabel* symbolLabel(const QString& symbol, int size, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(tinted_icon::symbol(symbol, size, color, parent->devicePixelRatioF()));
-    return label;
+SymbolLabel* symbolLabel(const QString& symbol, int size, qreal alpha, QWidget* parent) {
+    return new SymbolLabel(symbol, size, QPalette::WindowText, alpha, parent);
 }
 
 // One capture kind: symbol and title, the accent colour while the pointer is over it.
@@ -82,7 +81,7 @@ protected:
         constexpr int glyph = 13;
         painter.drawPixmap(
             14, (height() - glyph) / 2,
-            tinted_icon::symbol(screenshot_kind::symbol(m_kind), glyph, ink, devicePixelRatioF()));
+            symbols::pixmap(screenshot_kind::symbol(m_kind), glyph, ink, devicePixelRatioF()));
         painter.setPen(ink);
         painter.drawText(rect().adjusted(14 + glyph + 6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          text());
@@ -111,7 +110,7 @@ protected:
     }
 };
 
-// A fill drawn behind a section: the footer's thin material, the divider.
+// A fill drawn behind a section: the footer's thin material.
 class Fill : public QWidget {
 public:
     Fill(QPalette::ColorRole role, qreal alpha, QWidget* parent)
@@ -150,21 +149,33 @@ PopoverView::PopoverView(Collaborators collaborators, QWidget* parent)
     column->addLayout(buildHeader());
     if (!m_collaborators.history) {
         column->addStretch(1);
+        tintButtons();
         return;
     }
     m_banner = buildBanner();
     m_banner->setVisible(!m_hasPermission);
     column->addWidget(m_banner);
     column->addLayout(buildCaptureButtons());
-    auto* divider = new Fill(QPalette::WindowText, 0.1, this);
-    divider->setFixedHeight(1);
-    column->addWidget(divider);
+    column->addWidget(new Separator(Qt::Horizontal, this));
     column->addWidget(buildHistorySection(), 1);
     column->addWidget(buildFooter());
+    tintButtons();
     connect(m_collaborators.history, &HistoryManager::screenshotsChanged, this,
             &PopoverView::libraryChanged);
     libraryChanged();
     appear();
+}
+
+void PopoverView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        tintButtons();
+}
+
+void PopoverView::tintButtons() {
+    const QColor ink = palette().color(QPalette::ButtonText);
+    for (const auto& [button, symbol] : std::as_const(m_tintedButtons))
+        button->setIcon(symbols::tinted(symbol, ink));
 }
 
 bool PopoverView::readPermission() const {
@@ -176,15 +187,14 @@ QLayout* PopoverView::buildHeader() {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(14, 12, 14, 10);
     header->setSpacing(6);
-    const QColor primary = palette().color(QPalette::WindowText);
-    header->addWidget(symbolLabel(QStringLiteral("camera.viewfinder"), 16, primary, this));
+    header->addWidget(symbolLabel(QStringLiteral("camera.viewfinder"), 16, 1.0, this));
     auto* title = new QLabel(QStringLiteral("Quillbox"), this);
     title->setFont(pixelFont(14, QFont::DemiBold));
     header->addWidget(title);
     header->addStretch(1);
 
     auto* menuButton = new QToolButton(this);
-    menuButton->setIcon(symbols::icon(QStringLiteral("ellipsis.circle")));
+    m_tintedButtons.append({menuButton, QStringLiteral("ellipsis.circle")});
     menuButton->setIconSize(QSize(16, 16));
     menuButton->setAutoRaise(true);
     menuButton->setPopupMode(QToolButton::InstantPopup);
@@ -221,7 +231,8 @@ QWidget* PopoverView::buildBanner() {
 
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
-    first->addWidget(symbolLabel(QStringLiteral("exclamationmark.shield.fill"), 13, orange, this));
+    first->addWidget(
+        new SymbolLabel(QStringLiteral("exclamationmark.shield.fill"), 13, orange, this));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(textLabel(QStringLiteral("Screen Recording permission needed"),
@@ -234,8 +245,9 @@ QWidget* PopoverView::buildBanner() {
 
     auto* second = new QHBoxLayout;
     second->setSpacing(6);
-    const auto button = [banner](const QString& title, const QString& symbol) {
-        auto* b = new QPushButton(symbols::icon(symbol), title, banner);
+    const auto button = [this, banner](const QString& title, const QString& symbol) {
+        auto* b = new QPushButton(title, banner);
+        m_tintedButtons.append({b, symbol});
         b->setFont(pixelFont(11, QFont::Medium));
         b->setIconSize(QSize(11, 11));
         return b;
@@ -253,7 +265,7 @@ QWidget* PopoverView::buildBanner() {
             m_collaborators.quitAndRelaunch();
     });
     auto* recheck = new QToolButton(banner);
-    recheck->setIcon(symbols::icon(QStringLiteral("arrow.triangle.2.circlepath")));
+    m_tintedButtons.append({recheck, QStringLiteral("arrow.triangle.2.circlepath")});
     recheck->setIconSize(QSize(11, 11));
     recheck->setToolTip(QStringLiteral("Re-check permission status"));
     recheck->setObjectName(QStringLiteral("recheck"));
@@ -314,9 +326,8 @@ QWidget* PopoverView::buildEmptyState() {
     auto* column = new QVBoxLayout(empty);
     column->setSpacing(10);
     column->addStretch(1);
-    const QColor primary = palette().color(QPalette::WindowText);
-    QLabel* symbol = symbolLabel(QStringLiteral("photo.on.rectangle.angled"), 36,
-                                 withAlpha(primary, tertiary), empty);
+    SymbolLabel* symbol =
+        symbolLabel(QStringLiteral("photo.on.rectangle.angled"), 36, tertiary, empty);
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     column->addWidget(
         textLabel(QStringLiteral("No screenshots yet"), pixelFont(13), secondary, empty), 0,
@@ -333,14 +344,13 @@ QWidget* PopoverView::buildFooter() {
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(14, 8, 14, 8);
     row->setSpacing(12);
-    const QColor ink = withAlpha(palette().color(QPalette::WindowText), secondary);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(10);
     mono.setWeight(QFont::Medium);
     for (HotkeyAction action : hintActions) {
         auto* hint = new QHBoxLayout;
         hint->setSpacing(4);
-        hint->addWidget(symbolLabel(hintSymbol(action), 9, ink, footer));
+        hint->addWidget(symbolLabel(hintSymbol(action), 9, secondary, footer));
         QLabel* text = textLabel({}, mono, secondary, footer);
         m_hints.append(text);
         hint->addWidget(text);

@@ -9,6 +9,7 @@
 class HistoryGridView;
 class HistoryManager;
 class HotkeyPreferences;
+class QAbstractButton;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -49,6 +50,9 @@ public:
     // The footer's texts, left to right.
     QStringList hintTexts() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QLayout* buildHeader();
     QWidget* buildBanner();
@@ -58,6 +62,8 @@ private:
     QWidget* buildFooter();
     void libraryChanged();
     bool readPermission() const;
+    // Button symbols follow the palette: a dark one gets light symbols.
+    void tintButtons();
 
     Collaborators m_collaborators;
     bool m_hasPermission = true;
@@ -67,4 +73,5 @@ private:
     QStackedWidget* m_content = nullptr;
     HistoryGridView* m_strip = nullptr;
     QList<QLabel*> m_hints;
+    QList<std::pair<QAbstractButton*, QString>> m_tintedButtons;
 };

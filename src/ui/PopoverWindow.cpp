@@ -1,5 +1,6 @@
 #include "ui/PopoverWindow.h"
 
+#include "platform/Separator.h"
 #include "ui/PopoverGeometry.h"
 
 #include <QCursor>
@@ -63,8 +64,12 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event) {
 void PopoverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QColor material = palette().color(QPalette::Window);
+    // A hairline edge, so that the popover stands out from a desktop of its own colour.
+    const QPen edge(Separator::color(palette()), 1);
     if (!m_rounded) {
         painter.fillRect(rect(), material);
+        painter.setPen(edge);
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
         return;
     }
     material.setAlphaF(materialAlpha);
@@ -72,6 +77,10 @@ void PopoverWindow::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(material);
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.setPen(edge);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5,
+                            cornerRadius - 0.5);
 }
 
 void PopoverWindow::showEvent(QShowEvent* event) {

@@ -3,12 +3,12 @@
 #include "core/FutureDelivery.h"
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
+#include "platform/Symbols.h"
 #include "ui/CardButtons.h"
 #include "ui/DragOut.h"
 #include "ui/PreviewLoader.h"
 #include "ui/RelativeAge.h"
 #include "ui/StripLayout.h"
-#include "ui/TintedIcon.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -134,7 +134,7 @@ protected:
         painter.drawRoundedRect(badge, badge.height() / 2.0, badge.height() / 2.0);
         const QString symbol = screenshot_kind::symbol(m_card->screenshot().kind());
         painter.drawPixmap(badge.left() + 7, badge.top() + (badge.height() - glyph) / 2,
-                           tinted_icon::symbol(symbol, glyph, Qt::white, devicePixelRatioF()));
+                           symbols::pixmap(symbol, glyph, Qt::white, devicePixelRatioF()));
         painter.setFont(font);
         painter.setPen(Qt::white);
         painter.drawText(badge.adjusted(7 + glyph + 4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
@@ -211,7 +211,7 @@ void ScreenshotCard::copyWithConfirmation() {
     if (m_overlay)
         m_overlay->refresh();
     // Each press sets its own reset; the earliest one still pending ends the "Copied".
-    QTimer::singleShot(copiedMs, this, [this] {
+    QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
         m_showCopied = false;
         if (m_overlay)
             m_overlay->refresh();
@@ -329,7 +329,7 @@ void ScreenshotCard::paintPicture(QPainter& painter) {
         QColor tertiary = palette().color(QPalette::WindowText);
         tertiary.setAlphaF(0.26);
         const QPixmap glyph =
-            tinted_icon::symbol(QStringLiteral("photo"), 18, tertiary, devicePixelRatioF());
+            symbols::pixmap(QStringLiteral("photo"), 18, tertiary, devicePixelRatioF());
         painter.drawPixmap(frame.center().x() - 9 + 1, frame.center().y() - 9 + 1, glyph);
         return;
     }

@@ -37,6 +37,9 @@ public:
     const Screenshot& screenshot() const { return m_screenshot; }
     const QImage& image() const { return m_image; }
     bool isHovered() const { return m_hover; }
+    // Shows or takes away the overlay; the strip calls it when cards move under a still
+    // pointer or the popover hides, which report no enter or leave of their own.
+    void setHover(bool hover);
     bool showsCopied() const { return m_showCopied; }
     bool isLoading() const { return m_loading; }
     // Reads and downscales the file unless the picture is already held.
@@ -67,7 +70,6 @@ protected:
 private:
     class Overlay;
 
-    void setHover(bool hover);
     void reloadAfterEdit(const QUuid& id);
     void startDrag();
     void paintPicture(QPainter& painter);

@@ -1,10 +1,7 @@
 #include "ui/SettingsStyle.h"
 
-#include "platform/Symbols.h"
-
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QWidget>
 
 namespace settings_style {
@@ -46,14 +43,6 @@ QColor green(qreal opacity) {
 
 QColor orange(qreal opacity) {
     return withOpacity(QColor(255, 149, 0), opacity);
-}
-
-QPixmap tinted(const QString& symbol, int size, const QColor& color) {
-    QPixmap pixmap = symbols::icon(symbol).pixmap(size, size);
-    QPainter painter(&pixmap);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(pixmap.rect(), color);
-    return pixmap;
 }
 
 } // namespace settings_style

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPixmap>
 #include <QString>
 
 class QWidget;
@@ -17,7 +16,5 @@ QColor primary(const QWidget* widget, qreal opacity = 1.0);
 QColor accent(const QWidget* widget, qreal opacity = 1.0);
 QColor green(qreal opacity = 1.0);
 QColor orange(qreal opacity = 1.0);
-// A symbol's icon in one colour.
-QPixmap tinted(const QString& symbol, int size, const QColor& color);
 
 } // namespace settings_style

@@ -4,6 +4,7 @@
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
 #include "ui/FolderPicker.h"
 #include "ui/HotkeyRow.h"
@@ -114,6 +115,7 @@ SettingsView::SettingsView(Collaborators collaborators, std::function<void()> on
     QVBoxLayout* root = vbox(0, this);
     root->addWidget(scroll, 1);
     root->addWidget(buildFooter());
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 QWidget* SettingsView::buildGeneralSection() {
@@ -139,8 +141,7 @@ QWidget* SettingsView::buildStorageSection() {
     QVBoxLayout* layout = vbox(10, card);
 
     QHBoxLayout* folder = hbox(8);
-    auto* icon = new QLabel(card);
-    icon->setPixmap(tinted(QStringLiteral("folder.fill"), 14, accent(card)));
+    auto* icon = new SymbolLabel(QStringLiteral("folder.fill"), 14, QPalette::Highlight, 1.0, card);
     QVBoxLayout* text = vbox(2);
     text->addWidget(
         label(QStringLiteral("Save Screenshots To"), style::font(12, QFont::Medium), card));
@@ -210,15 +211,16 @@ QWidget* SettingsView::buildPermissionSection() {
         QStringLiteral("screenRecording"),
         {QStringLiteral("Screen Recording"), QStringLiteral("Granted — captures will work."),
          QStringLiteral("Not granted — captures will be blocked.")},
-        [this] { m_c.openScreenRecordingSettings(); });
+        m_c.openScreenRecordingSettings);
     m_accessibilityCard = new PermissionCard(
         QStringLiteral("accessibility"),
         {QStringLiteral("Accessibility"), QStringLiteral("Granted — scrolling capture will work."),
          QStringLiteral("Not granted — scrolling capture is disabled.")},
-        [this] { m_c.openAccessibilitySettings(); });
-    auto* relaunch = new QPushButton(symbols::icon(QStringLiteral("arrow.clockwise")),
-                                     // "&&": a single one would mark a mnemonic.
-                                     QStringLiteral("Quit && Relaunch (apply permission change)"));
+        m_c.openAccessibilitySettings);
+    auto* relaunch = new QPushButton(
+        symbols::tinted(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
+        // "&&": a single one would mark a mnemonic.
+        QStringLiteral("Quit && Relaunch (apply permission change)"));
     relaunch->setObjectName(QStringLiteral("quitAndRelaunch"));
     relaunch->setFont(style::font(12));
     connect(relaunch, &QPushButton::clicked, this, [this] { m_c.quitAndRelaunch(); });
@@ -271,7 +273,8 @@ std::optional<Alerts::Alert> SettingsView::storageChangeAlert(const StorageChang
                           .arg(result.moved == 1 ? QString() : QStringLiteral("s"));
     if (result.failed >= 1)
         message += QStringLiteral(" %1 couldn't be moved.").arg(result.failed);
-    return Alerts::Alert{QStringLiteral("Folder Changed"), message, ok};
+    return Alerts::Alert{QStringLiteral("Folder Changed"), message, ok,
+                         Alerts::Alert::Kind::information};
 }
 
 QString SettingsView::appVersionString(const QString& version) {
@@ -281,8 +284,19 @@ QString SettingsView::appVersionString(const QString& version) {
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Coming back from the task bar is no new opening.
-    if (!event->spontaneous())
-        refresh();
+    if (event->spontaneous())
+        return;
+    refresh();
+    // The window opens with the focus on nothing a key can toggle: a stray Space must not
+    // switch launch at login. Tab still reaches every control.
+    setFocus();
+}
+
+bool SettingsView::event(QEvent* event) {
+    // The user went to another window: the hot keys must work there again.
+    if (event->type() == QEvent::WindowDeactivate)
+        stopRecording();
+    return QWidget::event(event);
 }
 
 void SettingsView::refresh() {
@@ -344,8 +358,20 @@ void SettingsView::rowRecordingChanged() {
 }
 
 void SettingsView::showHotkeyRefusals() {
-    for (HotkeyRow* hotkeyRow : std::as_const(m_rows))
-        hotkeyRow->setRefusal(m_c.hotkeyRefusal(hotkeyRow->action()));
+    for (HotkeyRow* hotkeyRow : std::as_const(m_rows)) {
+        const HotkeyAction action = hotkeyRow->action();
+        const std::optional<HotkeyRefusal> refusal = m_c.hotkeyRefusal(action);
+        // The action that has it: the first other one with the combination that works.
+        QString holder;
+        for (HotkeyAction other : hotkey_action::allCases()) {
+            if (refusal == HotkeyRefusal::usedByQuillbox && other != action &&
+                combo(other) == combo(action) && !m_c.hotkeyRefusal(other)) {
+                holder = hotkey_action::title(other);
+                break;
+            }
+        }
+        hotkeyRow->setRefusal(refusal, holder);
+    }
 }
 
 void SettingsView::setLaunchAtLogin(bool enabled) {
@@ -374,8 +400,10 @@ void SettingsView::resetFolderToDefault() {
 
 void SettingsView::finishStorageChange(const StorageChangeResult& result) {
     showStorageDirectory();
-    if (const auto alert = storageChangeAlert(result))
+    if (auto alert = storageChangeAlert(result)) {
+        alert->window = this;
         m_c.alerts.run(*alert);
+    }
 }
 
 void SettingsView::showStorageDirectory() {

@@ -36,9 +36,10 @@ public:
         const KeyboardLayout& keyboard;
         QString version;
         std::function<bool()> hasScreenRecordingPermission = [] { return true; };
-        std::function<void()> openScreenRecordingSettings = [] {};
+        // Empty where the desktop has no page for the permission: no button offers one.
+        std::function<void()> openScreenRecordingSettings;
         std::function<bool()> hasAccessibilityPermission = [] { return true; };
-        std::function<void()> openAccessibilitySettings = [] {};
+        std::function<void()> openAccessibilitySettings;
         std::function<void()> quitAndRelaunch = [] {};
         // The folder picker; nothing when cancelled. Empty: the desktop's file dialog.
         std::function<std::optional<QString>(const QString& startFolder)> chooseFolder;
@@ -78,6 +79,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QWidget* buildGeneralSection();

@@ -1,7 +1,6 @@
 #include "ui/ThumbnailOverlay.h"
 
 #include "platform/Symbols.h"
-#include "ui/TintedIcon.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -99,9 +98,9 @@ void ThumbnailOverlay::paintEvent(QPaintEvent*) {
     const QRectF badge(padding, padding, 7 + glyph + 4 + metrics.horizontalAdvance(title) + 7,
                        3 + metrics.height() + 3);
     fillCapsule(painter, badge, QColor::fromRgbF(0, 0, 0, 0.5f));
-    painter.drawPixmap(QPointF(badge.left() + 7, badge.center().y() - glyph / 2.0),
-                       tinted_icon::symbol(screenshot_kind::symbol(m_kind), glyph, Qt::white,
-                                           devicePixelRatioF()));
+    painter.drawPixmap(
+        QPointF(badge.left() + 7, badge.center().y() - glyph / 2.0),
+        symbols::pixmap(screenshot_kind::symbol(m_kind), glyph, Qt::white, devicePixelRatioF()));
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(badge.adjusted(7 + glyph + 4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,

@@ -165,6 +165,9 @@ void ThumbnailPreviewController::cancelDismiss() {
 
 void ThumbnailPreviewController::positionInBottomLeft(ThumbnailPreviewView* panel) {
     // With no screen at all the panel stays at the origin.
-    if (const std::optional<QPoint> topLeft = thumbnail_placement::topLeftOnScreens(panel->size()))
-        panel->move(*topLeft);
+    // The card itself goes in the corner; its shadow, if any, lies around it.
+    const std::optional<QPoint> topLeft =
+        thumbnail_placement::topLeftOnScreens(panel->cardRect().size());
+    if (topLeft)
+        panel->move(*topLeft - panel->cardRect().topLeft());
 }

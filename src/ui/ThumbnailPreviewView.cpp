@@ -3,6 +3,7 @@
 #include "capture/HudSpinner.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "platform/WindowShape.h"
+#include "ui/CardShadow.h"
 #include "ui/DragOut.h"
 #include "ui/PreviewLoader.h"
 #include "ui/ThumbnailOverlay.h"
@@ -38,6 +39,7 @@ ThumbnailPreviewView::ThumbnailPreviewView(Screenshot screenshot, Actions action
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus)
     , m_screenshot(std::move(screenshot))
+    , m_margins(window_shape::compositingManagerRunning() ? card_shadow::margins() : QMargins())
     , m_actions(std::move(actions))
     , m_fileURL(std::move(fileURL))
     , m_later(std::move(later))
@@ -48,11 +50,12 @@ ThumbnailPreviewView::ThumbnailPreviewView(Screenshot screenshot, Actions action
     setWindowTitle(QStringLiteral("Quillbox"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(cardWidth, cardHeight);
-    m_spinner->setGeometry((cardWidth - spinnerSize) / 2, (cardHeight - spinnerSize) / 2,
-                           spinnerSize, spinnerSize);
+    setFixedSize(QSize(cardWidth, cardHeight).grownBy(m_margins));
+    m_spinner->setGeometry(m_margins.left() + (cardWidth - spinnerSize) / 2,
+                           m_margins.top() + (cardHeight - spinnerSize) / 2, spinnerSize,
+                           spinnerSize);
 
-    m_overlay->setGeometry(rect());
+    m_overlay->setGeometry(cardRect());
     m_overlayOpacity->setOpacity(0);
     m_overlay->setGraphicsEffect(m_overlayOpacity);
     m_overlay->hide();
@@ -118,7 +121,12 @@ void ThumbnailPreviewView::reloadIfMine(const QUuid& screenshotId) {
 
 void ThumbnailPreviewView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    window_shape::fitRoundedCorners(this, cornerRadius);
+    if (m_margins.isNull()) {
+        window_shape::fitRoundedCorners(this, cornerRadius, false);
+    } else {
+        window_shape::fitRoundedCorners(this, cornerRadius, true);
+        window_shape::setInputArea(this, cardRect());
+    }
     if (!m_loadRequested)
         loadImage();
 }
@@ -127,16 +135,25 @@ void ThumbnailPreviewView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF frame(cardRect());
+    if (!m_margins.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        if (m_shadow.isNull() || m_shadow.devicePixelRatio() != ratio)
+            m_shadow = card_shadow::image(size(), frame, cornerRadius, ratio);
+        painter.drawImage(QPointF(0, 0), m_shadow);
+    }
     QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    card.addRoundedRect(frame, cornerRadius, cornerRadius);
     painter.setClipPath(card);
-    painter.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.85f));
+    // The shadow stays outside: the card is translucent.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(frame, QColor::fromRgbF(0, 0, 0, 0.85f));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (!m_image.isNull())
-        painter.drawImage(QRectF(rect()), m_image,
-                          aspectFillSource(QSizeF(m_image.size()), QSizeF(size())));
+        painter.drawImage(frame, m_image, aspectFillSource(QSizeF(m_image.size()), frame.size()));
     painter.setClipping(false);
     QPainterPath border;
-    border.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5,
+    border.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5,
                           cornerRadius - 0.5);
     painter.strokePath(border, QPen(QColor::fromRgbF(1, 1, 1, 0.18f), 1));
 }
@@ -174,7 +191,7 @@ void ThumbnailPreviewView::copy() {
 }
 
 void ThumbnailPreviewView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && cardRect().contains(event->position().toPoint()))
         m_pressAt = event->position().toPoint();
 }
 
@@ -191,7 +208,7 @@ void ThumbnailPreviewView::mouseMoveEvent(QMouseEvent* event) {
 void ThumbnailPreviewView::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressAt && event->button() == Qt::LeftButton;
     m_pressAt.reset();
-    if (click && rect().contains(event->position().toPoint()) && m_actions.onEdit)
+    if (click && cardRect().contains(event->position().toPoint()) && m_actions.onEdit)
         m_actions.onEdit();
 }
 
@@ -213,7 +230,7 @@ void ThumbnailPreviewView::startDrag() {
     }
     // The pointer may have left during the drag without a leave being reported: the clock
     // must run again, or the card would stay for good.
-    if (!rect().contains(mapFromGlobal(QCursor::pos()))) {
+    if (!cardRect().contains(mapFromGlobal(QCursor::pos()))) {
         m_hovering = true;
         setHovering(false);
     }

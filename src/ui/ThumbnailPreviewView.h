@@ -4,6 +4,7 @@
 #include "ui/Later.h"
 
 #include <QImage>
+#include <QMargins>
 #include <QPoint>
 #include <QWidget>
 #include <functional>
@@ -15,7 +16,9 @@ class ThumbnailOverlay;
 
 // The card after a capture: a 240 x 160 floating window that never takes the focus,
 // showing the capture with Copy, Edit, Show and close while the pointer is on it. A click
-// edits; a drag carries the file out.
+// edits; a drag carries the file out. Where a compositing manager runs, the window is
+// larger by the card's shadow, which takes no pointer input; elsewhere it is the card,
+// cut to its rounded shape.
 class ThumbnailPreviewView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +40,10 @@ public:
                          Later later = timerLater());
 
     const Screenshot& screenshot() const { return m_screenshot; }
+    // The room the shadow takes around the card; none without a compositing manager.
+    const QMargins& shadowMargins() const { return m_margins; }
+    // Where the card is in the window.
+    QRect cardRect() const { return rect().marginsRemoved(m_margins); }
     const QImage& image() const { return m_image; }
     bool hovering() const { return m_hovering; }
     ThumbnailOverlay* overlay() const { return m_overlay; }
@@ -66,6 +73,8 @@ private:
     void reloadIfMine(const QUuid& screenshotId);
 
     Screenshot m_screenshot;
+    QMargins m_margins;
+    QImage m_shadow;
     Actions m_actions;
     std::function<QString()> m_fileURL;
     Later m_later;

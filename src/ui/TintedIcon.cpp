@@ -1,9 +1,6 @@
 #include "ui/TintedIcon.h"
 
-#include "platform/Symbols.h"
-
 #include <QPainter>
-#include <QtMath>
 
 namespace tinted_icon {
 
@@ -22,16 +19,6 @@ void paintOver(QPixmap& glyph, const QColor& color) {
 }
 
 } // namespace
-
-QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal devicePixelRatio) {
-    const int device = qCeil(size * devicePixelRatio);
-    QPixmap glyph = symbols::icon(symbolName).pixmap(device, device);
-    if (glyph.isNull())
-        return glyph;
-    paintOver(glyph, color);
-    glyph.setDevicePixelRatio(devicePixelRatio);
-    return glyph;
-}
 
 QIcon icon(const QIcon& symbolic, const QColor& color) {
     QIcon tinted;

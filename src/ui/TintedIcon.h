@@ -3,15 +3,10 @@
 #include <QColor>
 #include <QIcon>
 #include <QPalette>
-#include <QPixmap>
 #include <QString>
 
-// Symbolic icons come in one dark colour; these draw them in another.
+// The tray icon: a symbolic icon in a colour that shows on the panel.
 namespace tinted_icon {
-
-// The named symbol drawn in `color` at `size` device-independent pixels for a screen of
-// `devicePixelRatio`.
-QPixmap symbol(const QString& symbolName, int size, const QColor& color, qreal devicePixelRatio);
 
 // Every size of `icon` with its pixels painted in `color`, keeping their alpha.
 QIcon icon(const QIcon& symbolic, const QColor& color);

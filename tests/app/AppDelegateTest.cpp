@@ -126,10 +126,18 @@ TEST_F(AppDelegateTest, refusedCombinationIsSkippedAndTheReasonKeptForTheSetting
     EXPECT_EQ(system.held.value(1), defaultOf(HotkeyAction::captureArea));
     EXPECT_FALSE(system.held.contains(2));
     EXPECT_EQ(system.held.value(3), defaultOf(HotkeyAction::captureFullScreen));
-    // The settings window learns why: held elsewhere, or refused for lack of a modifier
-    // that keeps it from taking the key from every program.
-    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureWindow), HotkeyRefusal::inUse);
+    // The settings window learns why: held by another of its own shortcuts or by another
+    // program, a key it cannot name, or no modifier to keep it from taking the key from
+    // every program.
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureWindow), HotkeyRefusal::usedByQuillbox);
     EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureArea), std::nullopt);
+    system.refused.insert(defaultOf(HotkeyAction::captureFullScreen));
+    const HotkeyCombo unknown{0x7777, HotkeyCombo::control | HotkeyCombo::option};
+    preferences.setCombo(unknown, HotkeyAction::togglePopover);
+    system.refused.insert(unknown);
+    delegate->registerHotkeys();
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::captureFullScreen), HotkeyRefusal::inUse);
+    EXPECT_EQ(delegate->hotkeyRefusal(HotkeyAction::togglePopover), HotkeyRefusal::unknownKey);
     const HotkeyCombo shiftOnly{1, HotkeyCombo::shift};
     preferences.setCombo(shiftOnly, HotkeyAction::captureScrolling);
     system.refused.insert(shiftOnly);

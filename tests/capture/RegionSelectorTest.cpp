@@ -66,9 +66,11 @@ TEST_F(RegionSelectorTest, tooSmallOrCancelled_answersNothingOnce) {
     QTest::keyClick(escaped, Qt::Key_Escape);
     QTest::mouseRelease(escaped, Qt::LeftButton, {}, {200, 200});
     QTest::mouseRelease(next(), Qt::LeftButton, {}, {300, 300}); // no press before
-    ASSERT_EQ(answers.received.size(), 5);
+    QTest::mouseClick(next(), Qt::RightButton, {}, {300, 300});
+    ASSERT_EQ(answers.received.size(), 6);
+    EXPECT_EQ(selector.overlay(), nullptr); // the right click took it away
     EXPECT_EQ(answers.received[0]->size(), QSizeF(20, 20));
-    for (int i = 1; i < 5; ++i)
+    for (int i = 1; i < 6; ++i)
         EXPECT_EQ(answers.received[i], std::nullopt) << i;
 }
 

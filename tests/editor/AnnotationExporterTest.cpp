@@ -138,6 +138,15 @@ TEST(AnnotationExporter, saveGoesToTheCurrentFolderAndReportsAFailedWrite) {
     e.exporter.overwriteOriginal();
     EXPECT_EQ(changed.count(), 0);
     EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
+
+    // A reason that names the file says why first.
+    const QString path = QStringLiteral("/home/user/.local/share/Quillbox/screenshots/x.png");
+    EXPECT_EQ(AnnotationExporter::failedSaveStatus(QStringLiteral("Existing file ") + path +
+                                                       QStringLiteral(" is not writable"),
+                                                   path),
+              QStringLiteral("Save failed: Existing file is not writable: ") + path);
+    EXPECT_EQ(AnnotationExporter::failedSaveStatus(QStringLiteral("No space left on device"), path),
+              QStringLiteral("Save failed: No space left on device"));
 }
 
 TEST(AnnotationExporter, anImageWithoutPixelsCannotBeRendered) {

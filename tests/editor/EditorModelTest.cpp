@@ -1,6 +1,7 @@
 #include "editor/EditorModel.h"
 
 #include <QTest>
+#include <QUuid>
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,6 +150,22 @@ TEST(EditorModel, tooSmallACropLeavesCropModeWithoutCropping) {
         EXPECT_EQ(model.baseImage().size(), QSize(300, 200));
         EXPECT_FALSE(model.statusMessage());
     }
+}
+
+// The export of a redaction made while its picture is still being made waits for it.
+TEST(EditorModel, anExportWaitsForTheRedactionPicture) {
+    QImage image(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            image.setPixel(x, y, (x / 3 + y / 3) % 2 ? qRgb(250, 250, 250) : qRgb(200, 40, 40));
+    EditorModel model(image);
+    model.pixelateInBackground();
+    model.setAnnotations({Annotation(QUuid::createUuid(), AnnotationTool::redact,
+                                     AnnotationColor::red, {0, 0}, {400, 300}, 8, {}, {}, 0)});
+    const std::optional<QByteArray> png = model.renderPNG();
+    ASSERT_TRUE(png);
+    const QImage written = QImage::fromData(*png, "PNG");
+    EXPECT_GT(qGray(written.pixel(200, 150)), 60); // cells of the picture's colours, not black
 }
 
 TEST(EditorModel, statusClearsOnlyWhenItStillReadsTheSame) {

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 // Without a sound card one line of ours says so, and nothing of ALSA's own (eight lines)
-// reaches the output.
-TEST(SoundDevice, withoutADevice_saysSoOnceAndKeepsAlsaQuiet) {
+// reaches the output; the beep rings the display's bell instead.
+TEST(SoundDevice, withoutADevice_saysSoOnceKeepsAlsaQuietAndBeepsWithTheBell) {
     if (QFile::exists(QStringLiteral("/proc/asound/cards")))
         GTEST_SKIP() << "this machine has a sound card";
     QTemporaryDir home; // no .asoundrc: ALSA's own default device
@@ -20,9 +20,11 @@ TEST(SoundDevice, withoutADevice_saysSoOnceAndKeepsAlsaQuiet) {
     const int saved = ::dup(STDERR_FILENO);
     FILE* file = std::fopen(QFile::encodeName(captured).constData(), "w");
     ::dup2(::fileno(file), STDERR_FILENO);
+    int bells = 0;
     {
-        SoundPlayerCanberra sound;
+        SoundPlayerCanberra sound([&bells] { ++bells; });
         sound.playCaptureSound();
+        sound.beep();
         sound.beep();
         sound.waitUntilDone(2000);
     }
@@ -34,4 +36,5 @@ TEST(SoundDevice, withoutADevice_saysSoOnceAndKeepsAlsaQuiet) {
     ASSERT_TRUE(output.open(QIODevice::ReadOnly));
     const QString said = QString::fromLocal8Bit(output.readAll());
     EXPECT_EQ(said.toStdString(), "Quillbox: no sound device is available; sounds are off\n");
+    EXPECT_EQ(bells, 2);
 }

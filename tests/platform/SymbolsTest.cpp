@@ -2,24 +2,27 @@
 #include "core/annotate/AnnotationTool.h"
 #include "core/library/ScreenshotKind.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 TEST(Symbols, everySymbolTheProgramUsesHasAPictureAndNoOtherNameHasOne) {
-    QStringList used{QStringLiteral("camera.viewfinder"),
-                     QStringLiteral("ellipsis.circle"),
-                     QStringLiteral("xmark.circle.fill"),
-                     QStringLiteral("doc.on.doc"),
-                     QStringLiteral("checkmark"),
-                     QStringLiteral("pencil.tip"),
-                     QStringLiteral("folder"),
-                     QStringLiteral("ellipsis.circle.fill"),
-                     QStringLiteral("photo")};
+    QStringList used{
+        // popover, strip and card
+        QStringLiteral("camera.viewfinder"), QStringLiteral("ellipsis.circle"),
+        QStringLiteral("exclamationmark.shield.fill"), QStringLiteral("arrow.up.right.square"),
+        QStringLiteral("arrow.clockwise"), QStringLiteral("arrow.triangle.2.circlepath"),
+        QStringLiteral("photo.on.rectangle.angled"), QStringLiteral("list.bullet.rectangle"),
+        QStringLiteral("xmark.circle.fill"), QStringLiteral("doc.on.doc"),
+        QStringLiteral("checkmark"), QStringLiteral("pencil.tip"), QStringLiteral("folder"),
+        QStringLiteral("ellipsis.circle.fill"), QStringLiteral("photo"),
+        // settings
+        QStringLiteral("folder.fill"), QStringLiteral("checkmark.shield.fill"),
+        // editor
+        QStringLiteral("arrow.uturn.backward"), QStringLiteral("trash"), QStringLiteral("crop")};
     for (ScreenshotKind kind : screenshot_kind::allCases())
         used.append(screenshot_kind::symbol(kind));
     for (AnnotationTool tool : annotation_tool::allCases())
         used.append(annotation_tool::symbol(tool));
-    used << QStringLiteral("arrow.uturn.backward") << QStringLiteral("trash")
-         << QStringLiteral("crop");
     for (const QString& name : used)
         EXPECT_TRUE(symbols::names().contains(name)) << name.toStdString();
     for (const QString& name : symbols::names()) {
@@ -29,5 +32,35 @@ TEST(Symbols, everySymbolTheProgramUsesHasAPictureAndNoOtherNameHasOne) {
         EXPECT_FALSE(icon.pixmap(16, 16).isNull()) << name.toStdString();
     }
     EXPECT_TRUE(symbols::icon(QStringLiteral("no.such.symbol")).isNull());
-    EXPECT_TRUE(symbols::themeName(QStringLiteral("no.such.symbol")).isEmpty());
+    EXPECT_TRUE(symbols::pixmap(QStringLiteral("no.such.symbol"), 9, Qt::red, 1).isNull());
+}
+
+// A symbol takes the room it is given at every scale (at scale 2 it once came out twice
+// its size), and shows in the colour asked for: a dark palette gets light symbols.
+TEST(Symbols, aTintedSymbolHasItsSizeAtEveryScaleAndOnlyItsColour) {
+    const QColor ink(230, 230, 230);
+    for (const char* name : {"rectangle.dashed", "arrow.up.right", "photo.on.rectangle.angled"}) {
+        for (int size : {9, 36}) {
+            for (qreal ratio : {1.0, 2.0}) {
+                const QPixmap pixmap = symbols::pixmap(QLatin1String(name), size, ink, ratio);
+                SCOPED_TRACE(std::string(name) + " " + std::to_string(size) + " @" +
+                             std::to_string(ratio));
+                EXPECT_EQ(pixmap.deviceIndependentSize(), QSizeF(size, size));
+                EXPECT_EQ(pixmap.width(), qRound(size * ratio));
+                const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+                int inked = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        const QColor pixel = image.pixelColor(x, y);
+                        if (pixel.alpha() < 128)
+                            continue;
+                        ++inked;
+                        EXPECT_LE(std::abs(pixel.red() - ink.red()), 2);
+                        EXPECT_LE(std::abs(pixel.blue() - ink.blue()), 2);
+                    }
+                }
+                EXPECT_GT(inked, size * ratio);
+            }
+        }
+    }
 }

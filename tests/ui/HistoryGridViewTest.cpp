@@ -4,6 +4,7 @@
 #include "core/library/ImageDidChangeNotification.h"
 #include "ui/StripLayout.h"
 
+#include <QCursor>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
@@ -176,4 +177,35 @@ TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFi
     EXPECT_EQ(drag->data(QStringLiteral("application/x-kde-suggestedfilename")), "new.png");
     EXPECT_TRUE(QTest::qWaitFor([fresh] { return !fresh->isLoading(); }, 5000));
     EXPECT_TRUE(fresh->image().isNull());
+}
+
+// Cards moving under a still pointer pass the overlay on; a hidden strip keeps none, and
+// shown again after a capture it starts at the newest card.
+TEST_F(HistoryGridViewTest, hoverFollowsThePointerAcrossScrollsAndHidingAndANewCaptureIsInView) {
+    fill(30);
+    auto strip = makeStrip();
+    QScrollBar* bar = strip->horizontalScrollBar();
+    const auto hovered = [&strip] {
+        QList<int> indexes;
+        for (ScreenshotCard* card : strip->cards())
+            if (card->isHovered())
+                indexes.append((card->x() - strip_layout::paddingX) /
+                               (strip_layout::cardWidth + strip_layout::spacing));
+        return indexes;
+    };
+    ScreenshotCard* first = strip->cards().first();
+    QCursor::setPos(first->mapToGlobal(first->rect().center()));
+    bar->setValue(1); // a nudge rechecks
+    EXPECT_EQ(hovered(), QList<int>{0});
+    bar->setValue(strip_layout::cardWidth + strip_layout::spacing + 1);
+    EXPECT_EQ(hovered(), QList<int>{1});
+
+    strip->hide();
+    EXPECT_TRUE(hovered().isEmpty());
+    QCursor::setPos(strip->mapToGlobal(QPoint(0, 0)) - QPoint(50, 50));
+    LibraryFixture::fileCapture(fixture.library());
+    strip->show();
+    EXPECT_TRUE(hovered().isEmpty());
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(strip->cards().first()->screenshot(), fixture.library().screenshots().first());
 }

@@ -1,7 +1,9 @@
 #include "ui/PopoverView.h"
 #include "LibraryFixture.h"
 #include "core/hotkeys/HotkeyPreferences.h"
+#include "platform/SymbolLabel.h"
 #include "ui/HistoryGridView.h"
+#include "ui/PopoverWindow.h"
 
 #include <QAbstractButton>
 #include <QMenu>
@@ -108,4 +110,39 @@ TEST_F(PopoverViewTest, captureButtonsGoLeftToRightAndHintsReadTheShortcutsOnEac
     EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Alt+Super+W")); // until it shows again
     view->appear();
     EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Shift+W"));
+}
+
+// On a dark palette every symbol is light: the hints', the header's and the buttons'.
+TEST_F(PopoverViewTest, symbolsFollowThePaletteTheWindowUses) {
+    permission = false;
+    auto view = makeView();
+    QPalette dark = view->palette();
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::ButtonText, QColor(235, 235, 235));
+    view->setPalette(dark);
+    const QList<SymbolLabel*> labels = view->findChildren<SymbolLabel*>();
+    EXPECT_GE(labels.size(), 6);
+    for (const SymbolLabel* label : labels) {
+        if (label->symbol() == QStringLiteral("exclamationmark.shield.fill")) // orange
+            continue;
+        EXPECT_GT(label->color().lightness(), 200) << label->symbol().toStdString();
+    }
+    const auto* recheck = view->findChild<QToolButton*>(QStringLiteral("recheck"));
+    const QImage glyph = recheck->icon().pixmap(QSize(16, 16), 1.0).toImage();
+    int light = 0;
+    for (int y = 0; y < glyph.height(); ++y)
+        for (int x = 0; x < glyph.width(); ++x)
+            light += qAlpha(glyph.pixel(x, y)) > 128 && qGray(glyph.pixel(x, y)) > 200;
+    EXPECT_GT(light, 5);
+}
+
+// On a desktop of its own colour the popover still shows where it ends.
+TEST(PopoverWindow, hasAHairlineEdge) {
+    PopoverWindow window({});
+    window.resize(800, 260);
+    const QImage shown = window.grab().toImage();
+    const QRgb inside = shown.pixel(400, 5);
+    for (const QPoint edge : {QPoint(0, 130), QPoint(799, 130), QPoint(400, 0), QPoint(400, 259)})
+        EXPECT_GT(std::abs(qGray(shown.pixel(edge)) - qGray(inside)), 20) << edge.x() << edge.y();
 }

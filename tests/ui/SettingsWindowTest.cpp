@@ -34,6 +34,7 @@ protected:
     std::optional<QString> chosenFolder;
     QHash<HotkeyAction, std::optional<HotkeyRefusal>> refusals;
     int changes = 0;
+    int pagesOpened = 0;
 
     SettingsWindowController controller{
         {policy,
@@ -46,6 +47,8 @@ protected:
              .keyboard = keyboard,
              .version = QStringLiteral("0.1.0"),
              .hasScreenRecordingPermission = [this] { return permission; },
+             // A desktop with a page for screen reading; none for input posting.
+             .openScreenRecordingSettings = [this] { ++pagesOpened; },
              .quitAndRelaunch = [this] { ++relaunches; },
              .chooseFolder = [this](const QString&) { return chosenFolder; },
              .setHotkeysSuspended = [this](bool suspended) { suspensions.append(suspended); },
@@ -117,8 +120,18 @@ TEST_F(SettingsWindowTest, recorder_keepsRecordingUntilAModifiedKeyThenStoresIt)
               (HotkeyCombo{0, HotkeyCombo::shift}));
 }
 
-TEST_F(SettingsWindowTest, recorder_secondClickOrClosingEndsWithoutAChange) {
+TEST_F(SettingsWindowTest, recorder_secondClickLeavingTheWindowOrClosingEndsWithoutAChange) {
     open();
+    QApplication::setActiveWindow(controller.window());
+    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_EQ(suspensions, (QList<bool>{true, false}));
+    suspensions.clear();
+    QApplication::setActiveWindow(controller.window());
+
     QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
     QTest::mouseClick(chip(HotkeyAction::captureWindow), Qt::LeftButton);
     QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
@@ -141,7 +154,11 @@ TEST_F(SettingsWindowTest, recorder_secondClickOrClosingEndsWithoutAChange) {
 // Shortcuts shows the defaults, re-registers, and the marks follow what it found.
 TEST_F(SettingsWindowTest, refusedCombinationsAreMarkedUntilResetShortcutsRegistersTheDefaults) {
     preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureArea);
+    preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureFullScreen);
+    preferences.setCombo({0x7777, ctrlAltSuper}, HotkeyAction::captureScrolling);
     refusals.insert(HotkeyAction::captureWindow, HotkeyRefusal::inUse);
+    refusals.insert(HotkeyAction::captureFullScreen, HotkeyRefusal::usedByQuillbox);
+    refusals.insert(HotkeyAction::captureScrolling, HotkeyRefusal::unknownKey);
     refusals.insert(HotkeyAction::togglePopover, HotkeyRefusal::needsModifier);
     open();
     EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
@@ -150,6 +167,10 @@ TEST_F(SettingsWindowTest, refusedCombinationsAreMarkedUntilResetShortcutsRegist
     EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isBroken());
     EXPECT_EQ(chip(HotkeyAction::captureWindow)->toolTip(),
               QStringLiteral("Another program uses this shortcut"));
+    EXPECT_EQ(chip(HotkeyAction::captureFullScreen)->toolTip(),
+              QStringLiteral("\u201cCapture Area\u201d uses this shortcut"));
+    EXPECT_EQ(chip(HotkeyAction::captureScrolling)->toolTip(),
+              QStringLiteral("Quillbox cannot find this key on the keyboard: choose another"));
     EXPECT_EQ(chip(HotkeyAction::togglePopover)->toolTip(),
               QStringLiteral("Add Ctrl, Alt or Super: this would take the key from every program"));
 
@@ -181,6 +202,9 @@ TEST_F(SettingsWindowTest, storage_movesWithTheFilesAndAlertsOnlyWhenThereIsSome
     EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Folder Changed"));
     EXPECT_EQ(alerts.shown[0].informativeText,
               QStringLiteral("Moved 1 screenshot to the new folder."));
+    // Good news, in the settings window.
+    EXPECT_EQ(alerts.shown[0].kind, Alerts::Alert::Kind::information);
+    EXPECT_EQ(alerts.shown[0].window, controller.view());
     EXPECT_FALSE(reset->isHidden());
     EXPECT_EQ(find<QLabel>(QStringLiteral("storagePath"))->toolTip(), *chosenFolder);
 
@@ -226,12 +250,18 @@ TEST(SettingsView, prettyPath_shortensOnlyWhatLiesInsideTheHomeFolder) {
 TEST_F(SettingsWindowTest, permissionsAndLoginSwitch_followTheirServices) {
     permission = false;
     open();
+    QApplication::setActiveWindow(controller.window());
+    // Opened, nothing a stray Space could switch has the focus.
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(QApplication::focusWidget()), nullptr);
+    QTest::keyClick(controller.window(), Qt::Key_Space);
     auto* relaunch = find(QStringLiteral("quitAndRelaunch"));
     EXPECT_FALSE(relaunch->isHidden());
     QTest::mouseClick(relaunch, Qt::LeftButton);
     EXPECT_EQ(relaunches, 1);
-    EXPECT_FALSE(find(QStringLiteral("screenRecording.openSettings"))->isHidden());
-    EXPECT_TRUE(find(QStringLiteral("accessibility.openSettings"))->isHidden());
+    QTest::mouseClick(find(QStringLiteral("screenRecording.openSettings")), Qt::LeftButton);
+    EXPECT_EQ(pagesOpened, 1);
+    // No page, no button: a button that opens nothing is not offered.
+    EXPECT_EQ(find(QStringLiteral("accessibility.openSettings")), nullptr);
     EXPECT_EQ(find<QLabel>(QStringLiteral("version"))->text(), QStringLiteral("Quillbox v0.1.0"));
 
     auto* toggle = find(QStringLiteral("launchAtLogin"));

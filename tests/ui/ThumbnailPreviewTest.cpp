@@ -174,3 +174,24 @@ TEST(ThumbnailPreview, placement_bottomLeftOfTheUsableAreaOfThePointersScreen) {
     EXPECT_EQ(topLeft({left, right}, QPoint(-5, -5), right, card), QPoint(1936, 1264));
     EXPECT_EQ(topLeft({}, QPoint(0, 0), std::nullopt, card), std::nullopt);
 }
+
+// Where windows are composited (as offscreen) the card casts its shadow, down and around,
+// from a window larger than the card, with the card where it would be without one.
+TEST(ThumbnailPreview, aCompositedCardCastsItsShadowAroundItself) {
+    CardFixture c;
+    ThumbnailPreviewView* card = c.showNew();
+    const QRect body = card->cardRect();
+    EXPECT_EQ(body.size(), QSize(240, 160));
+    EXPECT_EQ(card->size(), QSize(240 + 36, 160 + 36));
+    EXPECT_EQ(body.topLeft(), QPoint(18, 10)); // more room below: the shadow falls 8 down
+    const QImage shown = card->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const auto alpha = [&shown](int x, int y) { return qAlpha(shown.pixel(x, y)); };
+    EXPECT_EQ(alpha(0, 0), 0);
+    EXPECT_GT(alpha(body.center().x(), body.bottom() + 6), 40);
+    EXPECT_GT(alpha(body.center().x(), body.bottom() + 6),
+              alpha(body.center().x(), body.top() - 6));
+    EXPECT_GT(alpha(body.center().x(), body.center().y()), 200); // the card itself
+    // Clicks on the shadow edit nothing.
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(body.center().x(), body.bottom() + 6));
+    EXPECT_TRUE(c.edited.isEmpty());
+}

@@ -13,8 +13,15 @@ QRectF rectForDrag(QPointF start, QPointF current, QSizeF imageSize) {
     return {x0, y0, std::max(x1 - x0, 0.0), std::max(y1 - y0, 0.0)};
 }
 
+bool isLargeEnough(QRectF cropRect) {
+    constexpr double minimumSide = 8;
+    constexpr double tolerance = 1e-6;
+    return cropRect.width() >= minimumSide - tolerance &&
+           cropRect.height() >= minimumSide - tolerance;
+}
+
 std::optional<QRect> pixelRect(QRectF cropRect, QSize imageSize) {
-    if (cropRect.width() < 8 || cropRect.height() < 8)
+    if (!isLargeEnough(cropRect))
         return std::nullopt;
     const double left = std::floor(cropRect.left());
     const double top = std::floor(cropRect.top());

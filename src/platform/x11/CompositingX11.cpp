@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 std::optional<bool> x11CompositingManagerRunning() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -19,4 +21,17 @@ std::optional<bool> x11CompositingManagerRunning() {
     const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
     return owner && owner->owner != XCB_NONE;
+}
+
+bool x11SetInputShape(QWindow* window, const QRect& deviceRect) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !window)
+        return false;
+    XRectangle rectangle{static_cast<short>(deviceRect.x()), static_cast<short>(deviceRect.y()),
+                         static_cast<unsigned short>(deviceRect.width()),
+                         static_cast<unsigned short>(deviceRect.height())};
+    XShapeCombineRectangles(x11->display(), static_cast<Window>(window->winId()), ShapeInput, 0, 0,
+                            &rectangle, 1, ShapeSet, Unsorted);
+    XFlush(x11->display());
+    return true;
 }

@@ -36,7 +36,8 @@ void silenceAlsa() {
 
 } // namespace
 
-SoundPlayerCanberra::SoundPlayerCanberra() = default;
+SoundPlayerCanberra::SoundPlayerCanberra(std::function<void()> bell)
+    : m_bell(std::move(bell)) {}
 
 SoundPlayerCanberra::~SoundPlayerCanberra() {
     if (m_context)
@@ -48,13 +49,15 @@ void SoundPlayerCanberra::playCaptureSound() {
 }
 
 void SoundPlayerCanberra::beep() {
-    // The theme's bell rather than the X bell: Xvfb and many desktops mute the latter.
-    play("bell", "Bell");
+    // The theme's bell rather than the X bell where it can play: Xvfb and many desktops
+    // mute the latter.
+    if (!play("bell", "Bell") && m_bell)
+        m_bell();
 }
 
-void SoundPlayerCanberra::play(const char* eventId, const char* description) {
+bool SoundPlayerCanberra::play(const char* eventId, const char* description) {
     if (m_unavailable)
-        return;
+        return false;
     if (!m_context) {
         silenceAlsa();
         int error = ca_context_create(&m_context);
@@ -70,13 +73,14 @@ void SoundPlayerCanberra::play(const char* eventId, const char* description) {
             m_context = nullptr;
             m_unavailable = true;
             logOnce("no sound device", error);
-            return;
+            return false;
         }
     }
     const int error = ca_context_play(m_context, m_nextId++, CA_PROP_EVENT_ID, eventId,
                                       CA_PROP_EVENT_DESCRIPTION, description, nullptr);
     if (error != CA_SUCCESS)
         logOnce(eventId, error);
+    return error == CA_SUCCESS;
 }
 
 void SoundPlayerCanberra::waitUntilDone(int timeoutMs) {

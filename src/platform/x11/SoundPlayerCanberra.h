@@ -2,16 +2,20 @@
 
 #include "core/services/SoundPlayer.h"
 
+#include <QApplication>
 #include <cstdint>
+#include <functional>
 
 struct ca_context;
 
 // Event sounds through libcanberra and the freedesktop sound theme. Without a sound
 // device or theme the sounds are skipped; the first failure is said once on stderr, and
-// ALSA's own complaints are kept out of it.
+// ALSA's own complaints are kept out of it. The beep then rings the display's bell, so a
+// refusal is never silent.
 class SoundPlayerCanberra : public SoundPlayer {
 public:
-    SoundPlayerCanberra();
+    // `bell` rings when the beep cannot play; by default the display's bell.
+    explicit SoundPlayerCanberra(std::function<void()> bell = [] { QApplication::beep(); });
     ~SoundPlayerCanberra() override;
     SoundPlayerCanberra(const SoundPlayerCanberra&) = delete;
     SoundPlayerCanberra& operator=(const SoundPlayerCanberra&) = delete;
@@ -24,9 +28,11 @@ public:
     void waitUntilDone(int timeoutMs);
 
 private:
-    void play(const char* eventId, const char* description);
+    // False when the sound could not be played.
+    bool play(const char* eventId, const char* description);
     void logOnce(const char* what, int error);
 
+    std::function<void()> m_bell;
     ca_context* m_context = nullptr;
     bool m_unavailable = false;
     bool m_logged = false;

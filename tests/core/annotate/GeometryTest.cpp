@@ -56,6 +56,8 @@ TEST(CropGeometry, staysInsideTheImageRoundsOutwardsAndRefusesTinyRectangles) {
     EXPECT_EQ(pixelRect({250.5, 150, 100, 100}, image), QRect(250, 150, 50, 50));
     EXPECT_EQ(pixelRect({10, 10, 7.9, 100}, image), std::nullopt);
     EXPECT_EQ(pixelRect({10, 10, 8, 8}, image), QRect(10, 10, 8, 8));
+    // 8 pixels mapped from the canvas and back
+    EXPECT_EQ(pixelRect({10, 10, 7.99999999999997, 8}, image), QRect(10, 10, 8, 8));
     EXPECT_EQ(pixelRect({400, 10, 50, 50}, image), std::nullopt); // nothing left
     EXPECT_EQ(pixelRect({-1e12, -1e12, 2e12, 2e12}, image), QRect(0, 0, 300, 200));
 }

@@ -59,5 +59,29 @@ for _ in 1 2 3 4 5 6; do xdotool click 5; done
 wait_for 50 shows_not "$(colour_of 1)" || fail "the wheel did not move the row"
 popover_shown || fail "the wheel closed the popover"
 
+echo "== the card under the still pointer has the overlay, and a double-click edits that card"
+px=$((cx + 420))
+blue_at_pointer() { pixel "$px" "$cy" | cut -c6-7; }
+dimmed() { [ "$(blue_at_pointer)" = 40 ]; }
+plain() { [ "$(blue_at_pointer)" = 80 ]; }
+wait_for 50 dimmed || fail "no overlay on the card under the pointer: $(pixel "$px" "$cy")"
+red=$((16#$(pixel "$px" "$cy" | cut -c2-3)))
+under="Quillbox $(((red + 2) / 4)).png"
+xdotool click --repeat 2 --delay 80 1
+wait_for 50 xdotool search --onlyvisible --name "$under" || fail "the double-click did not edit $under"
+xdotool key Escape
+wait_for 50 sh -c "! xdotool search --onlyvisible --name '$under'" || fail "the editor stayed"
+
+echo "== closed with a card under the pointer, the popover comes back without that overlay"
+xdotool key ctrl+alt+super+h
+wait_for 50 popover_shown || fail "no popover"
+wait_for 50 dimmed || fail "the card under the pointer has no overlay"
+xdotool key Escape
+wait_for 50 popover_hidden || fail "Esc left the popover open"
+xdotool mousemove "$px" $((top + height + 60))
+xdotool key ctrl+alt+super+h
+wait_for 50 popover_shown || fail "no popover"
+wait_for 50 plain || fail "a card kept its overlay: $(pixel "$px" "$cy")"
+
 stop_quillbox
 echo "popover-strip: all passed"
