@@ -127,6 +127,13 @@ int run(int argc, char** argv) {
             [&thumbnail](std::function<void()> then) { thumbnail.get().hideThen(std::move(then)); },
             [&thumbnail](const Screenshot& screenshot) { thumbnail.get().show(screenshot); }});
     });
+    // A desktop with a page for the permission gets buttons that open it; an X11 server
+    // either shows its screen or it does not.
+    const std::function<void()> openScreenRecordingSettings =
+        permission.settingsUrl().isValid() ? std::function<void()>([&screenshots] {
+            screenshots.get().openScreenRecordingSettings();
+        })
+                                           : std::function<void()>();
     HotkeyPreferences preferences(defaults);
     GlobalHotkeysX11 systemHotkeys;
     HotkeyManager hotkeys(systemHotkeys);
@@ -162,11 +169,7 @@ int run(int argc, char** argv) {
                 .version = QStringLiteral(QUILLBOX_VERSION),
                 .hasScreenRecordingPermission =
                     [&screenshots] { return screenshots.get().hasScreenRecordingPermission(); },
-                .openScreenRecordingSettings =
-                    permission.settingsUrl().isValid() ? std::function<void()>([&screenshots] {
-                        screenshots.get().openScreenRecordingSettings();
-                    })
-                                                       : std::function<void()>(),
+                .openScreenRecordingSettings = openScreenRecordingSettings,
                 .hasAccessibilityPermission =
                     [] { return ScrollingCaptureServices::inputAvailable(); },
                 // An X server offers input posting or it does not: there is no page to open.
@@ -209,8 +212,7 @@ int run(int argc, char** argv) {
         .clearance = &clearance,
         .readScreen = readScreen,
         .library = [&history]() -> HistoryManager& { return history.get(); },
-        .openScreenRecordingSettings =
-            [&screenshots] { screenshots.get().openScreenRecordingSettings(); },
+        .openScreenRecordingSettings = openScreenRecordingSettings,
         .editScreenshot = edit,
         .compositingActive = [] { return x11CompositingManagerRunning().value_or(false); },
     });

@@ -235,10 +235,17 @@ QWidget* PopoverView::buildBanner() {
         new SymbolLabel(QStringLiteral("exclamationmark.shield.fill"), 13, orange, this));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
-    texts->addWidget(textLabel(QStringLiteral("Screen Recording permission needed"),
+    // Without a page to open (an X11 server shows its screen or it does not) the banner
+    // says what is true there and offers only the relaunch.
+    const bool hasSettingsPage = bool(m_collaborators.openScreenRecordingSettings);
+    texts->addWidget(textLabel(hasSettingsPage
+                                   ? QStringLiteral("Screen Recording permission needed")
+                                   : QStringLiteral("Quillbox cannot read the screen"),
                                pixelFont(11, QFont::DemiBold), 1.0, banner));
-    texts->addWidget(textLabel(QStringLiteral("Two clicks: open Settings, toggle on, relaunch."),
-                               pixelFont(10), secondary, banner));
+    texts->addWidget(textLabel(
+        hasSettingsPage ? QStringLiteral("Two clicks: open Settings, toggle on, relaunch.")
+                        : QStringLiteral("Log in to an X11 session, then relaunch."),
+        pixelFont(10), secondary, banner));
     first->addLayout(texts);
     first->addStretch(1);
     rows->addLayout(first);
@@ -252,14 +259,16 @@ QWidget* PopoverView::buildBanner() {
         b->setIconSize(QSize(11, 11));
         return b;
     };
-    QPushButton* open =
-        button(QStringLiteral("1. Open Settings"), QStringLiteral("arrow.up.right.square"));
-    connect(open, &QPushButton::clicked, this, [this] {
-        if (m_collaborators.openScreenRecordingSettings)
-            m_collaborators.openScreenRecordingSettings();
-    });
+    if (hasSettingsPage) {
+        QPushButton* open =
+            button(QStringLiteral("1. Open Settings"), QStringLiteral("arrow.up.right.square"));
+        connect(open, &QPushButton::clicked, this,
+                [this] { m_collaborators.openScreenRecordingSettings(); });
+        second->addWidget(open);
+    }
     QPushButton* relaunch =
-        button(QStringLiteral("2. Relaunch"), QStringLiteral("arrow.clockwise"));
+        button(hasSettingsPage ? QStringLiteral("2. Relaunch") : QStringLiteral("Relaunch"),
+               QStringLiteral("arrow.clockwise"));
     connect(relaunch, &QPushButton::clicked, this, [this] {
         if (m_collaborators.quitAndRelaunch)
             m_collaborators.quitAndRelaunch();
@@ -270,7 +279,6 @@ QWidget* PopoverView::buildBanner() {
     recheck->setToolTip(QStringLiteral("Re-check permission status"));
     recheck->setObjectName(QStringLiteral("recheck"));
     connect(recheck, &QToolButton::clicked, this, &PopoverView::recheckPermission);
-    second->addWidget(open);
     second->addWidget(relaunch);
     second->addStretch(1);
     second->addWidget(recheck);

@@ -19,6 +19,7 @@ protected:
     LibraryFixture fixture;
     HotkeyPreferences preferences{fixture.defaults};
     bool permission = true;
+    bool settingsPage = true;
     int relaunches = 0;
     int settingsOpened = 0;
     QList<ScreenshotKind> captures;
@@ -32,7 +33,8 @@ protected:
             .onOpenSettings = {},
             .onQuit = {},
             .hasScreenRecordingPermission = [this] { return permission; },
-            .openScreenRecordingSettings = [this] { ++settingsOpened; },
+            .openScreenRecordingSettings =
+                settingsPage ? std::function<void()>([this] { ++settingsOpened; }) : nullptr,
             .quitAndRelaunch = [this] { ++relaunches; },
             .onEdit = {},
         });
@@ -65,6 +67,15 @@ TEST_F(PopoverViewTest, bannerShowsWhileCaptureIsNotAllowedUntilARecheckOrAnAppe
     EXPECT_TRUE(view->permissionBanner()->isVisible());
     permission = true;
     EXPECT_FALSE(makeView()->permissionBanner()->isVisible());
+}
+
+TEST_F(PopoverViewTest, bannerWithoutASettingsPage_offersOnlyTheRelaunch) {
+    permission = false;
+    settingsPage = false;
+    auto view = makeView();
+    const QList<QPushButton*> buttons = view->permissionBanner()->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Relaunch"));
 }
 
 TEST_F(PopoverViewTest, clearAllHistorySwitchesToTheEmptyStateAndTheCountFollowsTheLibrary) {
