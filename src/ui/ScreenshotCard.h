@@ -14,7 +14,6 @@ class CapsuleButton;
 class HistoryManager;
 class QMenu;
 class QMimeData;
-class QThreadPool;
 class QVariantAnimation;
 
 // One capture in the history strip: its picture, and on hover its kind and age, a menu,
@@ -26,8 +25,6 @@ public:
     struct Context {
         HistoryManager& history;
         std::function<void(const Screenshot&)> edit;
-        // Decodes pictures off the GUI thread.
-        QThreadPool& loaders;
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     };
 

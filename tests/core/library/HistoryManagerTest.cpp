@@ -51,7 +51,9 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     const auto second = library.newFileURL();
     EXPECT_EQ(first.fileName, QStringLiteral("Quillbox 2025-03-03 at 09.05.07.png"));
     EXPECT_EQ(second.fileName, QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (2).png"));
-    EXPECT_EQ(first.path, pathIn(library.storageDirectory(), first.fileName));
+    // Written beside its name, hidden, until it is filed.
+    EXPECT_EQ(QFileInfo(first.path).absolutePath(), library.storageDirectory());
+    EXPECT_TRUE(QFileInfo(first.path).fileName().startsWith(u'.' + first.fileName));
 
     // Never filed nor released: still taken. A stray file of the next name is never overwritten.
     LibraryFixture::writeFile(pathIn(library.storageDirectory(),
@@ -60,9 +62,22 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     EXPECT_EQ(library.newFileURL().fileName,
               QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (4).png"));
 
-    // A released name is free again in the same second.
+    // A released name is free again in the same second, and its file is gone.
+    LibraryFixture::writeFile(second.path, "half");
     library.releaseReservedFileName(second.fileName);
+    EXPECT_FALSE(QFile::exists(second.path));
     EXPECT_EQ(library.newFileURL().fileName, second.fileName);
+
+    // Taken on the disk by the time it is filed (another Quillbox): the next free name.
+    LibraryFixture::writeFile(pathIn(library.storageDirectory(), first.fileName), "theirs");
+    LibraryFixture::writeFile(first.path, "ours");
+    library.add(first.fileName, ScreenshotKind::area);
+    EXPECT_EQ(library.screenshots().first().fileName(),
+              QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (5).png"));
+    EXPECT_EQ(LibraryFixture::readFile(library.fileURL(library.screenshots().first())), "ours");
+    EXPECT_EQ(LibraryFixture::readFile(pathIn(library.storageDirectory(), first.fileName)),
+              "theirs");
+    EXPECT_FALSE(QFile::exists(first.path));
 
     f.now = QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59));
     EXPECT_EQ(library.newFileURL().fileName, QStringLiteral("Quillbox 2025-12-31 at 23.59.59.png"));
