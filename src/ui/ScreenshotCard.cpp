@@ -203,15 +203,20 @@ QString ScreenshotCard::ageText() const {
 }
 
 void ScreenshotCard::copyWithConfirmation() {
-    m_context.history.copyToClipboard(m_screenshot);
-    m_showCopied = true;
-    if (m_overlay)
-        m_overlay->refresh();
-    // Each press sets its own reset; the earliest one still pending ends the "Copied".
-    QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
-        m_showCopied = false;
+    // "Copied" once it is on the clipboard; an unreadable file copies nothing.
+    m_context.history.copyToClipboard(m_screenshot, this, [this](bool copied) {
+        Q_EMIT copyFinished(copied);
+        if (!copied)
+            return;
+        m_showCopied = true;
         if (m_overlay)
             m_overlay->refresh();
+        // Each copy sets its own reset; the earliest one still pending ends the "Copied".
+        QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
+            m_showCopied = false;
+            if (m_overlay)
+                m_overlay->refresh();
+        });
     });
 }
 

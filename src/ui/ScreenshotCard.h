@@ -54,6 +54,8 @@ public:
 Q_SIGNALS:
     // A load ended, with or without a picture.
     void imageLoadFinished();
+    // The Copy button's copy ended: on the clipboard, or nothing copied.
+    void copyFinished(bool copied);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -14,7 +14,6 @@
 #include "core/services/UserDefaults.h"
 #include "core/services/Workspace.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -225,22 +224,19 @@ void HistoryManager::openInPreview(const Screenshot& screenshot) {
     m_collaborators.workspace.open(fileURL(screenshot));
 }
 
-void HistoryManager::copyToClipboard(const Screenshot& screenshot) {
-    QFile file(fileURL(screenshot));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QByteArray bytes = file.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes))
-        return;
-    // The file's own bytes when it is a PNG already: a paste then costs no encoding.
-    if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) {
-        bytes.clear();
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    m_collaborators.pasteboard.write({{QStringLiteral("image/png"), bytes}});
+void HistoryManager::copyToClipboard(const Screenshot& screenshot, QObject* context,
+                                     std::function<void(bool copied)> done) {
+    const QString path = fileURL(screenshot);
+    QPointer<QObject> receiver(context);
+    background::run<std::optional<QByteArray>>(
+        background::readers(), background::waitedFor,
+        [path] { return capture_file::pngForPasteboard(path); }, this,
+        [this, receiver, done = std::move(done)](const std::optional<QByteArray>& png) {
+            if (png)
+                m_collaborators.pasteboard.write({{QStringLiteral("image/png"), *png}});
+            if (done && receiver)
+                done(png.has_value());
+        });
 }
 
 StorageChangeResult HistoryManager::setStorageDirectory(const QString& chosen, bool migrate) {

@@ -90,7 +90,11 @@ public:
 
     void revealInFinder(const Screenshot& screenshot);
     void openInPreview(const Screenshot& screenshot);
-    void copyToClipboard(const Screenshot& screenshot);
+    // Reads and checks the file off the GUI thread, then puts it on the clipboard; `done`
+    // is told, while `context` lives, whether it was copied. An unreadable file copies
+    // nothing.
+    void copyToClipboard(const Screenshot& screenshot, QObject* context = nullptr,
+                         std::function<void(bool copied)> done = {});
 
     StorageChangeResult setStorageDirectory(const QString& path, bool migrate);
     StorageChangeResult resetStorageDirectoryToDefault();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -175,18 +176,29 @@ TEST(HistoryManager, deleteAndClearAll_removeOnlyTheHistorysOwnFiles) {
     EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), QByteArray("[]"));
 }
 
+// Read and checked off the GUI thread; the caller hears whether it was copied.
 TEST(HistoryManager, copyToClipboard_putsTheFilesOwnBytesOrNothing) {
     LibraryFixture f;
     HistoryManager& library = f.library();
     const Screenshot shot = f.capture();
     const QString path = library.fileURL(shot);
+    QList<bool> copied;
+    const auto copy = [&] {
+        library.copyToClipboard(shot, &library, [&copied](bool done) { copied.append(done); });
+        return QTest::qWaitFor([&] { return !copied.isEmpty(); }, 5000) && copied.takeFirst();
+    };
 
-    library.copyToClipboard(shot);
+    EXPECT_TRUE(copy());
     ASSERT_EQ(f.pasteboard.writes, 1);
     EXPECT_EQ(f.pasteboard.data(QStringLiteral("image/png")), LibraryFixture::readFile(path))
         << "the file's own bytes, not a re-encoding";
 
     LibraryFixture::writeFile(path, "not an image");
-    library.copyToClipboard(shot);
+    EXPECT_FALSE(copy());
     EXPECT_EQ(f.pasteboard.writes, 1) << "an unreadable image leaves the clipboard alone";
+    // Another kind of picture goes as a PNG.
+    ASSERT_TRUE(QImage(5, 4, QImage::Format_RGB32).save(path, "BMP"));
+    EXPECT_TRUE(copy());
+    EXPECT_EQ(QImage::fromData(f.pasteboard.data(QStringLiteral("image/png")), "PNG").size(),
+              QSize(5, 4));
 }
