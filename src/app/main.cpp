@@ -124,7 +124,7 @@ int run(int argc, char** argv) {
             [&thumbnail](const Screenshot& screenshot) { thumbnail.get().show(screenshot); }});
     });
     HotkeyPreferences preferences(defaults);
-    GlobalHotkeysX11 systemHotkeys;
+    GlobalHotkeysX11 systemHotkeys(&log);
     HotkeyManager hotkeys(systemHotkeys);
     OnFirstUse<ScrollingCaptureServices> scrolling([&] {
         return std::make_unique<ScrollingCaptureServices>(ScrollingCaptureServices::Needs{
