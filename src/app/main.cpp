@@ -11,6 +11,7 @@
 #include "core/library/HistoryManager.h"
 #include "editor/AnnotationEditorController.h"
 #include "platform/AlertsQMessageBox.h"
+#include "platform/CaptureBoundsScreens.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/PasteboardQt.h"
 #include "platform/SystemLogSyslog.h"
@@ -29,7 +30,6 @@
 #include "ui/ThumbnailPreviewController.h"
 
 #include <QApplication>
-#include <QImageReader>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -38,9 +38,6 @@
 #include <optional>
 
 namespace {
-
-// Forty frames of a 5K screen, as 32-bit pixels, with room to spare.
-constexpr int largestCaptureMegabytes = 4096;
 
 // Long enough for an instance that relaunches this one to finish quitting.
 constexpr int instanceWaitMs = 3000;
@@ -66,9 +63,8 @@ int run(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    // A long scrolling capture (2880 × 56000 and more) is far over Qt's default 128 MB
-    // decode limit; the library must be able to open every file it holds.
-    QImageReader::setAllocationLimit(largestCaptureMegabytes);
+    // Every file the library holds can be read, and nothing larger than a capture is.
+    capture_bounds_screens::follow();
     SingleInstanceX11 instance;
     if (!instance.claim(instanceWaitMs)) {
         std::fputs("Quillbox is already running on this display.\n", stderr);
@@ -135,7 +131,7 @@ int run(int argc, char** argv) {
         })
                                            : std::function<void()>();
     HotkeyPreferences preferences(defaults);
-    GlobalHotkeysX11 systemHotkeys;
+    GlobalHotkeysX11 systemHotkeys(&log);
     HotkeyManager hotkeys(systemHotkeys);
     OnFirstUse<ScrollingCaptureServices> scrolling([&] {
         return std::make_unique<ScrollingCaptureServices>(ScrollingCaptureServices::Needs{

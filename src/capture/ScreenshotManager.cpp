@@ -73,11 +73,8 @@ void ScreenshotManager::startCapture(ScreenshotKind kind) {
     if (!requestPermissionIfNeeded())
         return;
     // A folder on a drive that is not mounted is never created in its place.
-    if (const QString unavailable = m_collaborators.history.prepareStorageDirectory();
-        !unavailable.isEmpty()) {
-        reportFailure(unavailable,
-                      QStringLiteral("Nothing was captured. Captures are saved again once the "
-                                     "folder is back, or after another folder is chosen."));
+    if (const auto problem = m_collaborators.history.prepareStorageDirectory()) {
+        reportFailure(problem->message, problem->details);
         return;
     }
     const HistoryManager::ReservedFile reserved = m_collaborators.history.newFileURL();
@@ -147,11 +144,12 @@ void ScreenshotManager::finishCapture(const QString& path, const QString& fileNa
         return;
     }
     // A capture the history cannot keep has been told about already: no success sound.
-    if (history.add(fileName, kind))
+    std::optional<Screenshot> filed;
+    if (history.add(fileName, kind, &filed))
         m_collaborators.sound.playCaptureSound();
-    if (!history.screenshots().isEmpty())
-        m_collaborators.showThumbnail(history.screenshots().first());
-    Q_EMIT captureFinished(true);
+    if (filed)
+        m_collaborators.showThumbnail(*filed);
+    Q_EMIT captureFinished(filed.has_value());
 }
 
 void ScreenshotManager::reportFailure(const QString& message, const QString& details) {

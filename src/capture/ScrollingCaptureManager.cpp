@@ -52,11 +52,8 @@ void ScrollingCaptureManager::capture() {
     if (!m_c.selectRegion)
         return;
     // A folder on a drive that is not mounted is never created in its place.
-    if (const QString unavailable = m_c.library.prepareStorageDirectory(); !unavailable.isEmpty()) {
-        m_c.alerts.run({unavailable,
-                        QStringLiteral("Nothing was captured. Captures are saved again once the "
-                                       "folder is back, or after another folder is chosen."),
-                        {QStringLiteral("OK")}});
+    if (const auto problem = m_c.library.prepareStorageDirectory()) {
+        m_c.alerts.run({problem->message, problem->details, {QStringLiteral("OK")}});
         return;
     }
     QPointer<ScrollingCaptureManager> self = this;
@@ -185,10 +182,11 @@ void ScrollingCaptureManager::saved(const QString& fileName, const QString& path
         return;
     }
     // A capture the history cannot keep has been told about already: no success sound.
-    if (m_c.library.add(fileName, ScreenshotKind::scrolling))
+    std::optional<Screenshot> filed;
+    if (m_c.library.add(fileName, ScreenshotKind::scrolling, &filed))
         m_c.sound.playCaptureSound();
-    if (!m_c.library.screenshots().isEmpty())
-        m_c.showThumbnail(m_c.library.screenshots().first());
+    if (filed)
+        m_c.showThumbnail(*filed);
     finish();
 }
 

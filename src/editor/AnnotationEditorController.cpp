@@ -1,15 +1,13 @@
 #include "editor/AnnotationEditorController.h"
 
 #include "core/annotate/CanvasGeometry.h"
-#include "core/image/PngDecoder.h"
+#include "core/image/CaptureFile.h"
+#include "core/io/Background.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/SoundPlayer.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorWindow.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QImageReader>
 #include <QPointer>
 #include <algorithm>
 
@@ -19,22 +17,6 @@ constexpr QSize minimumContentSize(700, 460);
 
 // Room the window leaves for the toolbar, the action bar and the canvas's margins.
 constexpr double barsHeight = 110;
-
-// A missing, empty, truncated, unreadable or oversized file reads as nothing.
-QImage loadImage(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
-    if (std::optional<QImage> plain = png::decodePlain(bytes))
-        return *plain;
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
-    QImage image;
-    if (!reader.read(&image))
-        return {};
-    return image;
-}
 
 } // namespace
 
@@ -52,11 +34,27 @@ void AnnotationEditorController::open(const Screenshot& screenshot) {
         bringForward(*existing);
         return;
     }
-    const QImage image = loadImage(m_collaborators.library.fileURL(screenshot));
-    if (image.isNull()) {
-        m_collaborators.sound.beep();
+    const QUuid id = screenshot.id();
+    if (m_reading.contains(id))
         return;
-    }
+    m_reading.insert(id);
+    // A missing, empty, truncated, unreadable or oversized file, or anything that is not a
+    // file, reads as nothing.
+    const QString path = m_collaborators.library.fileURL(screenshot);
+    background::run<QImage>(
+        background::readers(), background::waitedFor, [path] { return capture_file::read(path); },
+        this,
+        [this, screenshot](const QImage& image) {
+            m_reading.remove(screenshot.id());
+            if (image.isNull())
+                m_collaborators.sound.beep();
+            else
+                openWindow(screenshot, image);
+            Q_EMIT openFinished(screenshot.id(), !image.isNull());
+        });
+}
+
+void AnnotationEditorController::openWindow(const Screenshot& screenshot, const QImage& image) {
     promoteActivation();
 
     auto* window = new EditorWindow;

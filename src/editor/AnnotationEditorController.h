@@ -4,8 +4,10 @@
 #include "core/library/Screenshot.h"
 
 #include <QHash>
+#include <QImage>
 #include <QObject>
 #include <QRectF>
+#include <QSet>
 #include <QSizeF>
 #include <QUuid>
 #include <functional>
@@ -33,6 +35,8 @@ public:
     explicit AnnotationEditorController(Collaborators collaborators, QObject* parent = nullptr);
     ~AnnotationEditorController() override;
 
+    // Reads the capture off the GUI thread, then opens its window (or beeps when the file
+    // cannot be read as a picture). An open window is brought forward at once.
     void open(const Screenshot& screenshot);
     void windowWillClose(QObject* window);
 
@@ -44,11 +48,18 @@ public:
     // frame, with room for the bars, and never smaller than 820 × 580.
     static QSizeF initialContentSize(QSizeF imageSize, std::optional<QRectF> visibleFrame);
 
+Q_SIGNALS:
+    // An open that had to read the file ended: with a window, or with a beep.
+    void openFinished(const QUuid& screenshotId, bool opened);
+
 private:
+    void openWindow(const Screenshot& screenshot, const QImage& image);
     void promoteActivation();
     void bringForward(EditorWindow& window);
 
     Collaborators m_collaborators;
     QHash<QUuid, EditorWindow*> m_windows;
+    // Screenshots whose file is being read: a second Edit meanwhile opens no second window.
+    QSet<QUuid> m_reading;
     std::optional<ActivationPolicy::Policy> m_previousActivationPolicy;
 };

@@ -56,6 +56,11 @@ void AnnotationExporter::saveCopy() {
         m_model.showStatus(renderFailed);
         return;
     }
+    // A new capture goes only where the library files them.
+    if (const auto problem = m_library.prepareStorageDirectory()) {
+        m_model.showStatus(QStringLiteral("Save failed: ") + problem->message);
+        return;
+    }
     const HistoryManager::ReservedFile reserved = m_library.newFileURL();
     QString error;
     if (!atomic_file::write(*png, reserved.path, &error)) {
@@ -63,8 +68,14 @@ void AnnotationExporter::saveCopy() {
         m_model.showStatus(failedSaveStatus(error, reserved.path));
         return;
     }
-    m_library.add(reserved.fileName, m_screenshot.kind());
-    m_model.showStatus(QStringLiteral("Saved copy as ") + reserved.fileName);
+    std::optional<Screenshot> filed;
+    m_library.add(reserved.fileName, m_screenshot.kind(), &filed);
+    if (!filed) {
+        m_model.showStatus(QStringLiteral("Save failed: the copy could not be put in the "
+                                          "screenshots folder"));
+        return;
+    }
+    m_model.showStatus(QStringLiteral("Saved copy as ") + filed->fileName());
 }
 
 QString AnnotationExporter::failedSaveStatus(const QString& error, const QString& path) {

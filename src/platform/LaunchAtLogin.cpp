@@ -1,17 +1,22 @@
 #include "platform/LaunchAtLogin.h"
 
+#include "core/io/AtomicFile.h"
+#include "core/io/GuardedFile.h"
 #include "core/services/SystemLog.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
 const QString entryName = QStringLiteral("quillbox.desktop");
 
-// Whether the entry's main group says Hidden=true, which makes the desktop ignore it.
-bool isHidden(const QByteArray& contents) {
+// Far more than any desktop entry: anything larger is not one.
+constexpr qint64 largestEntryBytes = 64 * 1024;
+
+// Whether the entry's main group switches it off: Hidden=true, or the key GNOME's startup
+// applications write, X-GNOME-Autostart-enabled=false.
+bool isSwitchedOff(const QByteArray& contents) {
     bool inMainGroup = false;
     for (const QByteArray& rawLine : contents.split('\n')) {
         const QByteArray line = rawLine.trimmed();
@@ -20,8 +25,13 @@ bool isHidden(const QByteArray& contents) {
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (inMainGroup && equals > 0 && line.left(equals).trimmed() == "Hidden")
-            return line.mid(equals + 1).trimmed() == "true";
+        if (!inMainGroup || equals <= 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false"))
+            return true;
     }
     return false;
 }
@@ -38,10 +48,9 @@ QString LaunchAtLogin::entryPath() const {
 }
 
 bool LaunchAtLogin::isEnabled() const {
-    QFile entry(entryPath());
-    if (!entry.open(QIODevice::ReadOnly))
-        return false;
-    return !isHidden(entry.readAll());
+    // Whatever stands there (a FIFO, a device, a giant) is read without waiting, or not at all.
+    const std::optional<QByteArray> entry = guarded_file::read(entryPath(), largestEntryBytes);
+    return entry && !isSwitchedOff(*entry);
 }
 
 bool LaunchAtLogin::setEnabled(bool enabled) {
@@ -101,10 +110,10 @@ std::optional<QString> LaunchAtLogin::registerEntry() const {
                                             "Icon=quillbox\n"
                                             "Terminal=false\n"
                                             "X-GNOME-Autostart-enabled=true\n");
-    QSaveFile file(entryPath());
-    const QByteArray bytes = contents.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
+    // Replaces an entry switched off, never something that is not a file.
+    QString error;
+    if (!atomic_file::write(contents.toUtf8(), entryPath(), &error))
+        return error;
     return std::nullopt;
 }
 

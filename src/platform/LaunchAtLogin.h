@@ -6,7 +6,8 @@
 class SystemLog;
 
 // Starting Quillbox at login through the desktop's XDG autostart folder: the entry
-// "quillbox.desktop" there, which counts as enabled while it exists and is not hidden.
+// "quillbox.desktop" there, which counts as enabled while it exists and is neither hidden
+// nor switched off the way GNOME does it.
 class LaunchAtLogin {
 public:
     // `autostartDirectory` is $XDG_CONFIG_HOME/autostart; `executable` the absolute path of

@@ -10,19 +10,14 @@
 #include <algorithm>
 
 namespace {
-// Two decodes at a time: a picture that is not one of the program's own PNGs decodes whole
-// (hundreds of megabytes for a long page), and the visible cards still arrive in order.
-constexpr int loaderThreads = 2;
 // Pixels one wheel notch moves the row.
 constexpr int pixelsPerLine = 20;
 } // namespace
 
 HistoryGridView::HistoryGridView(Collaborators collaborators, QWidget* parent)
     : QScrollArea(parent)
-    , m_context{collaborators.history, std::move(collaborators.edit), m_loaders,
-                std::move(collaborators.now)}
+    , m_context{collaborators.history, std::move(collaborators.edit), std::move(collaborators.now)}
     , m_row(new QWidget) {
-    m_loaders.setMaxThreadCount(loaderThreads);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -38,11 +33,10 @@ HistoryGridView::HistoryGridView(Collaborators collaborators, QWidget* parent)
 }
 
 HistoryGridView::~HistoryGridView() {
-    // Cards go first, so queued decodes see them gone; then wait for running ones.
+    // Queued reads see their cards gone and read nothing; a read under way is not waited
+    // for (its result goes nowhere).
     qDeleteAll(m_cards);
     m_cards.clear();
-    m_loaders.clear();
-    m_loaders.waitForDone();
 }
 
 QSize HistoryGridView::sizeHint() const {

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QList>
 #include <QScrollArea>
-#include <QThreadPool>
 #include <QUuid>
 
 // The library as one row of cards, newest first, scrolling sideways only (the wheel too).
@@ -27,7 +26,6 @@ public:
     // The cards that exist, in row order.
     QList<ScreenshotCard*> cards() const;
     ScreenshotCard* card(const QUuid& id) const;
-    QThreadPool& loaders() { return m_loaders; }
     QSize sizeHint() const override;
 
 protected:
@@ -42,7 +40,6 @@ private:
     // The overlay goes to the card under the pointer, and only to it.
     void updateHover();
 
-    QThreadPool m_loaders;
     ScreenshotCard::Context m_context;
     QWidget* m_row;
     QList<Screenshot> m_shown;

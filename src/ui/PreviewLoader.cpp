@@ -1,11 +1,7 @@
 #include "ui/PreviewLoader.h"
 
-#include "core/FutureDelivery.h"
-#include "core/image/PngScaledDecoder.h"
-
-#include <QImageReader>
-#include <QObject>
-#include <QtConcurrent/QtConcurrentRun>
+#include "core/image/CaptureFile.h"
+#include "core/io/Background.h"
 
 namespace preview_loader {
 
@@ -15,26 +11,16 @@ QSize scaledSize(QSize size, int maxSide) {
     return size.scaled(maxSide, maxSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
-QImage loadScaled(const QString& path, int maxSide) {
-    // The program's own PNGs stream through a scaler without ever being whole in memory.
-    if (maxSide > 0) {
-        if (QImage streamed = png::decodeScaled(path, QSize(maxSide, maxSide)); !streamed.isNull())
-            return streamed;
-    }
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    const QSize target = scaledSize(image.size(), maxSide);
-    if (target == image.size())
-        return image;
-    return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
-void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done) {
-    future_delivery::deliver(
-        QtConcurrent::run([path, maxSide] { return loadScaled(path, maxSide); }), context,
-        std::move(done));
+void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done,
+          std::function<bool()> stillWanted) {
+    background::run<QImage>(
+        background::readers(), background::picture,
+        [path, maxSide, stillWanted = std::move(stillWanted)] {
+            if (stillWanted && !stillWanted())
+                return QImage();
+            return capture_file::readScaled(path, maxSide);
+        },
+        context, std::move(done));
 }
 
 } // namespace preview_loader

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFuture>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -16,12 +15,11 @@ namespace preview_loader {
 // never enlarged.
 QSize scaledSize(QSize size, int maxSide);
 
-// Decodes `path` and scales it to `scaledSize(…, maxSide)`. A null image when the file
-// cannot be read as an image. Safe on any thread.
-QImage loadScaled(const QString& path, int maxSide);
-
-// Runs `loadScaled` on the thread pool and hands the result (possibly null) to `done` on
-// `context`'s thread; nothing is delivered once `context` is gone.
-void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done);
+// Reads `path` on the reader threads, scaled to `scaledSize(…, maxSide)`, and hands the
+// result (null when the file cannot be read as a picture) to `done` on `context`'s thread;
+// nothing is delivered once `context` is gone. `stillWanted` is asked on the reader thread
+// before the read: a picture nobody shows any more is not read.
+void load(const QString& path, int maxSide, QObject* context, std::function<void(QImage)> done,
+          std::function<bool()> stillWanted = {});
 
 } // namespace preview_loader

@@ -1,6 +1,5 @@
 #include "ui/ScreenshotCard.h"
 
-#include "core/FutureDelivery.h"
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "platform/Symbols.h"
@@ -21,11 +20,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
-#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QtMath>
 
 namespace {
@@ -172,23 +169,23 @@ void ScreenshotCard::loadImage() {
     const int generation = ++m_loadGeneration;
     const QString path = m_context.history.fileURL(m_screenshot);
     const int side = qCeil(strip_layout::pictureSide * devicePixelRatioF());
-    auto decoded = QtConcurrent::run(&m_context.loaders, [path, side, alive = m_alive] {
-        // Scrolled past before its turn came: no decode.
-        return alive->load() ? preview_loader::loadScaled(path, side) : QImage();
-    });
-    future_delivery::deliver(std::move(decoded), this, [this, generation](const QImage& image) {
-        // A reload asked for after this one started wins.
-        if (generation != m_loadGeneration)
-            return;
-        m_loading = false;
-        if (!image.isNull()) {
-            m_image = image;
-            m_image.setDevicePixelRatio(1);
-            m_framed = {};
-            update();
-        }
-        Q_EMIT imageLoadFinished();
-    });
+    preview_loader::load(
+        path, side, this,
+        [this, generation](const QImage& image) {
+            // A reload asked for after this one started wins.
+            if (generation != m_loadGeneration)
+                return;
+            m_loading = false;
+            if (!image.isNull()) {
+                m_image = image;
+                m_image.setDevicePixelRatio(1);
+                m_framed = {};
+                update();
+            }
+            Q_EMIT imageLoadFinished();
+        },
+        // Scrolled past before its turn came: not read.
+        [alive = m_alive] { return alive->load(); });
 }
 
 void ScreenshotCard::reloadAfterEdit(const QUuid& id) {
@@ -206,15 +203,20 @@ QString ScreenshotCard::ageText() const {
 }
 
 void ScreenshotCard::copyWithConfirmation() {
-    m_context.history.copyToClipboard(m_screenshot);
-    m_showCopied = true;
-    if (m_overlay)
-        m_overlay->refresh();
-    // Each press sets its own reset; the earliest one still pending ends the "Copied".
-    QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
-        m_showCopied = false;
+    // "Copied" once it is on the clipboard; an unreadable file copies nothing.
+    m_context.history.copyToClipboard(m_screenshot, this, [this](bool copied) {
+        Q_EMIT copyFinished(copied);
+        if (!copied)
+            return;
+        m_showCopied = true;
         if (m_overlay)
             m_overlay->refresh();
+        // Each copy sets its own reset; the earliest one still pending ends the "Copied".
+        QTimer::singleShot(copiedMs, Qt::PreciseTimer, this, [this] {
+            m_showCopied = false;
+            if (m_overlay)
+                m_overlay->refresh();
+        });
     });
 }
 

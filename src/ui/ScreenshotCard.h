@@ -14,7 +14,6 @@ class CapsuleButton;
 class HistoryManager;
 class QMenu;
 class QMimeData;
-class QThreadPool;
 class QVariantAnimation;
 
 // One capture in the history strip: its picture, and on hover its kind and age, a menu,
@@ -26,8 +25,6 @@ public:
     struct Context {
         HistoryManager& history;
         std::function<void(const Screenshot&)> edit;
-        // Decodes pictures off the GUI thread.
-        QThreadPool& loaders;
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     };
 
@@ -57,6 +54,8 @@ public:
 Q_SIGNALS:
     // A load ended, with or without a picture.
     void imageLoadFinished();
+    // The Copy button's copy ended: on the clipboard, or nothing copied.
+    void copyFinished(bool copied);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

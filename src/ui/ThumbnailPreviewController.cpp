@@ -47,7 +47,10 @@ void ThumbnailPreviewController::show(const Screenshot& screenshot) {
     dismissNow(false);
     const QPointer<ThumbnailPreviewController> self(this);
     ThumbnailPreviewView::Actions actions{
-        .onCopy = [&library = m_c.library, screenshot] { library.copyToClipboard(screenshot); },
+        .onCopy =
+            [&library = m_c.library, screenshot](QObject* context, std::function<void(bool)> done) {
+                library.copyToClipboard(screenshot, context, std::move(done));
+            },
         .onEdit =
             [self, screenshot] {
                 if (!self)

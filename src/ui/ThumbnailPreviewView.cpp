@@ -183,11 +183,16 @@ void ThumbnailPreviewView::setHovering(bool hovering) {
 }
 
 void ThumbnailPreviewView::copy() {
-    if (m_actions.onCopy)
-        m_actions.onCopy();
-    m_overlay->setCopied(true);
-    // Each press resets after its own 1.2 s; a later press does not move an earlier reset.
-    m_later(copiedMs, this, [this] { m_overlay->setCopied(false); });
+    if (!m_actions.onCopy)
+        return;
+    // "Copied" once it is on the clipboard; an unreadable file copies nothing.
+    m_actions.onCopy(this, [this](bool copied) {
+        if (!copied)
+            return;
+        m_overlay->setCopied(true);
+        // Each copy resets after its own 1.2 s; a later one does not move an earlier reset.
+        m_later(copiedMs, this, [this] { m_overlay->setCopied(false); });
+    });
 }
 
 void ThumbnailPreviewView::mousePressEvent(QMouseEvent* event) {

@@ -28,7 +28,8 @@ public:
     static constexpr int pictureSide = 480;
 
     struct Actions {
-        std::function<void()> onCopy;
+        // Copies, off the GUI thread, and tells `done` (while `context` lives) whether it did.
+        std::function<void(QObject* context, std::function<void(bool copied)> done)> onCopy;
         std::function<void()> onEdit;
         std::function<void()> onReveal;
         std::function<void()> onDismiss;

@@ -54,7 +54,11 @@ struct CaptureFixture {
         return finished.wait(10000);
     }
     QString stem() const { return QStringLiteral("Quillbox 2025-03-03 at 09.05.07"); }
-    QString path() { return f.library().storageDirectory() + u'/' + stem() + u".png"; }
+    // Where the tool writes a capture to be filed under `name`.
+    QString path(const QString& name = {}) {
+        return f.library().storageDirectory() + u"/." + (name.isEmpty() ? stem() + u".png" : name) +
+               u'.' + QString::number(QCoreApplication::applicationPid()) + u".part";
+    }
     // No entry, no file, no sound, no card, and the name is free again.
     void expectNothingFiled() {
         EXPECT_TRUE(f.library().screenshots().isEmpty());
@@ -132,7 +136,8 @@ TEST(ScreenshotManager, nonEmptyFile_isFiledWhateverTheExitStatus) {
         EXPECT_EQ(filed.fileName(), c.stem() + u".png");
         EXPECT_EQ(filed.kind(), ScreenshotKind::window);
         EXPECT_EQ(filed.date(), filedAt.toUTC());
-        EXPECT_TRUE(QFile::exists(c.path()));
+        EXPECT_TRUE(QFile::exists(c.f.library().fileURL(filed)));
+        EXPECT_FALSE(QFile::exists(c.path()));
         EXPECT_TRUE(QFile::exists(c.f.historyPath()));
         EXPECT_EQ(c.sound.captureSounds, 1);
         EXPECT_EQ(c.shown, QList<Screenshot>{filed});
@@ -147,13 +152,12 @@ TEST(ScreenshotManager, twoCapturesInFlight_eachFiledUnderItsOwnNameInTheOrderTh
     QSignalSpy finished(&c.manager, &ScreenshotManager::captureFinished);
     c.manager.capture(ScreenshotKind::area);
     c.manager.capture(ScreenshotKind::fullScreen);
-    const QString dir = c.f.library().storageDirectory() + u'/';
     const QString first = c.stem() + u".png";
     const QString second = c.stem() + u" (2).png";
 
-    LibraryFixture::writeFile(dir + second + u".go", "");
+    LibraryFixture::writeFile(c.path(second) + u".go", "");
     ASSERT_TRUE(finished.wait(10000));
-    LibraryFixture::writeFile(dir + first + u".go", "");
+    LibraryFixture::writeFile(c.path(first) + u".go", "");
     ASSERT_TRUE(finished.count() == 2 || finished.wait(10000));
 
     const auto& screenshots = c.f.library().screenshots();

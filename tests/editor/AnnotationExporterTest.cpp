@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -77,17 +78,20 @@ TEST(AnnotationExporter, saveCopyFilesANewCaptureOfTheSameKindAndStaysOnItsOwn) 
     EXPECT_EQ(e.fixture.pasteboard.writes, 0);
 }
 
-TEST(AnnotationExporter, failedSaveCopyReleasesTheReservedName) {
+// A chosen folder that is gone (a drive not mounted) takes no copy, and keeps no name.
+TEST(AnnotationExporter, saveCopyToAFolderThatIsGoneFailsAndReservesNothing) {
     Editing e;
     HistoryManager& library = e.fixture.library();
-    const QString folder = library.storageDirectory();
+    QTemporaryDir chosen;
+    const QString folder = chosen.path() + QStringLiteral("/shots");
+    ASSERT_TRUE(library.setStorageDirectory(folder, true).success);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     e.exporter.saveCopy();
 
     EXPECT_EQ(library.screenshots().size(), 1);
-    ASSERT_TRUE(e.model.statusMessage());
-    EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
-    EXPECT_GT(e.model.statusMessage()->size(), 13);
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Save failed: The screenshots folder ") +
+                                           folder + QStringLiteral(" is not available."));
+    EXPECT_FALSE(QFileInfo::exists(folder));
 
     // Same second and the folder emptied: the same name, so nothing was left reserved.
     ASSERT_TRUE(QDir().mkpath(folder));

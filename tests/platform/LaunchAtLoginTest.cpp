@@ -1,4 +1,5 @@
 #include "platform/LaunchAtLogin.h"
+#include "HostileFiles.h"
 #include "fakes/SystemLogFake.h"
 
 #include <QFile>
@@ -46,17 +47,25 @@ TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
         log.lines[0].startsWith(QStringLiteral("Quillbox: launch at login change failed — ")));
 }
 
-TEST(LaunchAtLogin, hiddenEntryIsOff_andEnablingReplacesIt_unwritableFolderFails) {
+// Switched off as desktops do it (hidden, or GNOME's key): off, and switching it on writes
+// an entry that is on. Whatever else stands there reads as off without waiting.
+TEST(LaunchAtLogin, switchedOffEntryIsOff_andEnablingReplacesIt_hostileOnesReadAsOff) {
     QTemporaryDir config;
     SystemLogFake log;
     LaunchAtLogin login(log, config.path(), QStringLiteral("/usr/bin/quillbox"));
-    QFile entry(login.entryPath());
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nExec=quillbox\nHidden=true\n");
-    entry.close();
-    EXPECT_FALSE(login.isEnabled());
-    EXPECT_TRUE(login.setEnabled(true));
-    EXPECT_TRUE(login.isEnabled());
+    for (const char* off : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {
+        QFile entry(login.entryPath());
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write(QByteArray("[Desktop Entry]\nType=Application\nExec=quillbox\n") + off + '\n');
+        entry.close();
+        EXPECT_FALSE(login.isEnabled()) << off;
+        EXPECT_TRUE(login.setEnabled(true));
+        EXPECT_TRUE(login.isEnabled()) << off;
+        EXPECT_TRUE(read(login.entryPath()).contains("\nX-GNOME-Autostart-enabled=true\n"));
+    }
+    hostile_files::eachAt(login.entryPath(), [&](const QString& kind) {
+        EXPECT_FALSE(login.isEnabled()) << qPrintable(kind);
+    });
 
     LaunchAtLogin nowhere(log, QStringLiteral("/proc/quillbox-autostart"),
                           QStringLiteral("/usr/bin/quillbox"));

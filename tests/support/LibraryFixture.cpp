@@ -26,7 +26,8 @@ HistoryManager& LibraryFixture::restart() {
 
 QStringList LibraryFixture::setAsideHistories() const {
     return QDir(QFileInfo(historyPath()).absolutePath())
-        .entryList({QStringLiteral("history.json.unreadable-*")}, QDir::Files | QDir::System);
+        .entryList({QStringLiteral("history.json.unreadable-*")},
+                   QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
 }
 
 void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {

@@ -47,3 +47,10 @@ bool TinyDisk::makeReadOnly() {
     return m_mounted && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs",
                                 MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
+
+bool TinyDisk::unmount() {
+    if (!m_mounted || ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH) != 0)
+        return false;
+    m_mounted = false;
+    return true;
+}

@@ -19,6 +19,8 @@ public:
     qint64 freeBytes() const;
     // Mounts it again read-only: a write is refused even to root.
     bool makeReadOnly();
+    // Takes it away, as an unplugged drive: its mount point stays, empty.
+    bool unmount();
 
 private:
     QTemporaryDir m_dir;

@@ -1,4 +1,5 @@
 #include "ui/HistoryGridView.h"
+#include "HostileFiles.h"
 #include "LibraryFixture.h"
 #include "core/library/HistoryCoding.h"
 #include "core/library/ImageDidChangeNotification.h"
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -119,10 +121,13 @@ TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryTheEditorAndDeleteRemoves
     const QStringList file{fixture.library().fileURL(before[0])};
     EXPECT_EQ(fixture.workspace.opened, file);
     EXPECT_EQ(fixture.workspace.revealed, file);
-    // The context menu's Copy leaves the button's label alone.
+    // The context menu's Copy leaves the button's label alone; the button's shows
+    // "Copied" once the file is on the clipboard.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return fixture.pasteboard.writes == 1; }, 5000));
     EXPECT_FALSE(card->showsCopied());
     card->copyWithConfirmation();
-    EXPECT_TRUE(card->showsCopied());
+    EXPECT_TRUE(QTest::qWaitFor([card] { return card->showsCopied(); }, 5000));
+    EXPECT_EQ(fixture.pasteboard.writes, 2);
     EXPECT_TRUE(QTest::qWaitFor([card] { return !card->showsCopied(); }, 3000));
 
     item(context.get(), QStringLiteral("Delete"))->trigger();
@@ -208,4 +213,22 @@ TEST_F(HistoryGridViewTest, hoverFollowsThePointerAcrossScrollsAndHidingAndANewC
     EXPECT_TRUE(hovered().isEmpty());
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(strip->cards().first()->screenshot(), fixture.library().screenshots().first());
+}
+
+// Whatever stands at a card's file, the card shows its placeholder and copies nothing.
+TEST_F(HistoryGridViewTest, aHostileFileLeavesThePlaceholderAndCopiesNothing) {
+    fill(1);
+    const QString path = fixture.library().fileURL(fixture.library().screenshots().first());
+    hostile_files::eachAt(path, [&](const QString& kind) {
+        auto strip = makeStrip();
+        ScreenshotCard* card = strip->cards()[0];
+        EXPECT_TRUE(QTest::qWaitFor([card] { return !card->isLoading(); }, 5000));
+        EXPECT_TRUE(card->image().isNull()) << qPrintable(kind);
+        QSignalSpy copied(card, &ScreenshotCard::copyFinished);
+        card->copyWithConfirmation();
+        ASSERT_TRUE(copied.wait(5000));
+        EXPECT_FALSE(copied.first().first().toBool()) << qPrintable(kind);
+        EXPECT_FALSE(card->showsCopied());
+        EXPECT_EQ(fixture.pasteboard.writes, 0) << qPrintable(kind);
+    });
 }

@@ -114,10 +114,15 @@ TEST(ThumbnailPreview, copyTwiceWithin1point2s_labelReturns1point2sAfterTheFirst
     ThumbnailPreviewView* card = c.showNew();
     CardFixture::hover(card, true);
     ThumbnailOverlay* overlay = card->overlay();
-    overlay->copyButton()->click();
+    // "Copied" once the file was read and is on the clipboard.
+    const auto copied = [&](int writes) {
+        overlay->copyButton()->click();
+        return QTest::qWaitFor([&] { return c.f.pasteboard.writes == writes; }, 5000) &&
+               overlay->copyButton()->text() == u"Copied";
+    };
+    ASSERT_TRUE(copied(1));
     c.clock.advance(600);
-    overlay->copyButton()->click();
-    EXPECT_EQ(overlay->copyButton()->text(), QStringLiteral("Copied"));
+    ASSERT_TRUE(copied(2));
     c.clock.advance(600);
     EXPECT_EQ(overlay->copyButton()->text(), QStringLiteral("Copy"));
     EXPECT_EQ(c.f.pasteboard.writes, 2);

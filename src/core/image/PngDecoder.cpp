@@ -1,8 +1,7 @@
 #include "core/image/PngDecoder.h"
 
+#include "core/image/CaptureBounds.h"
 #include "core/image/PngRowReader.h"
-
-#include <QImageReader>
 
 namespace png {
 
@@ -16,15 +15,10 @@ template <int bpp> void toPixels(const uchar* __restrict row, int width, QRgb* _
         out[x] = qRgba(row[0], row[1], row[2], bpp == 4 ? row[3] : 255);
 }
 
-} // namespace
-
-std::optional<QImage> decodePlain(const QByteArray& bytes) {
-    RowReader reader(bytes);
+std::optional<QImage> decode(RowReader& reader) {
     const std::optional<RowReader::Header> header = reader.open();
-    if (!header || header->managedColours || header->rowBytes() + 1 > largestRowBytes)
-        return std::nullopt;
-    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (limitBytes > 0 && qint64(header->width) * header->height * 4 > limitBytes)
+    if (!header || header->managedColours || header->rowBytes() + 1 > largestRowBytes ||
+        !capture_bounds::fits(QSize(header->width, header->height)))
         return std::nullopt;
     const bool alpha = header->bytesPerPixel == 4;
     QImage image(header->width, header->height,
@@ -39,6 +33,18 @@ std::optional<QImage> decodePlain(const QByteArray& bytes) {
     if (!ok)
         return std::nullopt; // the general reader may still cope when memory was short
     return image;
+}
+
+} // namespace
+
+std::optional<QImage> decodePlain(const QByteArray& bytes) {
+    RowReader reader(bytes);
+    return decode(reader);
+}
+
+std::optional<QImage> decodePlain(QIODevice* device) {
+    RowReader reader(device);
+    return decode(reader);
 }
 
 } // namespace png

@@ -377,7 +377,7 @@ std::optional<RowReader::Header> RowReader::open() {
     if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu || body[8] != 8 ||
         (colorType != 2 && colorType != 6) || body[10] != 0 || body[11] != 0 || body[12] != 0)
         return std::nullopt;
-    Header header{int(width), int(height), colorType == 2 ? 3 : 4, false};
+    Header header{int(width), int(height), colorType == 2 ? 3 : 4, false, std::nullopt};
     for (;;) {
         if (!chunks.next())
             return std::nullopt;
@@ -388,6 +388,12 @@ std::optional<RowReader::Header> RowReader::open() {
         }
         if (chunks.is("IEND"))
             return std::nullopt;
+        if (chunks.is("tRNS") && colorType == 2 && chunks.length == 6) {
+            const uchar* key = chunks.piece().first;
+            if (!key)
+                return std::nullopt;
+            header.transparentKey = qRgb(key[1], key[3], key[5]);
+        }
         if (changesColours(chunks.type))
             header.managedColours = true;
         else if (chunks.critical() && !chunks.is("PLTE"))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRgb>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
@@ -23,6 +24,9 @@ public:
         int bytesPerPixel = 0; // 3 (RGB) or 4 (RGBA)
         // Chunks that change what the pixels mean (gamma, profiles, transparency key).
         bool managedColours = false;
+        // RGB files: the colour that stands for transparent (tRNS), compared as the
+        // general reader does, by the low byte of each sample.
+        std::optional<QRgb> transparentKey;
 
         qsizetype rowBytes() const { return qsizetype(width) * bytesPerPixel; }
     };

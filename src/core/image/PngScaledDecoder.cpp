@@ -1,8 +1,9 @@
 #include "core/image/PngScaledDecoder.h"
 
+#include "core/image/CaptureBounds.h"
 #include "core/image/PngRowReader.h"
 
-#include <QFile>
+#include <optional>
 #include <vector>
 
 namespace png {
@@ -12,10 +13,11 @@ namespace {
 // Sums source rows into target rows; each source pixel goes to the target pixel it lies on.
 class BoxScaler {
 public:
-    BoxScaler(int sourceWidth, int sourceHeight, QSize target, bool alpha)
+    BoxScaler(int sourceWidth, int sourceHeight, QSize target, bool alpha, std::optional<QRgb> key)
         : m_sourceWidth(sourceWidth)
         , m_sourceHeight(sourceHeight)
-        , m_image(target, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
+        , m_image(target, alpha || key ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
+        , m_key(key)
         , m_sums(size_t(target.width()) * 4)
         , m_counts(size_t(target.width()))
         , m_column(size_t(sourceWidth)) {
@@ -32,7 +34,9 @@ public:
         m_row = targetRow;
         for (int x = 0; x < m_sourceWidth; ++x) {
             const uchar* p = pixels + size_t(x) * bpp;
-            const unsigned a = bpp == 4 ? p[3] : 255;
+            const unsigned a = bpp == 4                                    ? p[3]
+                               : m_key && qRgb(p[0], p[1], p[2]) == *m_key ? 0
+                                                                           : 255;
             quint64* sum = &m_sums[size_t(m_column[size_t(x)]) * 4];
             // Premultiplied, so transparent pixels lend no colour to their neighbours.
             sum[0] += p[0] * a;
@@ -68,6 +72,7 @@ private:
     int m_sourceWidth;
     int m_sourceHeight;
     QImage m_image;
+    std::optional<QRgb> m_key;
     std::vector<quint64> m_sums;
     std::vector<quint64> m_counts;
     std::vector<int> m_column;
@@ -76,19 +81,16 @@ private:
 
 } // namespace
 
-QImage decodeScaled(const QString& path, QSize target) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    RowReader reader(&file);
+QImage decodeScaled(QIODevice* device, QSize target) {
+    RowReader reader(device);
     const std::optional<RowReader::Header> header = reader.open();
-    if (!header || header->width > 1 << 20 || header->height > 1 << 20)
+    if (!header || !capture_bounds::fits(QSize(header->width, header->height)))
         return {};
     const QSize source(header->width, header->height);
     const QSize size =
         source.scaled(target, Qt::KeepAspectRatio).boundedTo(source).expandedTo(QSize(1, 1));
     const int bpp = header->bytesPerPixel;
-    BoxScaler scaler(header->width, header->height, size, bpp == 4);
+    BoxScaler scaler(header->width, header->height, size, bpp == 4, header->transparentKey);
     if (scaler.isNull() ||
         !reader.readRows([&scaler, bpp](int y, const uchar* row) { scaler.addRow(y, row, bpp); }))
         return {};

@@ -1,23 +1,28 @@
 #include "core/library/HistoryManager.h"
 
+#include "core/image/CaptureFile.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/Background.h"
 #include "core/io/FileLock.h"
+#include "core/io/PlaceFile.h"
 #include "core/library/HistoryCoding.h"
+#include "core/library/HistoryFile.h"
+#include "core/library/StorageFolder.h"
+#include "core/library/StorageMigration.h"
 #include "core/services/Pasteboard.h"
 #include "core/services/SystemLog.h"
 #include "core/services/UserDefaults.h"
 #include "core/services/Workspace.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <filesystem>
+#include <QPointer>
+#include <algorithm>
 #include <memory>
 #include <sys/stat.h>
-#include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -36,93 +41,27 @@ QString joined(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
-// Far above any real history (a million records is about 140 MB): anything larger is
-// not ours, and reading it would only eat memory.
-constexpr qint64 largestHistoryBytes = qint64(256) << 20;
 // Another instance holds the lock only while it writes the file.
 constexpr int lockTimeoutMs = 10000;
-QString stampOf(const struct stat& info) {
-    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino) +
-           QLatin1Char(':') + QString::number(info.st_size) + QLatin1Char(':') +
-           QString::number(info.st_mtim.tv_sec) + QLatin1Char('.') +
-           QString::number(info.st_mtim.tv_nsec) + QLatin1Char(':') +
-           QString::number(info.st_ctim.tv_sec) + QLatin1Char('.') +
-           QString::number(info.st_ctim.tv_nsec);
-}
-
-// Which file the path names now, and in what state: a save by another instance (a new
-// file renamed into place) changes it.
-QString diskStamp(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    return stampOf(info);
-}
-
-// The state of the very file that was opened, whatever the path names by now.
-QString diskStamp(const QFile& file) {
-    struct stat info {};
-    if (::fstat(file.handle(), &info) != 0)
-        return {};
-    return stampOf(info);
-}
-
-// The records of the history file; nothing when it is not a readable history (a FIFO, a
-// device, a file far too large, bad JSON), `error` then says why. `opened` is left holding
-// the file that was read.
-std::optional<QList<Screenshot>> readHistory(const QString& path, std::unique_ptr<QFile>& opened,
-                                             QString* error) {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        *error = QStringLiteral("it is not a regular file");
-        return std::nullopt;
-    }
-    if (info.size() > largestHistoryBytes) {
-        *error = QStringLiteral("it is larger than any history");
-        return std::nullopt;
-    }
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        *error = file->errorString();
-        return std::nullopt;
-    }
-    // Into a buffer of the file's size: QIODevice::read(n) would set n bytes aside at once
-    // (a quarter of a gigabyte here), whatever the file holds.
-    QByteArray bytes;
-    qsizetype want = qMin(file->size(), largestHistoryBytes) + 1;
-    for (;;) {
-        const qsizetype start = bytes.size();
-        bytes.resize(start + want);
-        const qint64 got = file->read(bytes.data() + start, want);
-        bytes.resize(start + qMax<qint64>(got, 0));
-        // A short read is the end of the file (or an error); a full one may not be, when
-        // the file grew since it was measured.
-        if (got < want || bytes.size() > largestHistoryBytes)
-            break;
-        want = qMin<qint64>(qint64(1) << 20, largestHistoryBytes + 1 - bytes.size());
-    }
-    if (file->error() != QFileDevice::NoError) {
-        *error = file->errorString();
-        return std::nullopt;
-    }
-    if (bytes.size() > largestHistoryBytes) {
-        *error = QStringLiteral("it is larger than any history");
-        return std::nullopt;
-    }
-    auto decoded = history_coding::decode(bytes, error);
-    if (decoded)
-        opened = std::move(file);
-    return decoded;
-}
-
-bool isAvailableFolder(const QString& path) {
-    const QFileInfo folder(path);
-    return folder.isDir() && folder.isReadable() && folder.isExecutable();
-}
 
 QString notAvailable(const QString& folder) {
     return QStringLiteral("The screenshots folder ") + folder +
            QStringLiteral(" is not available.");
+}
+
+QString captures(qsizetype count) {
+    return QString::number(count) +
+           (count == 1 ? QStringLiteral(" capture") : QStringLiteral(" captures"));
+}
+
+// A stored folder that is a path: text, without control characters or undecodable bytes.
+bool isPathText(const QVariant& stored) {
+    if (stored.typeId() != QMetaType::QString)
+        return false;
+    const QString text = stored.toString();
+    return std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::ReplacementCharacter;
+    });
 }
 
 } // namespace
@@ -132,11 +71,19 @@ HistoryManager::HistoryManager(Collaborators collaborators, QObject* parent)
     , m_collaborators(std::move(collaborators))
     , m_metadataURL(joined(m_collaborators.applicationSupportDirectory,
                            QStringLiteral("Quillbox/history.json"))) {
-    const QString stored =
-        m_collaborators.defaults.value(QLatin1String(storageDirectoryKey)).toString();
-    m_storageDirectory = stored.isEmpty() ? defaultStorageDirectory() : resolvedPath(stored);
+    const QVariant stored = m_collaborators.defaults.value(QLatin1String(storageDirectoryKey));
+    const bool junk = stored.isValid() && !isPathText(stored);
+    const QString path = junk ? QString() : stored.toString();
+    m_storageDirectory = path.isEmpty() ? defaultStorageDirectory() : resolvedPath(path);
     if (isUsingDefaultStorageDirectory())
         QDir().mkpath(m_storageDirectory);
+    if (junk) {
+        m_collaborators.defaults.remove(QLatin1String(storageDirectoryKey));
+        report(QStringLiteral("The screenshots folder setting could not be read."),
+               QStringLiteral("It does not hold a folder's path. Quillbox uses the default "
+                              "folder ") +
+                   m_storageDirectory + QStringLiteral(" until another one is chosen."));
+    }
     load();
 }
 
@@ -158,12 +105,35 @@ QString HistoryManager::resolvedPath(const QString& path) {
     return QDir::cleanPath(full);
 }
 
-QString HistoryManager::prepareStorageDirectory() {
-    if (isUsingDefaultStorageDirectory())
-        QDir().mkpath(m_storageDirectory);
-    if (!isAvailableFolder(m_storageDirectory))
-        return notAvailable(m_storageDirectory);
-    return {};
+std::optional<HistoryManager::StorageProblem> HistoryManager::prepareStorageDirectory() {
+    const QString nothing = QStringLiteral("Nothing was captured. ");
+    if (isUsingDefaultStorageDirectory()) {
+        if (const QString why = storage_folder::create(m_storageDirectory); !why.isEmpty())
+            return StorageProblem{QStringLiteral("The screenshots folder ") + m_storageDirectory +
+                                      QStringLiteral(" cannot be created: ") + why +
+                                      QLatin1Char('.'),
+                                  nothing + QStringLiteral("Choose another folder in Settings.")};
+    }
+    if (folderState(m_screenshots) != storage_folder::State::present)
+        return StorageProblem{notAvailable(m_storageDirectory),
+                              nothing + QStringLiteral("Captures are saved again once the folder "
+                                                       "is back, or after another folder is "
+                                                       "chosen.")};
+    if (const QString why = storage_folder::whyNotWritable(m_storageDirectory); !why.isEmpty())
+        return StorageProblem{QStringLiteral("The screenshots folder ") + m_storageDirectory +
+                                  QStringLiteral(" cannot be written: ") + why + QLatin1Char('.'),
+                              nothing + QStringLiteral("Choose another folder in Settings.")};
+    return std::nullopt;
+}
+
+storage_folder::State HistoryManager::folderState(const QList<Screenshot>& records) {
+    return storage_folder::state(
+        m_collaborators.defaults, m_storageDirectory, isUsingDefaultStorageDirectory(),
+        [this, &records] {
+            return records.isEmpty() ||
+                   std::any_of(records.cbegin(), records.cend(),
+                               [this](const Screenshot& s) { return itemExists(fileURL(s)); });
+        });
 }
 
 QString HistoryManager::fileURL(const Screenshot& screenshot) const {
@@ -173,27 +143,62 @@ QString HistoryManager::fileURL(const Screenshot& screenshot) const {
 HistoryManager::ReservedFile HistoryManager::newFileURL() {
     const QString stem = QStringLiteral("Quillbox ") +
                          m_collaborators.now().toString(QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
-    QString candidate = stem + QStringLiteral(".png");
-    for (int n = 2; m_reservedFileNames.contains(candidate) ||
-                    itemExists(joined(m_storageDirectory, candidate));
-         ++n) {
-        candidate = stem + QStringLiteral(" (") + QString::number(n) + QStringLiteral(").png");
+    const QString first = stem + QStringLiteral(".png");
+    QString candidate;
+    for (int n = 1;; ++n) {
+        candidate = n == 1 ? first : storage_migration::numberedName(first, n);
+        if (!m_reservedFileNames.contains(candidate) &&
+            !itemExists(joined(m_storageDirectory, candidate)))
+            break;
     }
-    m_reservedFileNames.insert(candidate);
-    return {joined(m_storageDirectory, candidate), candidate};
+    // Written beside its name, hidden, and put in place when it is filed: another Quillbox
+    // filing into the same folder may have taken the name meanwhile.
+    const QString path =
+        joined(m_storageDirectory, QLatin1Char('.') + candidate + QLatin1Char('.') +
+                                       QString::number(::getpid()) + QStringLiteral(".part"));
+    m_reservedFileNames.insert(candidate, path);
+    return {path, candidate};
 }
 
-bool HistoryManager::add(const QString& fileName, ScreenshotKind kind) {
-    m_reservedFileNames.remove(fileName);
+bool HistoryManager::add(const QString& fileName, ScreenshotKind kind,
+                         std::optional<Screenshot>* filed) {
+    const QString written = m_reservedFileNames.take(fileName);
+    QString name = fileName;
+    // Never over a file that is there: the next free name when it is taken.
+    if (!written.isEmpty() && itemExists(written)) {
+        // The n-th of the numbered names that no other capture of ours waits for.
+        const auto nameFor = [this, &fileName](int n) {
+            QString candidate;
+            for (int i = 1, free = 0; free < n; ++i) {
+                candidate = i == 1 ? fileName : storage_migration::numberedName(fileName, i);
+                free += m_reservedFileNames.contains(candidate) ? 0 : 1;
+            }
+            return candidate;
+        };
+        const QString error = place_file::place(written, m_storageDirectory, nameFor,
+                                                place_file::Source::remove, &name);
+        if (!error.isEmpty()) {
+            report(QStringLiteral("The capture could not be saved."),
+                   QStringLiteral("Quillbox could not put it in the screenshots folder ") +
+                       m_storageDirectory + QStringLiteral(": ") + error +
+                       QStringLiteral(". It is kept as ") + written + QLatin1Char('.'));
+            return false;
+        }
+    }
+    const Screenshot entry(QUuid::createUuid(), name,
+                           Screenshot::timestampFrom(m_collaborators.now()), kind);
+    if (filed)
+        *filed = entry;
     QList<Screenshot> screenshots = m_screenshots;
-    screenshots.prepend(Screenshot(QUuid::createUuid(), fileName,
-                                   Screenshot::timestampFrom(m_collaborators.now()), kind));
+    screenshots.prepend(entry);
     setScreenshots(std::move(screenshots));
     return save();
 }
 
 void HistoryManager::releaseReservedFileName(const QString& fileName) {
-    m_reservedFileNames.remove(fileName);
+    const QString written = m_reservedFileNames.take(fileName);
+    if (!written.isEmpty())
+        QFile::remove(written);
 }
 
 void HistoryManager::deleteScreenshot(const Screenshot& screenshot) {
@@ -219,33 +224,31 @@ void HistoryManager::openInPreview(const Screenshot& screenshot) {
     m_collaborators.workspace.open(fileURL(screenshot));
 }
 
-void HistoryManager::copyToClipboard(const Screenshot& screenshot) {
-    QFile file(fileURL(screenshot));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QByteArray bytes = file.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes))
-        return;
-    // The file's own bytes when it is a PNG already: a paste then costs no encoding.
-    if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) {
-        bytes.clear();
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    m_collaborators.pasteboard.write({{QStringLiteral("image/png"), bytes}});
+void HistoryManager::copyToClipboard(const Screenshot& screenshot, QObject* context,
+                                     std::function<void(bool copied)> done) {
+    const QString path = fileURL(screenshot);
+    QPointer<QObject> receiver(context);
+    background::run<std::optional<QByteArray>>(
+        background::readers(), background::waitedFor,
+        [path] { return capture_file::pngForPasteboard(path); }, this,
+        [this, receiver, done = std::move(done)](const std::optional<QByteArray>& png) {
+            if (png)
+                m_collaborators.pasteboard.write({{QStringLiteral("image/png"), *png}});
+            if (done && receiver)
+                done(png.has_value());
+        });
 }
 
 StorageChangeResult HistoryManager::setStorageDirectory(const QString& chosen, bool migrate) {
     const QString path = resolvedPath(chosen);
-    if (standardized(path) == standardized(m_storageDirectory))
+    if (standardized(path) == standardized(m_storageDirectory)) {
+        // Chosen again: taken as the records' folder from now on, whatever it holds.
+        storage_folder::remember(m_collaborators.defaults, m_storageDirectory);
         return {};
+    }
 
-    std::error_code error;
-    std::filesystem::create_directories(path.toStdString(), error);
-    if (error)
-        return {false, 0, 0, QString::fromStdString(error.message())};
+    if (const QString why = storage_folder::create(path); !why.isEmpty())
+        return {false, 0, 0, why};
 
     QFile probe(joined(path, QStringLiteral(".quillbox.write-test")));
     if (!probe.open(QIODevice::WriteOnly))
@@ -254,31 +257,36 @@ StorageChangeResult HistoryManager::setStorageDirectory(const QString& chosen, b
     probe.remove();
 
     StorageChangeResult result;
-    if (migrate) {
-        for (const Screenshot& screenshot : std::as_const(m_screenshots)) {
-            const QString source = fileURL(screenshot);
-            const QString destination = joined(path, screenshot.fileName());
-            if (!itemExists(source))
-                continue;
-            if (itemExists(destination)) {
-                ++result.moved;
-                continue;
+    const QString identity = storage_folder::identity(path);
+    // The same folder by another path (a link to it) holds every capture already.
+    if (migrate && identity != storage_folder::identity(m_storageDirectory)) {
+        const storage_migration::Outcome outcome =
+            storage_migration::migrate(m_screenshots, m_storageDirectory, path);
+        if (outcome.failedFile) {
+            m_collaborators.log.write(QStringLiteral("Quillbox: migration failed for ") +
+                                      *outcome.failedFile + QStringLiteral(": ") + outcome.reason);
+            return {false, 0, 1,
+                    *outcome.failedFile + QStringLiteral(" could not be copied: ") +
+                        outcome.reason + QStringLiteral(". Every screenshot stays in ") +
+                        m_storageDirectory + QLatin1Char('.')};
+        }
+        result.moved = outcome.moved;
+        if (!outcome.renamed.isEmpty()) {
+            QList<Screenshot> screenshots = m_screenshots;
+            for (Screenshot& screenshot : screenshots) {
+                if (const auto name = outcome.renamed.constFind(screenshot.id());
+                    name != outcome.renamed.cend())
+                    screenshot = Screenshot(screenshot.id(), *name, screenshot.timestamp(),
+                                            screenshot.kind());
             }
-            QFile file(source);
-            if (file.rename(destination)) {
-                ++result.moved;
-            } else {
-                ++result.failed;
-                m_collaborators.log.write(QStringLiteral("Quillbox: migration failed for ") +
-                                          screenshot.fileName() + QStringLiteral(": ") +
-                                          file.errorString());
-            }
+            setScreenshots(std::move(screenshots));
         }
     }
 
     m_storageDirectory = path;
     Q_EMIT storageDirectoryChanged();
     m_collaborators.defaults.setValue(QLatin1String(storageDirectoryKey), path);
+    storage_folder::remember(m_collaborators.defaults, m_storageDirectory);
     save();
     return result;
 }
@@ -293,38 +301,37 @@ void HistoryManager::load() {
         return; // a first run
     QString error;
     std::unique_ptr<QFile> file;
-    const auto decoded = readHistory(m_metadataURL, file, &error);
+    const auto decoded = history_file::read(m_metadataURL, file, &error);
     if (!decoded) {
         m_historyNeedsKeeping = true;
+        m_unreadableReason = error;
         m_collaborators.log.write(QStringLiteral("Quillbox: history file is unreadable (") + error +
                                   QStringLiteral("); starting with an empty library"));
         return;
     }
     rememberDiskState(std::move(file), *decoded);
-    // A folder that is not there (a drive not mounted, a network folder down) or that holds
-    // none of the captures (another drive mounted there) says nothing about the captures:
-    // every record is kept until it is back.
+    // A folder that is not there (a drive not mounted, a network folder down), or that is
+    // not the one the records were filed in (an empty mount point, another drive), says
+    // nothing about the captures: every record is kept until it is back.
+    const storage_folder::State state = folderState(*decoded);
+    if (state != storage_folder::State::present) {
+        setScreenshots(*decoded);
+        if (!decoded->isEmpty())
+            report(notAvailable(m_storageDirectory),
+                   (state == storage_folder::State::away
+                        ? QStringLiteral("It holds none of the ") + captures(decoded->size()) +
+                              QStringLiteral(" in the history; they stay listed until the "
+                                             "folder that holds them is back. If they were "
+                                             "deleted, choose the folder again in Settings.")
+                        : QStringLiteral("The ") + captures(decoded->size()) +
+                              QStringLiteral(" in the history stay listed until it is back.")));
+        return;
+    }
     QList<Screenshot> kept;
     kept.reserve(decoded->size());
-    const bool folderThere = isAvailableFolder(m_storageDirectory);
-    if (folderThere) {
-        for (const Screenshot& screenshot : *decoded) {
-            if (itemExists(fileURL(screenshot)))
-                kept.append(screenshot);
-        }
-    }
-    if (kept.isEmpty() && !decoded->isEmpty()) {
-        setScreenshots(*decoded);
-        const QString count =
-            QString::number(decoded->size()) +
-            (decoded->size() == 1 ? QStringLiteral(" capture") : QStringLiteral(" captures"));
-        report(notAvailable(m_storageDirectory),
-               folderThere ? QStringLiteral("It holds none of the ") + count +
-                                 QStringLiteral(" in the history; they stay listed until the "
-                                                "folder that holds them is back.")
-                           : QStringLiteral("The ") + count +
-                                 QStringLiteral(" in the history stay listed until it is back."));
-        return;
+    for (const Screenshot& screenshot : *decoded) {
+        if (itemExists(fileURL(screenshot)))
+            kept.append(screenshot);
     }
     const bool dropped = kept.size() != decoded->size();
     setScreenshots(std::move(kept));
@@ -344,8 +351,9 @@ void HistoryManager::keepUnreadableHistory() {
         target = base + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_metadataURL, target)) {
         m_historyNeedsKeeping = false;
-        m_collaborators.log.write(QStringLiteral("Quillbox: kept the unreadable history file as ") +
-                                  target);
+        report(QStringLiteral("The history could not be read."),
+               QStringLiteral("Quillbox kept it as ") + target + QStringLiteral(" (") +
+                   m_unreadableReason + QStringLiteral(") and started a new one."));
     }
 }
 
@@ -384,7 +392,7 @@ bool HistoryManager::writeHistory(QString* error) {
             *error = QStringLiteral("the unreadable history file could not be set aside");
             return false;
         }
-    } else if (diskStamp(m_metadataURL) != m_diskStamp) {
+    } else if (history_file::stamp(m_metadataURL) != m_diskStamp) {
         mergeChangesOnDisk();
     }
     if (!atomic_file::write(history_coding::encode(m_screenshots), m_metadataURL, error))
@@ -400,10 +408,11 @@ bool HistoryManager::writeHistory(QString* error) {
 void HistoryManager::mergeChangesOnDisk() {
     QString error;
     std::unique_ptr<QFile> file;
-    const auto onDisk = readHistory(m_metadataURL, file, &error);
+    const auto onDisk = history_file::read(m_metadataURL, file, &error);
     if (!onDisk) {
         if (itemExists(m_metadataURL)) {
             m_historyNeedsKeeping = true;
+            m_unreadableReason = error;
             keepUnreadableHistory();
         }
         return;
@@ -431,7 +440,7 @@ void HistoryManager::rememberDiskState(std::unique_ptr<QFile> file,
     // file since it was read. Keeping it open keeps its inode from being given to a later
     // file, which could otherwise look unchanged (same size, same coarse timestamp).
     m_diskFile = std::move(file);
-    m_diskStamp = m_diskFile ? diskStamp(*m_diskFile) : QString();
+    m_diskStamp = m_diskFile ? history_file::stamp(*m_diskFile) : QString();
     m_idsOnDisk.clear();
     for (const Screenshot& screenshot : onDisk)
         m_idsOnDisk.insert(screenshot.id());

@@ -1,11 +1,13 @@
 #include "platform/x11/GlobalHotkeysX11.h"
 
+#include "core/services/SystemLog.h"
 #include "platform/x11/HotkeyMapping.h"
 #include "platform/x11/XcbConnection.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QTimer>
 #include <X11/keysym.h>
 #include <cstdlib>
@@ -44,6 +46,17 @@ struct GlobalHotkeysX11::Private {
     quint8 lastReleasedKey = 0;
     xcb_timestamp_t lastReleaseTime = 0;
     QTimer releasePoll;
+    SystemLog* log = nullptr;
+    QSet<quint32> unmappedLogged;
+
+    // Told once per key code: the shortcut then simply stays unregistered.
+    void logUnmapped(quint32 keyCode, const char* why) {
+        if (!log || unmappedLogged.contains(keyCode))
+            return;
+        unmappedLogged.insert(keyCode);
+        log->write(QStringLiteral("Quillbox: the shortcut key code ") + QString::number(keyCode) +
+                   QLatin1String(why) + QStringLiteral("; that shortcut is not registered"));
+    }
 
     // Unmarks the keys that are up now, whoever was told of their release.
     void forgetReleasedKeys() {
@@ -84,8 +97,9 @@ struct GlobalHotkeysX11::Private {
     }
 };
 
-GlobalHotkeysX11::GlobalHotkeysX11()
+GlobalHotkeysX11::GlobalHotkeysX11(SystemLog* log)
     : d(std::make_unique<Private>()) {
+    d->log = log;
     if (XcbConnection::qtOnX11()) {
         d->x = std::make_unique<XcbConnection>();
         d->connection = d->x->get();
@@ -113,11 +127,15 @@ bool GlobalHotkeysX11::grab(quint32 id, const HotkeyCombo& combo) {
     if (!d->connection || d->root == XCB_NONE || d->grabs.contains(id))
         return false;
     const auto keysym = hotkey_mapping::keysymForKeyCode(combo.keyCode);
-    if (!keysym)
+    if (!keysym) {
+        d->logUnmapped(combo.keyCode, " stands for no key Quillbox knows");
         return false;
+    }
     const QList<quint8> keycodes = d->x->keycodesOf(*keysym);
-    if (keycodes.isEmpty())
+    if (keycodes.isEmpty()) {
+        d->logUnmapped(combo.keyCode, " is on no key of this keyboard");
         return false;
+    }
     const quint16 numLock = d->x->numLockMask();
     const quint16 capsLock = hotkey_mapping::lockMask;
     d->lockMask = numLock | capsLock;

@@ -1,4 +1,6 @@
 #include "core/image/PngDecoder.h"
+#include "TestImages.h"
+#include "core/image/CaptureBounds.h"
 #include "core/image/Png.h"
 #include "core/image/PngScaledDecoder.h"
 
@@ -50,14 +52,10 @@ void resign(QByteArray& png, const char* type) {
     qToBigEndian<quint32>(quint32(crc32(0, start, 4 + length)), png.data() + at + 8 + length);
 }
 
-// The streaming decoder reads files: `bytes` through one.
-QImage scaled(const QByteArray& bytes, QSize target) {
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("p.png")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    file.close();
-    return png::decodeScaled(file.fileName(), target);
+QImage scaled(QByteArray bytes, QSize target) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return png::decodeScaled(&buffer, target);
 }
 
 QImage gradient(QSize size, QImage::Format format) {
@@ -144,7 +142,6 @@ TEST(PngDecoder, aDamagedFileIsNothing) {
         EXPECT_FALSE(png::decodePlain(damaged[i])) << i;
         EXPECT_TRUE(scaled(damaged[i], {50, 50}).isNull()) << i;
     }
-    EXPECT_TRUE(png::decodeScaled(QStringLiteral("/nonexistent/none.png"), {50, 50}).isNull());
 }
 
 TEST(PngDecoder, damagedDeflateDataEndsWithoutHarm) {
@@ -168,13 +165,32 @@ TEST(PngDecoder, damagedDeflateDataEndsWithoutHarm) {
     }
 }
 
-TEST(PngDecoder, keepsToTheReadersAllocationLimit) {
-    const QByteArray bytes = png::encode(picture(QImage::Format_RGB32, {1000, 600}));
-    const int limit = QImageReader::allocationLimit();
-    QImageReader::setAllocationLimit(1);
+// Wider or taller than any capture (a 4K screen's width, 40 of its heights): never decoded.
+TEST(PngDecoder, aPictureLargerThanAnyCaptureIsNothing) {
+    const QSize largest = capture_bounds::largest();
+    for (const QSize size : {QSize(largest.width() + 1, 2), QSize(2, largest.height() + 1)}) {
+        const QByteArray bytes = png::encode(test_images::filled(size.width(), size.height()));
+        EXPECT_FALSE(png::decodePlain(bytes)) << size.width();
+        EXPECT_TRUE(scaled(bytes, {50, 50}).isNull()) << size.width();
+    }
+    EXPECT_TRUE(png::decodePlain(png::encode(test_images::filled(largest.width(), 2))));
+}
+
+// A transparency key makes its colour transparent in a thumbnail, as the editor's reader
+// (Qt's) has it; the editor's own decoder leaves such files to that reader.
+TEST(PngDecoder, thumbnailsHonourATransparencyKey) {
+    QImage image = test_images::filled(8, 4, QColor(10, 20, 30));
+    for (int y = 0; y < 4; ++y)
+        image.setPixel(7, y, qRgb(1, 2, 3));
+    QByteArray bytes = png::encode(image);
+    bytes.insert(chunkAt(bytes, "IDAT"), QByteArray("\0\0\0\6tRNS\0\1\0\2\0\3\0\0\0\0", 18));
+    resign(bytes, "tRNS");
+    const QImage qt = QImage::fromData(bytes, "PNG");
+    ASSERT_EQ(qAlpha(qt.pixel(7, 0)), 0);
     EXPECT_FALSE(png::decodePlain(bytes));
-    QImageReader::setAllocationLimit(limit);
-    EXPECT_TRUE(png::decodePlain(bytes));
+    const QImage thumbnail = scaled(bytes, {8, 8});
+    ASSERT_EQ(thumbnail.size(), QSize(8, 4));
+    EXPECT_EQ(largestDifference(thumbnail, qt), 0);
 }
 
 TEST(PngDecoder, scaledDownMatchesAFullDecodeScaledDown) {

@@ -60,59 +60,121 @@ TEST(HistoryDurability, readOnlyHistory_isReportedOnceNamingItsFolder) {
     EXPECT_TRUE(f.problems.first().contains(disk.path())) << qPrintable(f.problems.first());
 }
 
-// The storage folder is a drive that is not mounted: its mount point is there, the
-// folder below it is not.
-TEST(HistoryDurability, chosenFolderNotThere_keepsEveryRecordAndCreatesNothing_oursIsCreated) {
+// The storage folder is reached through a link, as through a mount point: what it names
+// can change. Another file system in its place holding none of the records (an empty mount
+// point), or nothing there at all, keeps every record and takes no capture; the folder
+// itself, with captures deleted in a file manager, drops them at the next start.
+TEST(HistoryDurability, folderAway_keepsEveryRecordAndTakesNoCapture_itsOwnDropsWhatIsGone) {
     LibraryFixture f;
-    const QString mountPoint = pathIn(f.appSupport(), QStringLiteral("media/usb"));
-    const QString folder = pathIn(mountPoint, QStringLiteral("Screenshots"));
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/quillbox-test-XXXXXX"));
+    struct stat here {
+    }, there{};
+    if (!elsewhere.isValid() || ::stat(qPrintable(f.appSupport()), &here) != 0 ||
+        ::stat(qPrintable(elsewhere.path()), &there) != 0 || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "needs a second file system at /dev/shm";
+    const QString drive = pathIn(f.appSupport(), QStringLiteral("drive"));
+    const QString folder = pathIn(f.appSupport(), QStringLiteral("usb"));
+    ASSERT_TRUE(QDir().mkpath(drive) && QFile::link(drive, folder));
     f.defaults.setValue(QStringLiteral("storageDirectoryPath"), folder);
+    QList<Screenshot> shots;
+    for (int i = 0; i < 3; ++i)
+        shots.append(f.capture());
+    const QByteArray saved = LibraryFixture::readFile(f.historyPath());
+
+    const auto pointAt = [&](const QString& target) {
+        QFile::remove(folder);
+        return target.isEmpty() || QFile::link(target, folder);
+    };
+    for (const QString& away : {elsewhere.path(), QString()}) {
+        ASSERT_TRUE(pointAt(away));
+        HistoryManager& library = f.restart();
+        EXPECT_EQ(library.screenshots().size(), 3);
+        ASSERT_EQ(f.problems.size(), 1);
+        EXPECT_TRUE(f.problems.takeFirst().contains(QStringLiteral("stay listed")));
+        const auto problem = library.prepareStorageDirectory();
+        ASSERT_TRUE(problem);
+        EXPECT_TRUE(problem->message.endsWith(QStringLiteral(" is not available.")));
+        EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
+    }
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList());
+
+    ASSERT_TRUE(pointAt(drive));
+    EXPECT_EQ(f.restart().screenshots().size(), 3);
+    EXPECT_FALSE(f.library().prepareStorageDirectory());
+    QFile::remove(f.library().fileURL(shots[0]));
+    QFile::remove(f.library().fileURL(shots[1]));
+    EXPECT_EQ(f.restart().screenshots(), QList<Screenshot>{shots[2]});
+    QFile::remove(f.library().fileURL(shots[2]));
+    EXPECT_TRUE(f.restart().screenshots().isEmpty());
+    EXPECT_TRUE(f.problems.isEmpty());
+    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), QByteArray("[]"));
+}
+
+// The folder is itself the mount point of a drive that is then unmounted.
+TEST(HistoryDurability, unmountedDrive_keepsItsRecordsAndItsMountPointTakesNoCapture) {
+    TinyDisk disk(256);
+    if (!disk.skipReason().isEmpty())
+        GTEST_SKIP() << qPrintable(disk.skipReason());
+    LibraryFixture f;
+    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), disk.path());
     for (int i = 0; i < 3; ++i)
         f.capture();
-    const QByteArray saved = LibraryFixture::readFile(f.historyPath());
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-
+    ASSERT_TRUE(disk.unmount());
     HistoryManager& library = f.restart();
     EXPECT_EQ(library.screenshots().size(), 3);
-    EXPECT_EQ(f.problems.size(), 1);
-    EXPECT_FALSE(library.prepareStorageDirectory().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(folder));
-    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
-
-    // Present, but holding none of the captures (another drive mounted there).
-    QDir().mkpath(folder);
-    LibraryFixture::writeFile(pathIn(folder, QStringLiteral("stranger.png")), "png");
+    EXPECT_TRUE(library.prepareStorageDirectory());
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files), QStringList());
     EXPECT_EQ(f.restart().screenshots().size(), 3);
-    EXPECT_EQ(f.problems.size(), 2);
-    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), saved);
-    EXPECT_TRUE(f.library().prepareStorageDirectory().isEmpty());
+}
 
-    // The default folder, ours, is created again.
-    f.defaults.m_values.clear();
-    HistoryManager& ours = f.restart();
+// Our default folder is made again; a folder that cannot be made or written says why.
+TEST(HistoryDurability, defaultFolderIsMadeAgain_anUnwritableFolderSaysWhy) {
+    LibraryFixture f;
+    HistoryManager& ours = f.library();
     ASSERT_TRUE(QDir(f.screenshotsPath()).removeRecursively());
-    EXPECT_TRUE(ours.prepareStorageDirectory().isEmpty());
+    EXPECT_FALSE(ours.prepareStorageDirectory());
     EXPECT_TRUE(QFileInfo(f.screenshotsPath()).isDir());
-    // A stored path is taken from the home folder.
+
+    TinyDisk disk;
+    if (!disk.skipReason().isEmpty()) {
+        ASSERT_EQ(::chmod(QFile::encodeName(f.screenshotsPath()).constData(), 0555), 0);
+        const auto problem = ours.prepareStorageDirectory();
+        ASSERT_TRUE(problem);
+        EXPECT_TRUE(problem->message.endsWith(QStringLiteral("cannot be written: Permission "
+                                                             "denied.")));
+        return;
+    }
+    // Root writes anywhere but on a read-only file system: a read-only home.
+    ASSERT_TRUE(disk.makeReadOnly());
+    for (const bool chosen : {true, false}) {
+        f.dataHome = disk.path();
+        f.defaults.m_values.clear();
+        if (chosen)
+            f.defaults.setValue(QStringLiteral("storageDirectoryPath"), disk.path());
+        const auto problem = f.restart().prepareStorageDirectory();
+        ASSERT_TRUE(problem);
+        EXPECT_TRUE(problem->message.endsWith(
+            chosen ? QStringLiteral("cannot be written: Read-only file system.")
+                   : QStringLiteral("cannot be created: Read-only file system.")))
+            << qPrintable(problem->message);
+        EXPECT_FALSE(problem->details.contains(QStringLiteral("is back")));
+    }
+}
+
+TEST(HistoryDurability, storedFolderTakenFromTheHome_andJunkFallsBackToTheDefault) {
     EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("~/Shots")),
               QDir::homePath() + QStringLiteral("/Shots"));
     EXPECT_EQ(HistoryManager::resolvedPath(QStringLiteral("Shots/./a")),
               QDir::homePath() + QStringLiteral("/Shots/a"));
-}
-
-TEST(HistoryDurability, historyThatIsNotARegularFile_isSetAsideWithoutReadingIt) {
-    for (const bool fifo : {true, false}) {
+    for (const QVariant& junk :
+         {QVariant(QByteArray("\x89\x01\xff", 3)), QVariant(QStringLiteral("/tmp/a\x01b"))}) {
         LibraryFixture f;
-        QDir().mkpath(QFileInfo(f.historyPath()).absolutePath());
-        if (fifo)
-            ASSERT_EQ(::mkfifo(QFile::encodeName(f.historyPath()).constData(), 0600), 0);
-        else
-            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), f.historyPath()));
-        HistoryManager& library = f.library(); // would block or read forever
-        EXPECT_TRUE(library.screenshots().isEmpty());
-        f.capture();
-        EXPECT_EQ(history_coding::decode(LibraryFixture::readFile(f.historyPath()))->size(), 1);
-        EXPECT_EQ(f.setAsideHistories().size(), 1);
+        f.defaults.setValue(QStringLiteral("storageDirectoryPath"), junk);
+        EXPECT_TRUE(f.library().isUsingDefaultStorageDirectory());
+        ASSERT_EQ(f.problems.size(), 1);
+        EXPECT_TRUE(f.problems.first().contains(f.screenshotsPath()));
+        EXPECT_TRUE(f.restart().isUsingDefaultStorageDirectory());
+        EXPECT_EQ(f.problems.size(), 1) << "told once";
     }
 }
 
@@ -135,4 +197,32 @@ TEST(HistoryDurability, emptyLockLeftByAKilledInstance_stopsNoCapture) {
     LibraryFixture::writeFile(f.historyPath() + QStringLiteral(".lock"), {});
     f.capture();
     EXPECT_EQ(history_coding::decode(LibraryFixture::readFile(f.historyPath()))->size(), 2);
+}
+
+// Two instances on one home taking captures in the same second: every capture keeps its
+// own file, under a name listed once.
+TEST(HistoryDurability, twoProcessesNamingCapturesInOneSecond_neverShareAFile) {
+    LibraryFixture f;
+    QProcess first, second;
+    for (auto [writer, prefix] : {std::pair{&first, "a"}, std::pair{&second, "b"}})
+        writer->start(QStringLiteral(QUILLBOX_HISTORY_WRITER),
+                      {f.appSupport(), QStringLiteral("40"), QString::fromLatin1(prefix),
+                       QStringLiteral("reserve")});
+    for (QProcess* writer : {&first, &second})
+        ASSERT_TRUE(writer->waitForReadyRead(10000));
+    LibraryFixture::writeFile(f.appSupport() + QStringLiteral("/go"), {});
+    for (QProcess* writer : {&first, &second}) {
+        ASSERT_TRUE(writer->waitForFinished(60000));
+        ASSERT_EQ(writer->exitCode(), 0);
+    }
+    HistoryManager& library = f.library();
+    QSet<QString> names, contents;
+    for (const Screenshot& screenshot : library.screenshots()) {
+        names.insert(screenshot.fileName());
+        contents.insert(QString::fromUtf8(LibraryFixture::readFile(library.fileURL(screenshot))));
+    }
+    EXPECT_EQ(library.screenshots().size(), 80);
+    EXPECT_EQ(names.size(), 80);
+    EXPECT_EQ(contents.size(), 80) << "a capture written over another's";
+    EXPECT_TRUE(names.contains(QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (80).png")));
 }

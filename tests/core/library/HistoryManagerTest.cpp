@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,7 +52,9 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     const auto second = library.newFileURL();
     EXPECT_EQ(first.fileName, QStringLiteral("Quillbox 2025-03-03 at 09.05.07.png"));
     EXPECT_EQ(second.fileName, QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (2).png"));
-    EXPECT_EQ(first.path, pathIn(library.storageDirectory(), first.fileName));
+    // Written beside its name, hidden, until it is filed.
+    EXPECT_EQ(QFileInfo(first.path).absolutePath(), library.storageDirectory());
+    EXPECT_TRUE(QFileInfo(first.path).fileName().startsWith(u'.' + first.fileName));
 
     // Never filed nor released: still taken. A stray file of the next name is never overwritten.
     LibraryFixture::writeFile(pathIn(library.storageDirectory(),
@@ -60,9 +63,22 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     EXPECT_EQ(library.newFileURL().fileName,
               QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (4).png"));
 
-    // A released name is free again in the same second.
+    // A released name is free again in the same second, and its file is gone.
+    LibraryFixture::writeFile(second.path, "half");
     library.releaseReservedFileName(second.fileName);
+    EXPECT_FALSE(QFile::exists(second.path));
     EXPECT_EQ(library.newFileURL().fileName, second.fileName);
+
+    // Taken on the disk by the time it is filed (another Quillbox): the next free name.
+    LibraryFixture::writeFile(pathIn(library.storageDirectory(), first.fileName), "theirs");
+    LibraryFixture::writeFile(first.path, "ours");
+    library.add(first.fileName, ScreenshotKind::area);
+    EXPECT_EQ(library.screenshots().first().fileName(),
+              QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (5).png"));
+    EXPECT_EQ(LibraryFixture::readFile(library.fileURL(library.screenshots().first())), "ours");
+    EXPECT_EQ(LibraryFixture::readFile(pathIn(library.storageDirectory(), first.fileName)),
+              "theirs");
+    EXPECT_FALSE(QFile::exists(first.path));
 
     f.now = QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59));
     EXPECT_EQ(library.newFileURL().fileName, QStringLiteral("Quillbox 2025-12-31 at 23.59.59.png"));
@@ -160,18 +176,29 @@ TEST(HistoryManager, deleteAndClearAll_removeOnlyTheHistorysOwnFiles) {
     EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), QByteArray("[]"));
 }
 
+// Read and checked off the GUI thread; the caller hears whether it was copied.
 TEST(HistoryManager, copyToClipboard_putsTheFilesOwnBytesOrNothing) {
     LibraryFixture f;
     HistoryManager& library = f.library();
     const Screenshot shot = f.capture();
     const QString path = library.fileURL(shot);
+    QList<bool> copied;
+    const auto copy = [&] {
+        library.copyToClipboard(shot, &library, [&copied](bool done) { copied.append(done); });
+        return QTest::qWaitFor([&] { return !copied.isEmpty(); }, 5000) && copied.takeFirst();
+    };
 
-    library.copyToClipboard(shot);
+    EXPECT_TRUE(copy());
     ASSERT_EQ(f.pasteboard.writes, 1);
     EXPECT_EQ(f.pasteboard.data(QStringLiteral("image/png")), LibraryFixture::readFile(path))
         << "the file's own bytes, not a re-encoding";
 
     LibraryFixture::writeFile(path, "not an image");
-    library.copyToClipboard(shot);
+    EXPECT_FALSE(copy());
     EXPECT_EQ(f.pasteboard.writes, 1) << "an unreadable image leaves the clipboard alone";
+    // Another kind of picture goes as a PNG.
+    ASSERT_TRUE(QImage(5, 4, QImage::Format_RGB32).save(path, "BMP"));
+    EXPECT_TRUE(copy());
+    EXPECT_EQ(QImage::fromData(f.pasteboard.data(QStringLiteral("image/png")), "PNG").size(),
+              QSize(5, 4));
 }

@@ -1,30 +1,45 @@
-// Files captures named "<prefix><n>.png" one after another, continuing from what the
-// history already holds: `count` of them, or until it is killed. Says "filing" on its
-// standard output once it starts to, and "filed" after each capture.
-//   history_writer APPLICATION_SUPPORT [COUNT PREFIX]
+// Files captures one after another, continuing from what the history already holds:
+// `count` of them, or until it is killed. Says "filing" on its standard output once it
+// starts to, and "filed" after each capture. Named "<prefix><n>.png"; with "reserve",
+// named by the library as a capture is, all in one second, holding "<prefix><n>", and only
+// once a file "go" is in APPLICATION_SUPPORT, so that two writers run side by side.
+//   history_writer APPLICATION_SUPPORT [COUNT PREFIX [reserve]]
 #include "LibraryFixture.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QThread>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2 && argc != 4)
+    if (argc < 2 || argc == 3 || argc > 5)
         return 2;
-    const qsizetype count = argc == 4 ? QByteArray(argv[2]).toLongLong() : -1;
-    const QString prefix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const qsizetype count = argc >= 4 ? QByteArray(argv[2]).toLongLong() : -1;
+    const QString prefix = argc >= 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const bool reserve = argc == 5 && QByteArray(argv[4]) == "reserve";
     UserDefaultsFake defaults;
     WorkspaceFake workspace;
     PasteboardFake pasteboard;
     SystemLogFake log;
-    HistoryManager library({defaults, workspace, pasteboard, log, QString::fromLocal8Bit(argv[1])});
+    const QDateTime second(QDate(2025, 3, 3), QTime(9, 5, 7));
+    HistoryManager library({defaults, workspace, pasteboard, log, QString::fromLocal8Bit(argv[1]),
+                            [second] { return second; }});
     // Started up: a test that kills it waits for this line, whatever the start-up took.
     std::fputs("filing\n", stdout);
     std::fflush(stdout);
+    while (reserve && !QFile::exists(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/go")))
+        QThread::usleep(500);
     for (qsizetype n = library.screenshots().size() + 1, filed = 0; count < 0 || filed < count;
          ++n, ++filed) {
-        const QString name = prefix + QString::number(n) + QStringLiteral(".png");
-        LibraryFixture::writeFile(library.storageDirectory() + QLatin1Char('/') + name, "png");
+        QString name = prefix + QString::number(n) + QStringLiteral(".png");
+        QString path = library.storageDirectory() + QLatin1Char('/') + name;
+        if (reserve) {
+            const HistoryManager::ReservedFile reserved = library.newFileURL();
+            name = reserved.fileName;
+            path = reserved.path;
+        }
+        LibraryFixture::writeFile(path, (prefix + QString::number(n)).toUtf8());
         if (!library.add(name, ScreenshotKind::area))
             return 1;
         std::fputs("filed\n", stdout);

@@ -1,11 +1,13 @@
 #include "LibraryFixture.h"
+#include "TestImages.h"
+#include "TinyDisk.h"
+#include "core/image/Png.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -28,43 +30,59 @@ TEST(StorageDirectory, theFolderInUse_isANoOpHoweverItIsWritten) {
     EXPECT_TRUE(library.isUsingDefaultStorageDirectory());
 }
 
-TEST(StorageDirectory, migrate_movesFilesStoresThePathAndCountsExistingTargetsAsMoved) {
-    LibraryFixture f;
-    HistoryManager& library = f.library();
-    const Screenshot a = f.capture();
-    const Screenshot b = f.capture();
-    const Screenshot missing = f.capture();
-    QFile::remove(library.fileURL(missing));
-    const QString oldA = library.fileURL(a);
-    const QString oldB = library.fileURL(b);
+// Within one file system and across two (/dev/shm): every file moves with its time, a
+// name taken in the new folder is never the capture's (nor replaced), and the record
+// follows the name the capture took.
+TEST(StorageDirectory, migrate_movesEveryFileKeepsItsTimeAndNeverAdoptsAForeignFile) {
+    for (const QString& base : {QDir::tempPath(), QStringLiteral("/dev/shm")}) {
+        LibraryFixture f;
+        HistoryManager& library = f.library();
+        const Screenshot a = f.capture();
+        const Screenshot b = f.capture();
+        const Screenshot missing = f.capture();
+        QFile::remove(library.fileURL(missing));
+        const QString oldA = library.fileURL(a);
+        const QByteArray bytesB = LibraryFixture::readFile(library.fileURL(b));
+        const QDateTime past = QDateTime::currentDateTime().addDays(-3).addMSecs(-250);
+        QFile file(oldA);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(past, QFileDevice::FileModificationTime));
+        file.close();
 
-    QTemporaryDir target;
-    const QString folder = target.path() + QStringLiteral("/new/shots");
-    LibraryFixture::writeFile(folder + QLatin1Char('/') + b.fileName(), "already there");
-    QSignalSpy moved(&library, &HistoryManager::storageDirectoryChanged);
+        QTemporaryDir target(base + QStringLiteral("/quillbox-test-XXXXXX"));
+        ASSERT_TRUE(target.isValid()) << qPrintable(base);
+        const QString folder = target.path() + QStringLiteral("/new/shots");
+        const QString foreign = folder + QLatin1Char('/') + b.fileName();
+        LibraryFixture::writeFile(foreign, "the user's own file");
+        QSignalSpy moved(&library, &HistoryManager::storageDirectoryChanged);
 
-    EXPECT_EQ(library.setStorageDirectory(folder, true), (StorageChangeResult{true, 2, 0, {}}));
-    EXPECT_EQ(moved.count(), 1);
-    EXPECT_EQ(library.storageDirectory(), folder);
-    EXPECT_EQ(f.defaults.value(QStringLiteral("storageDirectoryPath")).toString(), folder);
-    EXPECT_FALSE(QFile::exists(oldA));
-    EXPECT_TRUE(QFile::exists(library.fileURL(a)));
-    EXPECT_TRUE(QFile::exists(oldB)) << "a same-named target leaves the source behind";
-    EXPECT_EQ(LibraryFixture::readFile(library.fileURL(b)), QByteArray("already there"));
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/.quillbox.write-test")));
-    EXPECT_EQ(library.screenshots().size(), 3) << "entries stay until the next start";
+        EXPECT_EQ(library.setStorageDirectory(folder, true), (StorageChangeResult{true, 2, 0, {}}));
+        EXPECT_EQ(moved.count(), 1);
+        EXPECT_EQ(library.storageDirectory(), folder);
+        EXPECT_EQ(f.defaults.value(QStringLiteral("storageDirectoryPath")).toString(), folder);
+        EXPECT_FALSE(QFile::exists(oldA));
+        EXPECT_EQ(QFileInfo(library.fileURL(a)).lastModified(), past) << qPrintable(base);
+        EXPECT_EQ(LibraryFixture::readFile(foreign), QByteArray("the user's own file"));
+        const Screenshot movedB = library.screenshots()[1];
+        EXPECT_EQ(movedB.id(), b.id());
+        EXPECT_EQ(movedB.fileName(), b.fileName().chopped(4) + QStringLiteral(" (2).png"));
+        EXPECT_EQ(LibraryFixture::readFile(library.fileURL(movedB)), bytesB);
+        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/.quillbox.write-test")));
+        EXPECT_EQ(library.screenshots().size(), 3) << "entries stay until the next start";
 
-    // The next run drops the entry whose file never arrived.
-    HistoryManager& next = f.restart();
-    EXPECT_EQ(next.storageDirectory(), folder);
-    EXPECT_EQ(next.screenshots().size(), 2);
+        // The next run drops the entry whose file never arrived.
+        HistoryManager& next = f.restart();
+        EXPECT_EQ(next.storageDirectory(), folder);
+        EXPECT_EQ(next.screenshots().size(), 2);
 
-    // Back to the default: migrated too, and the default's path is stored.
-    EXPECT_EQ(next.resetStorageDirectoryToDefault(), (StorageChangeResult{true, 2, 0, {}}));
-    EXPECT_TRUE(next.isUsingDefaultStorageDirectory());
-    EXPECT_EQ(f.defaults.value(QStringLiteral("storageDirectoryPath")).toString(),
-              next.defaultStorageDirectory());
-    EXPECT_TRUE(QFile::exists(next.fileURL(a)));
+        // Back to the default: the captures go, the user's file stays.
+        EXPECT_EQ(next.resetStorageDirectoryToDefault(), (StorageChangeResult{true, 2, 0, {}}));
+        EXPECT_TRUE(next.isUsingDefaultStorageDirectory());
+        EXPECT_EQ(f.defaults.value(QStringLiteral("storageDirectoryPath")).toString(),
+                  next.defaultStorageDirectory());
+        EXPECT_TRUE(QFile::exists(next.fileURL(a)));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{b.fileName()});
+    }
 }
 
 TEST(StorageDirectory, withoutMigrate_filesStayBehind) {
@@ -77,26 +95,51 @@ TEST(StorageDirectory, withoutMigrate_filesStayBehind) {
     EXPECT_FALSE(QFile::exists(f.library().fileURL(a)));
 }
 
-TEST(StorageDirectory, failedMove_isCountedLoggedAndTheChangeStillHappens) {
-    LibraryFixture f;
-    HistoryManager& library = f.library();
-    const Screenshot a = f.capture();
-    // A folder standing where the file should be cannot be copied across file systems,
-    // which fails the move even for root.
-    QFile::remove(library.fileURL(a));
-    QDir().mkpath(library.fileURL(a) + QStringLiteral("/inner"));
-    QTemporaryDir target(QStringLiteral("/dev/shm/quillbox-test-XXXXXX"));
-    struct stat from {
-    }, to{};
-    if (!target.isValid() || ::stat(qPrintable(f.appSupport()), &from) != 0 ||
-        ::stat(qPrintable(target.path()), &to) != 0 || from.st_dev == to.st_dev)
-        GTEST_SKIP() << "needs a second file system at /dev/shm";
+// One capture that cannot be put in the new folder (a folder stands where its file should
+// be; the new folder is full): the ones put there go again, the old folder keeps them all
+// and the library stays, with the reason.
+TEST(StorageDirectory, aCaptureThatCannotMove_movesNothingAndSaysWhy) {
+    TinyDisk disk(256);
+    for (const bool full : {false, true}) {
+        if (full && !disk.skipReason().isEmpty())
+            GTEST_SKIP() << qPrintable(disk.skipReason());
+        LibraryFixture f;
+        HistoryManager& library = f.library();
+        QList<QByteArray> bytes;
+        for (int i = 0; i < 6; ++i) {
+            const auto reserved = library.newFileURL();
+            LibraryFixture::writeFile(reserved.path, png::encode(test_images::noise(160, 120)));
+            library.add(reserved.fileName, ScreenshotKind::area);
+            bytes.prepend(LibraryFixture::readFile(library.fileURL(library.screenshots()[0])));
+        }
+        const Screenshot blocked = library.screenshots()[2];
+        if (!full) {
+            QFile::remove(library.fileURL(blocked));
+            QDir().mkpath(library.fileURL(blocked) + QStringLiteral("/inner"));
+        }
+        const QString old = library.storageDirectory();
+        const QString folder = full ? disk.path() : f.appSupport() + QStringLiteral("/other");
+        const QByteArray history = LibraryFixture::readFile(f.historyPath());
 
-    EXPECT_EQ(library.setStorageDirectory(target.path(), true),
-              (StorageChangeResult{true, 0, 1, {}}));
-    ASSERT_EQ(f.log.lines.size(), 1);
-    EXPECT_TRUE(f.log.lines.first().contains(a.fileName()));
-    EXPECT_EQ(library.storageDirectory(), target.path());
+        const StorageChangeResult result = library.setStorageDirectory(folder, true);
+        EXPECT_FALSE(result.success);
+        const QString reason = full ? QStringLiteral("No space left on device")
+                                    : QStringLiteral("it is not a regular file");
+        EXPECT_TRUE(result.errorMessage.value_or(QString()).contains(reason))
+            << qPrintable(result.errorMessage.value_or(QString()));
+        EXPECT_EQ(library.storageDirectory(), old);
+        EXPECT_FALSE(pathStored(f));
+        EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), history);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList());
+        for (int i = 0; i < 6; ++i) {
+            if (full || i != 2) {
+                EXPECT_EQ(LibraryFixture::readFile(library.fileURL(library.screenshots()[i])),
+                          bytes[i]);
+            }
+        }
+        ASSERT_EQ(f.log.lines.size(), 1);
+        EXPECT_TRUE(f.log.lines.first().contains(reason));
+    }
 }
 
 // A folder that cannot be created (a file stands in its path) or written (/proc/self

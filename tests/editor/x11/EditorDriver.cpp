@@ -17,6 +17,7 @@
 #include "platform/x11/WorkspaceFreedesktop.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -67,7 +68,12 @@ int main(int argc, char** argv) {
     const Screenshot screenshot = library.screenshots().first();
     say(QStringLiteral("file ") + library.fileURL(screenshot));
 
+    // The file is read off the GUI thread: the window comes once it has been.
+    QEventLoop reading;
+    QObject::connect(&controller, &AnnotationEditorController::openFinished, &reading,
+                     &QEventLoop::quit);
     controller.open(screenshot);
+    reading.exec();
     EditorWindow* window = controller.window(screenshot.id());
     if (!window)
         return 1;

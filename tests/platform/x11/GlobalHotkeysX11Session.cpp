@@ -1,5 +1,6 @@
 // The X11 hot-key backend against a real X server (run inside scripts/x11-session.sh).
 #include "core/hotkeys/HotkeyManager.h"
+#include "fakes/SystemLogFake.h"
 #include "platform/x11/GlobalHotkeysX11.h"
 
 #include <QProcess>
@@ -50,7 +51,8 @@ private:
 
 class GlobalHotkeysX11Test : public ::testing::Test {
 protected:
-    GlobalHotkeysX11 system;
+    SystemLogFake log;
+    GlobalHotkeysX11 system{&log};
     HotkeyManager manager{system};
     QStringList fired;
 
@@ -111,9 +113,17 @@ TEST_F(GlobalHotkeysX11Test, combinationHeldByAnotherClientIsRefusedAndLeavesNoG
 }
 
 TEST_F(GlobalHotkeysX11Test, keyMissingFromTheKeymapOrAlreadyOursIsRefused) {
-    // F20 has no keycode in the default keymap of Xvfb.
-    EXPECT_EQ(manager.registerCombo({90, HotkeyCombo::control}, record(QStringLiteral("x"))),
-              std::nullopt);
+    // F20 has no keycode in the default keymap of Xvfb; 200 stands for no key at all. Each
+    // is logged, once.
+    for (int i = 0; i < 2; ++i) {
+        for (const quint32 keyCode : {90u, 200u})
+            EXPECT_EQ(
+                manager.registerCombo({keyCode, HotkeyCombo::control}, record(QStringLiteral("x"))),
+                std::nullopt);
+    }
+    ASSERT_EQ(log.lines.size(), 2);
+    EXPECT_TRUE(log.lines[0].contains(QStringLiteral(" 90 is on no key of this keyboard")));
+    EXPECT_TRUE(log.lines[1].contains(QStringLiteral(" 200 stands for no key")));
     const HotkeyCombo comboK = controlOptionCommand(40);
     ASSERT_TRUE(manager.registerCombo(comboK, record(QStringLiteral("first"))));
     // The server would let one client take it twice; the second holder must not get it.

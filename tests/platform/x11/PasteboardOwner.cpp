@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
     HistoryManager library({defaults, workspace, pasteboard, log, QString::fromLocal8Bit(argv[1])});
     if (library.screenshots().isEmpty())
         return 1;
-    library.copyToClipboard(library.screenshots().first());
-    std::puts("copied");
-    std::fflush(stdout);
+    library.copyToClipboard(library.screenshots().first(), &app, [](bool copied) {
+        std::puts(copied ? "copied" : "not copied");
+        std::fflush(stdout);
+    });
     return app.exec();
 }
