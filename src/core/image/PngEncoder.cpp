@@ -1,3 +1,5 @@
+#include "core/image/Adler32.h"
+#include "core/image/PhotoDeflate.h"
 #include "core/image/Png.h"
 #include "core/image/PngRows.h"
 #include "core/io/AtomicFile.h"
@@ -5,6 +7,8 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
+#include <barrier>
 #include <limits>
 #include <memory>
 #include <thread>
@@ -16,18 +20,18 @@ namespace png {
 namespace {
 
 // Measured on screenshots (bench/): screen content such as text and interface packs
-// smaller at deflate level 2 than at a general-purpose writer's level 6, and four times
-// faster (level 2 also beats level 1 there: its longer matches mean fewer symbols). Photo-like
-// content needs level 6 with the filtered strategy (what general-purpose writers use) to stay as
-// small as their files. So each strip tries both on a sample and takes level 6 only where it pays.
-// Horizontal strips are filtered, then deflated, on all cores and joined into one zlib stream.
+// smaller at zlib's level 2 than at a general-purpose writer's level 6, and four times
+// faster (level 2 also beats level 1 there: its longer matches mean fewer symbols).
+// Photo-like content packs smallest with few, long matches and good Huffman codes:
+// deflatePhoto, four times faster than the level 6 with the filtered strategy that
+// general-purpose writers use, and no larger on noisy photos (on smooth ones it gives up
+// a few percent). Each strip tries both on a sample.
 constexpr int screenLevel = 2;
-constexpr int photoLevel = 6;
-constexpr qsizetype sampleBytes = 64 * 1024;
-constexpr double photoGain = 0.98;
-// Below this many bytes per strip, threads cost more than they save.
-constexpr qsizetype minimumStripBytes = 512 * 1024;
-constexpr int maximumStrips = 8;
+constexpr int samplePieces = 8;
+constexpr qsizetype samplePieceBytes = 2 * 1024;
+// Many strips of about this size, taken by whichever core is free, keep every core busy to
+// the end however the content is spread; each strip costs its coder's start and window.
+constexpr qsizetype stripBytes = 256 * 1024;
 constexpr qsizetype windowBytes = 32 * 1024;
 
 struct Strip {
@@ -35,6 +39,7 @@ struct Strip {
     int endRow = 0;
     QByteArray deflated;
     uLong adler = 0;
+    uLong crc = 0; // of the deflated bytes
     bool ok = false;
 };
 
@@ -43,21 +48,17 @@ void appendBigEndian(QByteArray& out, quint32 value) {
     out.append(reinterpret_cast<const char*>(&be), 4);
 }
 
+uLong crcOf(uLong crc, const char* bytes, qsizetype length) {
+    return crc32_z(crc, reinterpret_cast<const Bytef*>(bytes), static_cast<z_size_t>(length));
+}
+
 void appendChunk(QByteArray& out, const char type[4], const QByteArray& data) {
     appendBigEndian(out, static_cast<quint32>(data.size()));
     const qsizetype start = out.size();
     out.append(type, 4);
     out.append(data);
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.constData() + start),
-                            static_cast<uInt>(out.size() - start));
-    appendBigEndian(out, static_cast<quint32>(crc));
-}
-
-template <typename Work> void inParallel(int count, Work work) {
-    std::vector<std::jthread> workers;
-    for (int i = 1; i < count; ++i)
-        workers.emplace_back(work, i);
-    work(0);
+    appendBigEndian(out,
+                    static_cast<quint32>(crcOf(0, out.constData() + start, out.size() - start)));
 }
 
 void filterStrip(const Rows& source, const Strip& strip, uchar* filtered) {
@@ -73,56 +74,86 @@ void filterStrip(const Rows& source, const Strip& strip, uchar* filtered) {
     }
 }
 
-qsizetype deflatedSize(const uchar* bytes, qsizetype length, int level, int strategy) {
+// zlib at the screen level, as one piece of a longer raw stream: it starts from the
+// preceding bytes as its dictionary and, unless last, ends on a byte boundary.
+bool deflateScreen(const uchar* data, qsizetype begin, qsizetype end, bool last, QByteArray& out) {
     z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK)
-        return length;
-    std::vector<uchar> out(deflateBound(&z, static_cast<uLong>(length)));
-    z.next_in = const_cast<uchar*>(bytes);
-    z.avail_in = static_cast<uInt>(length);
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    const auto size = static_cast<qsizetype>(z.total_out);
-    deflateEnd(&z);
-    return size;
-}
-
-// Whether the slower, stronger setting pays on these bytes, judged on a sample from their
-// middle (rows span the whole width, so a band of rows shows every kind of content in it).
-bool photoLike(const uchar* bytes, qsizetype length) {
-    const qsizetype sample = std::min(length, sampleBytes);
-    const uchar* start = bytes + (length - sample) / 2;
-    return double(deflatedSize(start, sample, photoLevel, Z_FILTERED)) <
-           photoGain * double(deflatedSize(start, sample, screenLevel, Z_DEFAULT_STRATEGY));
-}
-
-// Deflates one strip as a piece of a longer raw deflate stream: it starts with the
-// preceding bytes as its dictionary, and every strip but the last ends on a byte boundary
-// with a sync flush.
-void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, Strip& strip) {
-    const uchar* bytes = data + begin;
-    const qsizetype length = end - begin;
-    const bool photo = photoLike(bytes, length);
-    z_stream z{};
-    if (deflateInit2(&z, photo ? photoLevel : screenLevel, Z_DEFLATED, -15, 8,
-                     photo ? Z_FILTERED : Z_DEFAULT_STRATEGY) != Z_OK)
-        return;
+    if (deflateInit2(&z, screenLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
     const qsizetype window = std::min(begin, windowBytes);
     if (window > 0)
         deflateSetDictionary(&z, data + begin - window, static_cast<uInt>(window));
-    strip.deflated.resize(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(length))) +
-                          16);
-    z.next_in = const_cast<uchar*>(bytes);
+    const qsizetype length = end - begin;
+    out.resize(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(length))) + 16);
+    z.next_in = const_cast<uchar*>(data + begin);
     z.avail_in = static_cast<uInt>(length);
-    z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data());
-    z.avail_out = static_cast<uInt>(strip.deflated.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
     const int status = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
     // A sync flush is complete only when it did not run out of room.
-    strip.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
-    strip.deflated.resize(static_cast<qsizetype>(z.total_out));
+    const bool ok =
+        last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+    out.resize(static_cast<qsizetype>(z.total_out));
     deflateEnd(&z);
-    strip.adler = adler32(adler32(0, nullptr, 0), bytes, static_cast<uInt>(length));
+    return ok;
+}
+
+// Whether the photo coder packs these bytes smaller, judged on pieces spread over them
+// (rows span the whole width, so a band of rows shows every kind of content in it). On
+// samples it flatters text a little: it must win clearly, or on bytes that barely compress.
+bool photoLike(const uchar* data, qsizetype begin, qsizetype end) {
+    const qsizetype length = end - begin;
+    QByteArray sample;
+    if (length <= samplePieces * samplePieceBytes) {
+        sample = QByteArray(reinterpret_cast<const char*>(data + begin), length);
+    } else {
+        for (int i = 0; i < samplePieces; ++i) {
+            const qsizetype at =
+                begin + (length - samplePieceBytes) * (2 * i + 1) / (2 * samplePieces);
+            sample.append(reinterpret_cast<const char*>(data + at), samplePieceBytes);
+        }
+    }
+    const auto* bytes = reinterpret_cast<const uchar*>(sample.constData());
+    QByteArray photo;
+    deflatePhoto(bytes, 0, sample.size(), true, photo);
+    QByteArray screen;
+    if (!deflateScreen(bytes, 0, sample.size(), true, screen))
+        return true;
+    return photo.size() < screen.size() &&
+           (photo.size() < 0.95 * screen.size() || photo.size() > sample.size() / 8);
+}
+
+void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, Strip& strip) {
+    if (photoLike(data, begin, end)) {
+        deflatePhoto(data, begin, end, last, strip.deflated);
+        strip.ok = true;
+    } else {
+        strip.ok = deflateScreen(data, begin, end, last, strip.deflated);
+    }
+    strip.adler = png::adler32(data + begin, end - begin);
+    strip.crc = crcOf(0, strip.deflated.constData(), strip.deflated.size());
+}
+
+// Runs each job in turn for every index below count, on `threads` threads that take the
+// next unclaimed index; a job starts only once the one before has finished everywhere.
+template <typename... Jobs> void onAllCores(int count, int threads, Jobs... jobs) {
+    std::atomic<int> next[sizeof...(Jobs)]; // zero, as atomics start
+    std::barrier phase(threads);
+    auto run = [&] {
+        int j = 0;
+        auto drain = [&](auto& job) {
+            if (j > 0)
+                phase.arrive_and_wait();
+            for (int i = next[j]++; i < count; i = next[j]++)
+                job(i);
+            ++j;
+        };
+        (drain(jobs), ...);
+    };
+    std::vector<std::jthread> workers;
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back(run);
+    run();
 }
 
 } // namespace
@@ -137,10 +168,7 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
     if (total > std::numeric_limits<uInt>::max() / 2)
         return {};
 
-    const int cores = std::max(1, QThread::idealThreadCount());
-    const qsizetype wanted = stripCount > 0 ? stripCount
-                                            : std::min<qsizetype>(total / minimumStripBytes,
-                                                                  std::min(cores, maximumStrips));
+    const qsizetype wanted = stripCount > 0 ? stripCount : total / stripBytes;
     const int strips = static_cast<int>(std::clamp<qsizetype>(wanted, 1, height));
     std::vector<Strip> parts(strips);
     for (int i = 0; i < strips; ++i) {
@@ -149,14 +177,17 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
     }
     // Not zeroed: every byte is written by the filters, on the threads that then read it.
     const auto filtered = std::make_unique_for_overwrite<uchar[]>(static_cast<size_t>(total));
-    inParallel(strips, [&](int i) { filterStrip(source, parts[i], filtered.get()); });
-    inParallel(strips, [&](int i) {
-        deflateStrip(filtered.get(), parts[i].firstRow * (rowBytes + 1),
-                     parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
-    });
+    // A strip's coder reads the filtered bytes before it, so all are filtered first.
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, strips);
+    onAllCores(
+        strips, threads, [&](int i) { filterStrip(source, parts[i], filtered.get()); },
+        [&](int i) {
+            deflateStrip(filtered.get(), parts[i].firstRow * (rowBytes + 1),
+                         parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
+        });
 
     qsizetype deflatedBytes = 0;
-    uLong adler = adler32(0, nullptr, 0);
+    uLong adler = ::adler32(0, nullptr, 0);
     for (const Strip& strip : parts) {
         if (!strip.ok)
             return {};
@@ -181,18 +212,20 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
     png.reserve(8 + 25 + 12 + 2 + deflatedBytes + 4 + 12);
     appendChunk(png, "IHDR", header);
 
-    // One IDAT holding the whole zlib stream: header, the strips in order, checksum.
+    // One IDAT holding the whole zlib stream: header, the strips in order, checksum. Its
+    // CRC joins the strips' own, computed on their threads.
     appendBigEndian(png, static_cast<quint32>(2 + deflatedBytes + 4));
-    const qsizetype idatStart = png.size();
-    png.append("IDAT", 4);
-    png.append('\x78'); // deflate with a 32 KiB window,
-    png.append('\x01'); // no compression level claimed, check bits
-    for (const Strip& strip : parts)
+    QByteArray head("IDAT\x78\x01", 6); // deflate with a 32 KiB window, no level claimed
+    png.append(head);
+    uLong crc = crcOf(0, head.constData(), head.size());
+    for (const Strip& strip : parts) {
         png.append(strip.deflated);
-    appendBigEndian(png, static_cast<quint32>(adler));
-    appendBigEndian(png, static_cast<quint32>(
-                             crc32(0, reinterpret_cast<const Bytef*>(png.constData() + idatStart),
-                                   static_cast<uInt>(png.size() - idatStart))));
+        crc = crc32_combine(crc, strip.crc, static_cast<z_off_t>(strip.deflated.size()));
+    }
+    const quint32 adlerBigEndian = qToBigEndian(static_cast<quint32>(adler));
+    png.append(reinterpret_cast<const char*>(&adlerBigEndian), 4);
+    crc = crcOf(crc, reinterpret_cast<const char*>(&adlerBigEndian), 4);
+    appendBigEndian(png, static_cast<quint32>(crc));
 
     appendChunk(png, "IEND", {});
     return png;
