@@ -4,7 +4,8 @@
 # builds, each starting its program afresh in one private X session (1920×1080, tray) and
 # taking RUNS captures with no thumbnail card up. Runs no other tool.
 #   bench/hotkey-time.sh [ROUNDS] [RUNS] [BUILD_DIR...]   (default: 5 rounds of 3, build/dev)
-# Environment: CPUS=0,1 pins Quillbox and its tool to those cores (taskset).
+# Environment: CPUS=0,1 pins Quillbox and its tool to those cores (taskset); GAP_MS=1500
+# takes each capture while the last one's card is still up (default 6000: gone).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,7 +30,7 @@ if [ "${1:-}" = "--inside" ]; then
             mkdir -p "$library"
             sleep 1 # let the start settle
             "$helpers/hotkey_to_file" "$library" "$build/bin/quillbox-capture" "$scratch" \
-                "$runs" 6000 | sed "s|^|$build |" >>"$out"
+                "$runs" "${GAP_MS:-6000}" | sed "s|^|$build |" >>"$out"
             kill "$pid"
             wait "$pid" 2>/dev/null || true
             pid=
@@ -54,7 +55,7 @@ out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 "$root/scripts/x11-session.sh" "$root/bench/hotkey-time.sh" --inside "$rounds" "$runs" "$out" \
     "${builds[@]}"
-echo "Full-screen capture, median of $((rounds * runs)) ($(nproc) cores, ${CPUS:-all}, $(date -u +%F))"
+echo "Full-screen capture, median of $((rounds * runs)), ${GAP_MS:-6000} ms apart ($(nproc) cores, ${CPUS:-all}, $(date -u +%F))"
 printf '%-40s %12s %10s %10s\n' build "hotkey ms" "tool ms" difference
 for b in "${builds[@]}"; do
     median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }

@@ -23,7 +23,8 @@ void ScreenClearance::hideThen(const QRect& area, const std::function<void()>& h
         QElapsedTimer clock;
         std::function<void()> then;
     };
-    auto watch = std::make_shared<Watch>(Watch{covered, {}, {}, std::move(then)});
+    // A first look at once: what repaints right away has settled by the first poll.
+    auto watch = std::make_shared<Watch>(Watch{covered, m_grab(area), {}, std::move(then)});
     watch->clock.start();
     auto* timer = new QTimer(this);
     timer->setInterval(pollMs);
