@@ -31,7 +31,13 @@ with open(os.path.join(library, "..", "history.json"), "w") as f:
     json.dump(records, f)
 EOF
     anonymous() { awk '/^Anonymous:/ {printf "%.1f", $2 / 1024}' "/proc/$pid/smaps_rollup"; }
-    popover() { xdotool search --onlyvisible --class Quillbox 2>/dev/null | head -n1; }
+    # The popover: the wide window of ours (the tray icon is one too).
+    popover() {
+        local id
+        for id in $(xdotool search --onlyvisible --class Quillbox 2>/dev/null); do
+            xwininfo -id "$id" 2>/dev/null | grep -qE 'Width: [0-9]{3,}$' && { echo "$id"; return; }
+        done
+    }
     QUILLBOX_READY_MARKER=1 "$build/bin/quillbox" 2>"$library/../log" &
     pid=$!
     wait_for 100 grep -q '^quillbox: ready$' "$library/../log" || { echo "no start" >&2; exit 1; }

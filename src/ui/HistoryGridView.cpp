@@ -1,17 +1,23 @@
 #include "ui/HistoryGridView.h"
 
+#include "core/io/Background.h"
 #include "core/library/HistoryManager.h"
+#include "platform/FreedMemory.h"
 #include "ui/StripLayout.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
 namespace {
 // Pixels one wheel notch moves the row.
 constexpr int pixelsPerLine = 20;
+// How long after closing (and then how often while a decode still runs) the freed
+// memory is handed back.
+constexpr int giveBackDelayMs = 1000;
 } // namespace
 
 HistoryGridView::HistoryGridView(Collaborators collaborators, QWidget* parent)
@@ -148,7 +154,25 @@ void HistoryGridView::showEvent(QShowEvent* event) {
 
 void HistoryGridView::hideEvent(QHideEvent* event) {
     QScrollArea::hideEvent(event);
-    // Closed with a card under the pointer: it must not come back hovered.
-    for (ScreenshotCard* card : std::as_const(m_cards))
-        card->setHover(false);
+    // Closed, the strip holds no card (none comes back hovered either): a single card's
+    // picture would keep most of a megabyte for nothing, and the next opening reads them
+    // again. Closed from a card's own handler (Edit, a double-click), that card is still on
+    // the stack.
+    for (ScreenshotCard* card : std::as_const(m_cards)) {
+        card->hide();
+        card->deleteLater();
+    }
+    m_cards.clear();
+    giveBackMemoryWhenIdle();
+}
+
+void HistoryGridView::giveBackMemoryWhenIdle() {
+    QTimer::singleShot(giveBackDelayMs, this, [this] {
+        if (isVisible())
+            return;
+        if (background::readers().activeThreadCount() > 0)
+            giveBackMemoryWhenIdle();
+        else
+            freed_memory::giveBack();
+    });
 }

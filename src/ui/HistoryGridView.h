@@ -10,7 +10,8 @@
 // The library as one row of cards, newest first, scrolling sideways only (the wheel too).
 // Cards exist only near the visible part of the row: one is made, and loads its picture,
 // when it scrolls into view, and is dropped again once it is a viewport's width away, so
-// scrolling through a long library keeps only a few pictures in memory.
+// scrolling through a long library keeps only a few pictures in memory. A hidden row has
+// no cards: they come back, and load again, when it shows.
 class HistoryGridView : public QScrollArea {
     Q_OBJECT
 public:
@@ -39,6 +40,7 @@ private:
     void updateCards();
     // The overlay goes to the card under the pointer, and only to it.
     void updateHover();
+    void giveBackMemoryWhenIdle();
 
     ScreenshotCard::Context m_context;
     QWidget* m_row;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -184,8 +185,9 @@ TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFi
     EXPECT_TRUE(fresh->image().isNull());
 }
 
-// Cards moving under a still pointer pass the overlay on; a hidden strip keeps none, and
-// shown again after a capture it starts at the newest card.
+// Cards moving under a still pointer pass the overlay on; a hidden strip keeps no card
+// (nor its picture), and shown again after a capture it starts at the newest card, loaded
+// anew.
 TEST_F(HistoryGridViewTest, hoverFollowsThePointerAcrossScrollsAndHidingAndANewCaptureIsInView) {
     fill(30);
     auto strip = makeStrip();
@@ -205,14 +207,17 @@ TEST_F(HistoryGridViewTest, hoverFollowsThePointerAcrossScrollsAndHidingAndANewC
     bar->setValue(strip_layout::cardWidth + strip_layout::spacing + 1);
     EXPECT_EQ(hovered(), QList<int>{1});
 
+    const QPointer<ScreenshotCard> before = strip->cards().first();
     strip->hide();
-    EXPECT_TRUE(hovered().isEmpty());
+    EXPECT_TRUE(strip->cards().isEmpty());
+    QTRY_VERIFY(before.isNull());
     QCursor::setPos(strip->mapToGlobal(QPoint(0, 0)) - QPoint(50, 50));
     LibraryFixture::fileCapture(fixture.library());
     strip->show();
     EXPECT_TRUE(hovered().isEmpty());
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(strip->cards().first()->screenshot(), fixture.library().screenshots().first());
+    EXPECT_TRUE(loaded(strip->cards().first()));
 }
 
 // Whatever stands at a card's file, the card shows its placeholder and copies nothing.
