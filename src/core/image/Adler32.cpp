@@ -1,10 +1,12 @@
 #include "core/image/Adler32.h"
 
+#include "core/image/WideVectors.h"
+
 #include <algorithm>
 
 namespace png {
 
-quint32 adler32(const uchar* bytes, qsizetype length) {
+QUILLBOX_WIDE_VECTORS quint32 adler32(const uchar* bytes, qsizetype length) {
     constexpr quint32 modulus = 65521;
     // zlib's bound on bytes between reductions (the sums stay within 32 bits), cut to
     // whole blocks.

@@ -1,6 +1,7 @@
 #include "core/image/PngRows.h"
 
 #include "core/image/Paeth.h"
+#include "core/image/WideVectors.h"
 
 #include <QtEndian>
 #include <cstring>
@@ -64,8 +65,8 @@ void Rows::row(int y, uchar* out) const {
     }
 }
 
-void filterRow(const uchar* row, const uchar* previous, uchar* out, uchar* scratch,
-               qsizetype rowBytes, int bytesPerPixel) {
+QUILLBOX_WIDE_VECTORS void filterRow(const uchar* row, const uchar* previous, uchar* out,
+                                     uchar* scratch, qsizetype rowBytes, int bytesPerPixel) {
     const qsizetype bpp = std::min<qsizetype>(bytesPerPixel, rowBytes);
     const uchar* up = previous;
     // Plain loops without branches: the compiler turns them into vector code.
