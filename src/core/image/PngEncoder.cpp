@@ -22,11 +22,12 @@ namespace {
 // Measured on screenshots (bench/): screen content such as text and interface packs
 // smaller at zlib's level 2 than at a general-purpose writer's level 6, and four times
 // faster (level 2 also beats level 1 there: its longer matches mean fewer symbols).
-// Photo-like content packs smallest with few, long matches and good Huffman codes:
+// Noisy photo-like content packs smallest with few, long matches and good Huffman codes:
 // deflatePhoto, four times faster than the level 6 with the filtered strategy that
-// general-purpose writers use, and no larger on noisy photos (on smooth ones it gives up
-// a few percent). Each strip tries both on a sample.
+// general-purpose writers use, and no larger. Smooth pictures still need zlib's level 6,
+// whose short matches pay there. Each strip tries all three on a sample.
 constexpr int screenLevel = 2;
+constexpr int smoothLevel = 6;
 constexpr int samplePieces = 8;
 constexpr qsizetype samplePieceBytes = 2 * 1024;
 // Many strips of about this size, taken by whichever core is free, keep every core busy to
@@ -74,11 +75,12 @@ void filterStrip(const Rows& source, const Strip& strip, uchar* filtered) {
     }
 }
 
-// zlib at the screen level, as one piece of a longer raw stream: it starts from the
-// preceding bytes as its dictionary and, unless last, ends on a byte boundary.
-bool deflateScreen(const uchar* data, qsizetype begin, qsizetype end, bool last, QByteArray& out) {
+// zlib, as one piece of a longer raw stream: it starts from the preceding bytes as its
+// dictionary and, unless last, ends on a byte boundary.
+bool deflateZlib(int level, const uchar* data, qsizetype begin, qsizetype end, bool last,
+                 QByteArray& out) {
     z_stream z{};
-    if (deflateInit2(&z, screenLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
     const qsizetype window = std::min(begin, windowBytes);
     if (window > 0)
@@ -98,10 +100,12 @@ bool deflateScreen(const uchar* data, qsizetype begin, qsizetype end, bool last,
     return ok;
 }
 
-// Whether the photo coder packs these bytes smaller, judged on pieces spread over them
-// (rows span the whole width, so a band of rows shows every kind of content in it). On
-// samples it flatters text a little: it must win clearly, or on bytes that barely compress.
-bool photoLike(const uchar* data, qsizetype begin, qsizetype end) {
+enum class Coder { screen, photo, smooth };
+
+// The coder that packs these bytes smallest, judged on pieces spread over them (rows span
+// the whole width, so a band of rows shows every kind of content in it). Samples flatter
+// the photo coder on text a little, and level 6 is slow: each must win clearly.
+Coder chooseCoder(const uchar* data, qsizetype begin, qsizetype end) {
     const qsizetype length = end - begin;
     QByteArray sample;
     if (length <= samplePieces * samplePieceBytes) {
@@ -114,21 +118,33 @@ bool photoLike(const uchar* data, qsizetype begin, qsizetype end) {
         }
     }
     const auto* bytes = reinterpret_cast<const uchar*>(sample.constData());
-    QByteArray photo;
+    QByteArray photo, screen, smooth;
     deflatePhoto(bytes, 0, sample.size(), true, photo);
-    QByteArray screen;
-    if (!deflateScreen(bytes, 0, sample.size(), true, screen))
-        return true;
+    if (!deflateZlib(screenLevel, bytes, 0, sample.size(), true, screen))
+        return Coder::photo;
+    // Noise packs worse than that whichever coder takes it; level 6 is slowest there.
+    if (photo.size() < sample.size() / 3.2 &&
+        deflateZlib(smoothLevel, bytes, 0, sample.size(), true, smooth) &&
+        smooth.size() < 0.97 * std::min(photo.size(), screen.size()))
+        return Coder::smooth;
     return photo.size() < screen.size() &&
-           (photo.size() < 0.95 * screen.size() || photo.size() > sample.size() / 8);
+                   (photo.size() < 0.95 * screen.size() || photo.size() > sample.size() / 8)
+               ? Coder::photo
+               : Coder::screen;
 }
 
 void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, Strip& strip) {
-    if (photoLike(data, begin, end)) {
+    switch (chooseCoder(data, begin, end)) {
+    case Coder::photo:
         deflatePhoto(data, begin, end, last, strip.deflated);
         strip.ok = true;
-    } else {
-        strip.ok = deflateScreen(data, begin, end, last, strip.deflated);
+        break;
+    case Coder::screen:
+        strip.ok = deflateZlib(screenLevel, data, begin, end, last, strip.deflated);
+        break;
+    case Coder::smooth:
+        strip.ok = deflateZlib(smoothLevel, data, begin, end, last, strip.deflated);
+        break;
     }
     strip.adler = png::adler32(data + begin, end - begin);
     strip.crc = crcOf(0, strip.deflated.constData(), strip.deflated.size());
