@@ -261,9 +261,13 @@ void deflatePhoto(const uchar* data, qsizetype begin, qsizetype end, bool last, 
          ++p)
         head[hash(load32(data + p))] = static_cast<int32_t>(p);
 
-    // Room for every block: a literal takes at most 15 bits, a match of 6 bytes 48.
+    // Room for the worst case: a literal takes at most 15 bits and a match of 6 bytes or
+    // more 48; a block's header and end, 316 code lengths of at most 14 bits each and less
+    // than 100 bits more.
+    constexpr qsizetype headerBytes = (100 + 316 * 14) / 8 + 1;
     const qsizetype start = out.size();
-    const qsizetype room = (end - begin) * 2 + ((end - begin) / blockSymbols + 1) * 320 + 16;
+    const qsizetype room =
+        (end - begin) * 2 + ((end - begin) / blockSymbols + 1) * headerBytes + 16;
     out.resize(start + room);
     BitWriter bits(reinterpret_cast<uchar*>(out.data()) + start);
     thread_local std::vector<Symbol> buffer(blockSymbols);
