@@ -153,7 +153,9 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
 // Runs each job in turn for every index below count, on `threads` threads that take the
 // next unclaimed index; a job starts only once the one before has finished everywhere.
 template <typename... Jobs> void onAllCores(int count, int threads, Jobs... jobs) {
-    std::atomic<int> next[sizeof...(Jobs)]; // zero, as atomics start
+    std::atomic<int> next[sizeof...(Jobs)];
+    for (std::atomic<int>& first : next)
+        first.store(0);
     std::barrier phase(threads);
     auto run = [&] {
         int j = 0;
