@@ -1,5 +1,6 @@
 #include "editor/EditorButtons.h"
 
+#include "platform/Drawing.h"
 #include "platform/Symbols.h"
 
 #include <QPainter>
@@ -10,11 +11,6 @@ constexpr QSize buttonSize(28, 24);
 constexpr int symbolSize = 16;
 constexpr double cornerRadius = 5;
 constexpr int swatchDiameter = 18;
-
-QColor withAlpha(QColor color, double alpha) {
-    color.setAlphaF(float(alpha));
-    return color;
-}
 
 QColor primary(const QWidget& widget) {
     return widget.palette().color(QPalette::WindowText);
@@ -53,6 +49,8 @@ void setUp(QAbstractButton& button, const QString& help) {
 }
 
 } // namespace
+
+using drawing::withAlpha;
 
 IconButton::IconButton(const QString& symbol, const QString& help, QWidget* parent)
     : QAbstractButton(parent)

@@ -1,8 +1,8 @@
 #include "ui/CardButtons.h"
 
+#include "platform/Drawing.h"
 #include "platform/Symbols.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 namespace {
@@ -12,18 +12,11 @@ constexpr int gap = 4;
 constexpr int padX = 10;
 constexpr int padY = 6;
 
-QFont titleFont() {
-    QFont f = QGuiApplication::font();
-    f.setPixelSize(11);
-    f.setWeight(QFont::Medium);
-    return f;
-}
-
 } // namespace
 
 CapsuleButton::CapsuleButton(const QString& title, const QString& symbolName, QWidget* parent)
     : QAbstractButton(parent) {
-    setFont(titleFont());
+    setFont(drawing::pixelFont(11, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
     setContent(title, symbolName);
 }

@@ -1,6 +1,7 @@
 #include "ui/HotkeyRow.h"
 
 #include "core/services/KeyboardLayout.h"
+#include "platform/Drawing.h"
 #include "ui/SettingsStyle.h"
 #include "ui/ShortcutChip.h"
 
@@ -60,7 +61,7 @@ HotkeyRow::HotkeyRow(HotkeyAction action, Binding binding, const KeyboardLayout&
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 10, 14, 10);
     auto* label = new QLabel(hotkey_action::title(action), this);
-    label->setFont(settings_style::font(13));
+    label->setFont(drawing::pixelFont(13));
     m_chip = new ShortcutChip(this);
     m_chip->setObjectName(QStringLiteral("chip.") + hotkey_action::rawValue(action));
     connect(m_chip, &ShortcutChip::clicked, this, &HotkeyRow::chipClicked);

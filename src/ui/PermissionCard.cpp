@@ -1,5 +1,6 @@
 #include "ui/PermissionCard.h"
 
+#include "platform/Drawing.h"
 #include "platform/SymbolLabel.h"
 #include "ui/SettingsStyle.h"
 
@@ -21,16 +22,16 @@ PermissionCard::PermissionCard(const QString& name, Texts texts, std::function<v
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
     auto* title = new QLabel(m_texts.title, this);
-    title->setFont(settings_style::font(13));
+    title->setFont(drawing::pixelFont(13));
     m_status = new QLabel(this);
-    m_status->setFont(settings_style::font(11));
+    m_status->setFont(drawing::pixelFont(11));
     QPalette secondary = m_status->palette();
     secondary.setColor(QPalette::WindowText, primary(this, 0.5));
     m_status->setPalette(secondary);
     text->addWidget(title);
     text->addWidget(m_status);
     m_badge = new QLabel(QStringLiteral("Active"), this);
-    m_badge->setFont(settings_style::font(11, QFont::DemiBold));
+    m_badge->setFont(drawing::pixelFont(11, QFont::DemiBold));
     m_badge->setStyleSheet(
         QStringLiteral("QLabel { color: %1; background: %2; padding: 3px 8px; border-radius: "
                        "9px; }")
@@ -41,7 +42,7 @@ PermissionCard::PermissionCard(const QString& name, Texts texts, std::function<v
     if (openSettings) {
         auto* open = new QPushButton(QStringLiteral("Open Settings"), this);
         open->setObjectName(name + QStringLiteral(".openSettings"));
-        open->setFont(settings_style::font(11));
+        open->setFont(drawing::pixelFont(11));
         connect(open, &QPushButton::clicked, this, std::move(openSettings));
         m_openSettings = open;
         layout->addWidget(m_openSettings);

@@ -2,6 +2,7 @@
 
 #include "core/library/HistoryManager.h"
 #include "core/library/ImageDidChangeNotification.h"
+#include "platform/Drawing.h"
 #include "platform/Symbols.h"
 #include "ui/CardButtons.h"
 #include "ui/DragOut.h"
@@ -31,19 +32,10 @@ constexpr qreal cornerRadius = 8;
 constexpr int overlayFadeMs = 120;
 constexpr int copiedMs = 1200;
 
-QColor withAlpha(QColor color, qreal alpha) {
-    color.setAlphaF(alpha);
-    return color;
-}
-
-QFont pixelFont(int size, QFont::Weight weight) {
-    QFont f = QGuiApplication::font();
-    f.setPixelSize(size);
-    f.setWeight(weight);
-    return f;
-}
-
 } // namespace
+
+using drawing::pixelFont;
+using drawing::withAlpha;
 
 // The hover layer: the dim, the kind badge, the "…" menu and the two buttons. Presses
 // outside its buttons fall through to the card (drag, double-click).
@@ -328,8 +320,7 @@ void ScreenshotCard::startDrag() {
 void ScreenshotCard::paintPicture(QPainter& painter) {
     const QRect frame = rect();
     if (m_image.isNull()) {
-        QColor tertiary = palette().color(QPalette::WindowText);
-        tertiary.setAlphaF(0.26);
+        const QColor tertiary = withAlpha(palette().color(QPalette::WindowText), 0.26);
         const QPixmap glyph =
             symbols::pixmap(QStringLiteral("photo"), 18, tertiary, devicePixelRatioF());
         painter.drawPixmap(frame.center().x() - 9 + 1, frame.center().y() - 9 + 1, glyph);

@@ -1,7 +1,6 @@
 #include "ui/SettingsStyle.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QWidget>
 
 namespace settings_style {
@@ -14,13 +13,6 @@ QColor withOpacity(QColor color, qreal opacity) {
 }
 
 } // namespace
-
-QFont font(int pixelSize, QFont::Weight weight) {
-    QFont f = QGuiApplication::font();
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
-}
 
 QFont monospaced(int pixelSize, QFont::Weight weight) {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);

@@ -9,7 +9,6 @@ class QWidget;
 // Fonts and colours shared by the settings window's pieces.
 namespace settings_style {
 
-QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 QFont monospaced(int pixelSize, QFont::Weight weight = QFont::Normal);
 // The primary text colour at an opacity (secondary 0.5, tertiary 0.26).
 QColor primary(const QWidget* widget, qreal opacity = 1.0);

@@ -3,6 +3,7 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
+#include "platform/Drawing.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
@@ -73,7 +74,7 @@ QHBoxLayout* hbox(int spacing, QWidget* owner = nullptr) {
 QPushButton* smallButton(const QString& text, const QString& objectName, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(objectName);
-    button->setFont(style::font(11));
+    button->setFont(drawing::pixelFont(11));
     return button;
 }
 
@@ -81,7 +82,7 @@ QPushButton* smallButton(const QString& text, const QString& objectName, QWidget
 QWidget* section(const QString& title, const QList<QWidget*>& content, QWidget* parent) {
     auto* box = new QWidget(parent);
     QVBoxLayout* layout = vbox(8, box);
-    layout->addWidget(label(title.toUpper(), style::font(11, QFont::DemiBold), box, 0.5));
+    layout->addWidget(label(title.toUpper(), drawing::pixelFont(11, QFont::DemiBold), box, 0.5));
     for (QWidget* widget : content) {
         widget->setParent(box);
         layout->addWidget(widget);
@@ -122,9 +123,9 @@ QWidget* SettingsView::buildGeneralSection() {
     auto* card = new SettingsCard;
     QHBoxLayout* layout = hbox(8, card);
     QVBoxLayout* text = vbox(2);
-    text->addWidget(label(QStringLiteral("Launch at Login"), style::font(13), card));
+    text->addWidget(label(QStringLiteral("Launch at Login"), drawing::pixelFont(13), card));
     text->addWidget(label(QStringLiteral("Open Quillbox automatically when you log in."),
-                          style::font(11), card, 0.5));
+                          drawing::pixelFont(11), card, 0.5));
     auto* toggle = new ToggleSwitch(card);
     toggle->setObjectName(QStringLiteral("launchAtLogin"));
     toggle->setAccessibleName(QStringLiteral("Launch at Login"));
@@ -144,7 +145,7 @@ QWidget* SettingsView::buildStorageSection() {
     auto* icon = new SymbolLabel(QStringLiteral("folder.fill"), 14, QPalette::Highlight, 1.0, card);
     QVBoxLayout* text = vbox(2);
     text->addWidget(
-        label(QStringLiteral("Save Screenshots To"), style::font(12, QFont::Medium), card));
+        label(QStringLiteral("Save Screenshots To"), drawing::pixelFont(12, QFont::Medium), card));
     auto* path = new ElidingLabel(card);
     path->setObjectName(QStringLiteral("storagePath"));
     path->setFont(monospaced(11));
@@ -178,7 +179,7 @@ QWidget* SettingsView::buildStorageSection() {
 
 QWidget* SettingsView::buildHotkeysSection() {
     auto* hint = label(QStringLiteral("Click a shortcut and press a new key combination."),
-                       style::font(11), this, 0.5);
+                       drawing::pixelFont(11), this, 0.5);
     auto* card = new SettingsCard(false);
     QVBoxLayout* layout = vbox(0, card);
     for (HotkeyAction action : hotkey_action::allCases()) {
@@ -222,7 +223,7 @@ QWidget* SettingsView::buildPermissionSection() {
         // "&&": a single one would mark a mnemonic.
         QStringLiteral("Quit && Relaunch (apply permission change)"));
     relaunch->setObjectName(QStringLiteral("quitAndRelaunch"));
-    relaunch->setFont(style::font(12));
+    relaunch->setFont(drawing::pixelFont(12));
     connect(relaunch, &QPushButton::clicked, this, [this] { m_c.quitAndRelaunch(); });
     m_relaunchButton = relaunch;
     auto* box = section(QStringLiteral("Permissions"),
@@ -239,10 +240,10 @@ QWidget* SettingsView::buildFooter() {
     layout->setContentsMargins(20, 12, 20, 12);
     QPushButton* reset =
         smallButton(QStringLiteral("Reset Shortcuts"), QStringLiteral("resetShortcuts"), footer);
-    reset->setFont(style::font(13));
+    reset->setFont(drawing::pixelFont(13));
     connect(reset, &QPushButton::clicked, this, &SettingsView::resetShortcuts);
     auto* version = label(QStringLiteral("Quillbox ") + appVersionString(m_c.version),
-                          style::font(11), footer, 0.26);
+                          drawing::pixelFont(11), footer, 0.26);
     version->setObjectName(QStringLiteral("version"));
     layout->addWidget(reset);
     layout->addStretch(1);

@@ -1,21 +1,14 @@
 #include "ui/ThumbnailOverlay.h"
 
+#include "platform/Drawing.h"
 #include "platform/Symbols.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace {
 
 constexpr int padding = 8;
-
-QFont sized(int pixelSize, QFont::Weight weight) {
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
 
 void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
     QPainterPath path;
@@ -92,7 +85,7 @@ void ThumbnailOverlay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QString title = screenshot_kind::title(m_kind);
-    const QFont font = sized(10, QFont::DemiBold);
+    const QFont font = drawing::pixelFont(10, QFont::DemiBold);
     const QFontMetrics metrics(font);
     const int glyph = 10;
     const QRectF badge(padding, padding, 7 + glyph + 4 + metrics.horizontalAdvance(title) + 7,

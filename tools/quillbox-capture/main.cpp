@@ -5,14 +5,12 @@
 // quillbox-capture-select beside it. Exit status: 0 written (or the usage shown), 1
 // nothing written (a failure says why on stderr), 2 bad arguments.
 #include "core/image/Png.h"
+#include "core/io/SystemError.h"
 #include "platform/x11/XcbRootGrabber.h"
 #include "quillbox-capture/CaptureArguments.h"
 #include "quillbox-capture/CaptureOutput.h"
 
 #include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -24,7 +22,7 @@ int runSelect(char** argv) {
     argv[0] = const_cast<char*>(select.constData());
     execv(select.constData(), argv);
     return captureFailure(QStringLiteral("cannot start ") + QString::fromLocal8Bit(select) +
-                          QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+                          QStringLiteral(": ") + systemError(errno));
 }
 
 } // namespace

@@ -1,17 +1,13 @@
 #include "core/io/AtomicFile.h"
 
+#include "core/io/SystemError.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
-#include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace atomic_file {
 namespace {
-
-QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
-}
 
 // Written straight to the descriptor, every short write and the sync checked, so that a
 // full disk shows here with its reason. Qt 6.4's buffered path loses both: after a failed

@@ -1,10 +1,10 @@
 #include "core/io/FileLock.h"
 
+#include "core/io/SystemError.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -29,7 +29,7 @@ FileLock::Result FileLock::lock(int timeoutMs, QString* error) {
                       O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
         if (m_fd < 0) {
             if (error)
-                *error = QString::fromLocal8Bit(std::strerror(errno));
+                *error = systemError(errno);
             return Result::unavailable;
         }
     }
@@ -40,7 +40,7 @@ FileLock::Result FileLock::lock(int timeoutMs, QString* error) {
             return Result::locked;
         if (errno != EWOULDBLOCK && errno != EINTR) {
             if (error)
-                *error = QString::fromLocal8Bit(std::strerror(errno));
+                *error = systemError(errno);
             return Result::unavailable;
         }
         if (waited.elapsed() >= timeoutMs)

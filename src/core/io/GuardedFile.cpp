@@ -1,7 +1,7 @@
 #include "core/io/GuardedFile.h"
 
-#include <cerrno>
-#include <cstring>
+#include "core/io/SystemError.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,10 +13,6 @@ bool fail(QString* error, const QString& why) {
     if (error)
         *error = why;
     return false;
-}
-
-QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 QString tooLarge() {

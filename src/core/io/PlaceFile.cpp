@@ -1,9 +1,9 @@
 #include "core/io/PlaceFile.h"
 
+#include "core/io/SystemError.h"
+
 #include <QFile>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,16 +12,6 @@
 
 namespace place_file {
 namespace {
-
-QString joined(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
-QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
-}
 
 struct Descriptor {
     int fd = -1;
@@ -82,6 +72,19 @@ QString copyFile(int source, const struct stat& info, const QByteArray& target, 
 }
 
 } // namespace
+
+QString joined(const QString& folder, const QString& name) {
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+void syncFolder(const QString& folder) {
+    Descriptor dir{
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0)
+        ::fsync(dir.fd);
+}
 
 QString place(const QString& source, const QString& folder,
               const std::function<QString(int)>& nameFor, Source how, QString* placed) {

@@ -19,4 +19,10 @@ enum class Source {
 QString place(const QString& source, const QString& folder,
               const std::function<QString(int)>& nameFor, Source how, QString* placed);
 
+// `name` in `folder`, one slash between them.
+QString joined(const QString& folder, const QString& name);
+
+// Writes the folder's own entries (the names placed in it) to the disk.
+void syncFolder(const QString& folder);
+
 } // namespace place_file

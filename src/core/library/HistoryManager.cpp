@@ -35,11 +35,7 @@ QString standardized(const QString& path) {
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
-QString joined(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
+using place_file::joined;
 
 // Another instance holds the lock only while it writes the file.
 constexpr int lockTimeoutMs = 10000;

@@ -1,11 +1,10 @@
 #include "core/library/StorageFolder.h"
 
+#include "core/io/SystemError.h"
 #include "core/services/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,15 +31,15 @@ QString create(const QString& path) {
         if (part.isEmpty())
             continue;
         if (::mkdir(QFile::encodeName(made).constData(), 0777) != 0 && errno != EEXIST)
-            return QString::fromLocal8Bit(std::strerror(errno));
+            return systemError(errno);
     }
-    return QDir(path).exists() ? QString() : QString::fromLocal8Bit(std::strerror(ENOTDIR));
+    return QDir(path).exists() ? QString() : systemError(ENOTDIR);
 }
 
 QString whyNotWritable(const QString& path) {
     if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0)
         return {};
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return systemError(errno);
 }
 
 namespace {

@@ -3,36 +3,14 @@
 #include "core/io/PlaceFile.h"
 
 #include <QFile>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace storage_migration {
 namespace {
 
-QString joined(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
-}
-
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-void syncFolder(const QString& folder) {
-    Descriptor dir{::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd >= 0)
-        ::fsync(dir.fd);
 }
 
 } // namespace
@@ -50,7 +28,7 @@ Outcome migrate(const QList<Screenshot>& records, const QString& from, const QSt
     QStringList sources;
     QStringList placed;
     for (const Screenshot& record : records) {
-        const QString source = joined(from, record.fileName());
+        const QString source = place_file::joined(from, record.fileName());
         struct stat info {};
         if (::lstat(encoded(source).constData(), &info) != 0)
             continue; // nothing to move
@@ -67,11 +45,11 @@ Outcome migrate(const QList<Screenshot>& records, const QString& from, const QSt
             return {0, {}, record.fileName(), error};
         }
         sources.append(source);
-        placed.append(joined(to, name));
+        placed.append(place_file::joined(to, name));
         if (name != record.fileName())
             outcome.renamed.insert(record.id(), name);
     }
-    syncFolder(to);
+    place_file::syncFolder(to);
     for (const QString& source : std::as_const(sources))
         ::unlink(encoded(source).constData());
     outcome.moved = int(sources.size());
