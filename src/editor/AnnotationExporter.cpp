@@ -12,8 +12,6 @@
 
 namespace {
 
-const QString renderFailed = QStringLiteral("Failed to render image");
-
 QByteArray tiffOf(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -50,12 +48,9 @@ void AnnotationExporter::copyToClipboard() {
 }
 
 void AnnotationExporter::saveCopy() {
-    m_model.commitText();
-    const std::optional<QByteArray> png = m_model.renderPNG();
-    if (!png) {
-        m_model.showStatus(renderFailed);
+    const std::optional<QByteArray> png = renderForSaving();
+    if (!png)
         return;
-    }
     // A new capture goes only where the library files them.
     if (const auto problem = m_library.prepareStorageDirectory()) {
         m_model.showStatus(QStringLiteral("Save failed: ") + problem->message);
@@ -78,6 +73,14 @@ void AnnotationExporter::saveCopy() {
     m_model.showStatus(QStringLiteral("Saved copy as ") + filed->fileName());
 }
 
+std::optional<QByteArray> AnnotationExporter::renderForSaving() {
+    m_model.commitText();
+    std::optional<QByteArray> png = m_model.renderPNG();
+    if (!png)
+        m_model.showStatus(QStringLiteral("Failed to render image"));
+    return png;
+}
+
 QString AnnotationExporter::failedSaveStatus(const QString& error, const QString& path) {
     const QString prefix = QStringLiteral("Save failed: ");
     if (path.isEmpty() || !error.contains(path))
@@ -88,12 +91,9 @@ QString AnnotationExporter::failedSaveStatus(const QString& error, const QString
 }
 
 void AnnotationExporter::overwriteOriginal() {
-    m_model.commitText();
-    const std::optional<QByteArray> png = m_model.renderPNG();
-    if (!png) {
-        m_model.showStatus(renderFailed);
+    const std::optional<QByteArray> png = renderForSaving();
+    if (!png)
         return;
-    }
     QString error;
     const QString path = m_library.fileURL(m_screenshot);
     if (!atomic_file::write(*png, path, &error)) {

@@ -29,6 +29,9 @@ public:
     static QString failedSaveStatus(const QString& error, const QString& path);
 
 private:
+    // Finishes the text being typed and renders; says so when it cannot.
+    std::optional<QByteArray> renderForSaving();
+
     EditorModel& m_model;
     HistoryManager& m_library;
     Pasteboard& m_pasteboard;
