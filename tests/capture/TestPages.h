@@ -29,12 +29,10 @@ inline QImage textPage(int width, int height, quint32 seed) {
     return image;
 }
 
-// A page of real text: numbered lines of a few words repeating in turn, drawn with the
-// application font in black on white, 17 rows a line. Like a text view, most of it is the
-// white ground, so wrong shifts also match loosely.
-inline QImage renderedTextPage(int width, int lines) {
-    static const char* const words[] = {"alpha",   "bravo", "charlie", "delta", "echo",
-                                        "foxtrot", "golf",  "hotel",   "india"};
+// Lines of text 17 rows high drawn with the application font at 13 pixels in black on
+// white, `margin` in from each side; `text(i, metrics)` gives line i (empty: a blank one).
+template <typename Text>
+QImage linesPage(int width, int lines, int margin, Qt::Alignment align, Text text) {
     constexpr int lineRows = 17;
     QImage image(width, lines * lineRows, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -43,14 +41,24 @@ inline QImage renderedTextPage(int width, int lines) {
     font.setPixelSize(13);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    for (int i = 0; i < lines; ++i) {
+    const QFontMetrics metrics(font);
+    for (int i = 0; i < lines; ++i)
+        painter.drawText(QRect(margin, i * lineRows, width - 2 * margin, lineRows),
+                         align | Qt::AlignVCenter, text(i, metrics));
+    return image;
+}
+
+// A page of real text: numbered lines of a few words repeating in turn. Like a text view,
+// most of it is the white ground, so wrong shifts also match loosely.
+inline QImage renderedTextPage(int width, int lines) {
+    static const char* const words[] = {"alpha",   "bravo", "charlie", "delta", "echo",
+                                        "foxtrot", "golf",  "hotel",   "india"};
+    return linesPage(width, lines, 4, Qt::AlignLeft, [](int i, const QFontMetrics&) {
         QString text = QStringLiteral("Line %1").arg(i, 4, 10, QLatin1Char('0'));
         for (int k = 0; k < 2 + i % 7; ++k)
             text += QLatin1Char(' ') + QLatin1String(words[(i * 7 + k) % 9]);
-        painter.drawText(QRect(4, i * lineRows, width - 8, lineRows),
-                         Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
-    return image;
+        return text;
+    });
 }
 
 // Short lines of a few dark words far apart on a white ground, some at the top of a light
@@ -81,29 +89,18 @@ inline QImage sparsePage(int width, int height, quint32 seed) {
 
 // Short lines hugging one side of a white page, as a file list or a column of sizes shows
 // them: names of a few letters at the left edge, or numbers right-aligned at the right edge,
-// no wider than `widest` pixels, one line every 17 rows and now and then a blank one.
+// no wider than `widest` pixels, and now and then a blank line.
 inline QImage sideLinesPage(int width, int lines, Qt::AlignmentFlag side, int widest) {
-    constexpr int lineRows = 17;
-    QImage image(width, lines * lineRows, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font = painter.font();
-    font.setPixelSize(13);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    const QFontMetrics metrics(font);
     QRandomGenerator random(side == Qt::AlignLeft ? 31 : 32);
-    for (int i = 0; i < lines; ++i) {
-        if (random.bounded(6) == 0)
-            continue;
+    return linesPage(width, lines, 3, side, [&](int, const QFontMetrics& metrics) {
         QString text;
+        if (random.bounded(6) == 0)
+            return text;
         for (int n = 1 + random.bounded(5); n > 0; --n)
             text += side == Qt::AlignLeft ? QChar(u'a' + random.bounded(26))
                                           : QChar(u'0' + random.bounded(10));
         while (text.size() > 1 && metrics.horizontalAdvance(text) > widest)
             text.chop(1);
-        painter.drawText(QRect(3, i * lineRows, width - 6, lineRows), side | Qt::AlignVCenter,
-                         text);
-    }
-    return image;
+        return text;
+    });
 }

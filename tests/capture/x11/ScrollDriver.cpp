@@ -1,30 +1,18 @@
 // Runs one scrolling capture of a region with the real X11 services and prints the path
 // of the file it filed, or "none".
 //   scroll_driver X Y WIDTH HEIGHT
+#include "DriverServices.h"
 #include "capture/ScrollingCaptureManager.h"
-#include "core/library/HistoryManager.h"
 #include "core/services/Alerts.h"
-#include "core/services/SoundPlayer.h"
-#include "platform/PasteboardQt.h"
-#include "platform/SystemLogSyslog.h"
-#include "platform/UserDefaultsQSettings.h"
 #include "platform/x11/EscapeKeyMonitorX11.h"
 #include "platform/x11/InputSynthesizerXTest.h"
 #include "platform/x11/RegionGrabberX11.h"
-#include "platform/x11/WorkspaceFreedesktop.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
-
-class SilentSound : public SoundPlayer {
-public:
-    void playCaptureSound() override {}
-    void beep() override { std::fprintf(stderr, "beep\n"); }
-};
 
 class PrintedAlerts : public Alerts {
 public:
@@ -45,18 +33,13 @@ int main(int argc, char** argv) {
     const QRectF region(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(),
                         args[4].toDouble());
 
-    UserDefaultsQSettings defaults;
-    WorkspaceFreedesktop workspace;
-    PasteboardQt pasteboard;
-    SystemLogSyslog log;
-    HistoryManager library({defaults, workspace, pasteboard, log,
-                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
-    SilentSound sound;
+    DriverServices services;
+    HistoryManager& library = services.library;
     PrintedAlerts alerts;
     InputSynthesizerXTest input;
     RegionGrabberX11 grabber;
     EscapeKeyMonitorX11 escape;
-    ScrollingCaptureManager manager({library, sound, alerts, input, grabber, escape});
+    ScrollingCaptureManager manager({library, services.sound, alerts, input, grabber, escape});
 
     QObject::connect(&manager, &ScrollingCaptureManager::hudTextChanged, &app,
                      [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });

@@ -1,5 +1,7 @@
-// A window showing a tall page that scrolls a fixed 38 or 60 rows per wheel click, built to
-// trap a scrolling capture:
+// A window showing a tall page that scrolls a fixed 38 or 60 rows per wheel click, plain or
+// built to trap a scrolling capture:
+//   bars     a text page between a 40-row header and a 30-row footer that never scroll
+//            (--rows N: N rows of text, 2000 by default);
 //   sparse   short text lines far apart over a white ground and light grey blocks, in a
 //            narrow view: the rows at a frame's edge are often all one colour;
 //   partial  a text page whose view, at the bottom, stops 17 rows short of the end, as an
@@ -11,7 +13,7 @@
 // It writes the page as it reads from the top (as the view shows it there, then every row
 // below; without the scroll bar, which has no such picture) and, once on screen, the
 // global rectangle of the window.
-//   trap_page KIND PAGE.png GEOMETRY.txt [--at-bottom]
+//   trap_page KIND PAGE.png GEOMETRY.txt [--at-bottom] [--rows N]
 #include "TestPages.h"
 
 #include <QApplication>
@@ -31,22 +33,30 @@ struct Layout {
     int width = 400;
     int viewRows = 300;
     int barRows = 0;
+    int footerRows = 0;
     int shadowRows = 0;
     int rowsPerClick = 60;
     int shortOfEnd = 0; // where the view stands at the bottom, above the real end
     bool scrollBar = false;
 };
 
+// A fixed bar: text-like rows tinted with a colour of its own.
+QImage fixedBar(int width, int rows, QRgb tint, quint32 seed) {
+    QImage image = textPage(width, std::max(1, rows), seed);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    painter.fillRect(image.rect(), QColor(tint));
+    return image;
+}
+
 class PageView : public QWidget {
 public:
     PageView(Layout layout, QImage content)
         : m_layout(layout)
         , m_content(std::move(content))
-        , m_bar(textPage(layout.width, std::max(1, layout.barRows), 9)) {
-        QPainter tint(&m_bar);
-        tint.setCompositionMode(QPainter::CompositionMode_Multiply);
-        tint.fillRect(m_bar.rect(), QColor(120, 160, 230));
-        setFixedSize(layout.width, layout.barRows + layout.viewRows);
+        , m_bar(fixedBar(layout.width, layout.barRows, qRgb(120, 160, 230), 9))
+        , m_footer(fixedBar(layout.width, layout.footerRows, qRgb(230, 200, 120), 13)) {
+        setFixedSize(layout.width, layout.barRows + layout.viewRows + layout.footerRows);
         if (layout.scrollBar)
             m_scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     }
@@ -61,7 +71,8 @@ public:
 
     // The page as it reads from the top: the view there, with every row below it.
     QImage wholePage() const {
-        QImage image(pageWidth(), m_layout.barRows + m_content.height(), QImage::Format_RGB32);
+        QImage image(pageWidth(), m_layout.barRows + m_content.height() + m_layout.footerRows,
+                     QImage::Format_RGB32);
         QPainter painter(&image);
         paint(painter, 0, m_content.height());
         return image;
@@ -102,12 +113,15 @@ private:
         painter.drawImage(QPoint(0, bar), m_content, QRect(0, offset, pageWidth(), rows));
         if (bar > 0)
             painter.drawImage(0, 0, m_bar);
+        if (m_layout.footerRows > 0)
+            painter.drawImage(0, bar + rows, m_footer);
         painter.fillRect(0, bar, m_layout.width, m_layout.shadowRows, QColor(0, 0, 0, 77));
     }
 
     Layout m_layout;
     QImage m_content;
     QImage m_bar;
+    QImage m_footer;
     int m_offset = 0;
     int m_scrollBarWidth = 0;
 };
@@ -121,7 +135,14 @@ int main(int argc, char** argv) {
         return 2;
     Layout layout;
     QImage content;
-    if (args[1] == QLatin1String("sparse")) {
+    if (args[1] == QLatin1String("bars")) {
+        const qsizetype rowsAt = args.indexOf(QStringLiteral("--rows"));
+        layout.width = 600;
+        layout.viewRows = 500;
+        layout.barRows = 40;
+        layout.footerRows = 30;
+        content = textPage(layout.width, rowsAt > 0 ? args.value(rowsAt + 1).toInt() : 2000, 12);
+    } else if (args[1] == QLatin1String("sparse")) {
         layout.width = 260;
         layout.viewRows = 200;
         layout.rowsPerClick = 38;

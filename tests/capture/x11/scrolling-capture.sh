@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# A scrolling capture of a page in a scroll area, started once with the page at its top
-# and once at its bottom, must file one PNG equal pixel for pixel to the whole page: the
-# header once at the top, every row of the page, the footer once at the bottom. Esc during
-# a third capture from the top ends it early with the page from its top to the last row
-# reached.
-# Runs inside scripts/x11-session.sh; SCROLL_PAGE and SCROLL_DRIVER name the programs.
+# A scrolling capture of a page between a fixed header and footer, started once with the
+# page at its top and once at its bottom, must file one PNG equal pixel for pixel to the
+# whole page: the header once at the top, every row of the page, the footer once at the
+# bottom. Esc during a third capture from the top ends it early with the page from its top
+# to the last row reached.
+# Runs inside scripts/x11-session.sh; TRAP_PAGE and SCROLL_DRIVER name the programs.
 set -euo pipefail
 
 work=$(mktemp -d /tmp/quillbox-scroll-XXXXXX)
@@ -20,7 +20,7 @@ source "$(dirname "$0")/../../x11/wait.sh"
 
 start_page() { # [--at-bottom] [--rows N]
     rm -f "$work/page.png" "$work/geometry.txt"
-    "$SCROLL_PAGE" "$work/page.png" "$work/geometry.txt" "$@" &
+    "$TRAP_PAGE" bars "$work/page.png" "$work/geometry.txt" "$@" &
     page_pid=$!
     wait_for 100 test -s "$work/geometry.txt" || fail "the page did not come on screen"
     read -r x y w h <"$work/geometry.txt"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole road in the tray program: the scrolling hot key opens the region selector, a
-# drag over a page in a scroll area picks the region, and the capture files one PNG equal
-# to the whole page. Runs inside scripts/x11-session.sh.
+# drag over a page between a fixed header and footer picks the region, and the capture
+# files one PNG equal to the whole page. Runs inside scripts/x11-session.sh.
 set -euo pipefail
 
 work=$(mktemp -d /tmp/quillbox-scroll-hotkey-XXXXXX)
@@ -21,7 +21,7 @@ QUILLBOX_READY_MARKER=1 "$QUILLBOX_BUILD_DIR/bin/quillbox" 2>"$work/quillbox.log
 pids+=("$!")
 wait_for 100 grep -q 'quillbox: ready' "$work/quillbox.log" || fail "quillbox did not start"
 
-"$SCROLL_PAGE" "$work/page.png" "$work/geometry.txt" &
+"$TRAP_PAGE" bars "$work/page.png" "$work/geometry.txt" &
 pids+=("$!")
 wait_for 100 test -s "$work/geometry.txt" || fail "the page did not come on screen"
 read -r x y w h <"$work/geometry.txt"

@@ -4,32 +4,20 @@
 // coordinates, then the image's size), "file PATH", "mark X0 Y0 X1 Y1 WIDTH" for each new
 // mark, "status TEXT" and "closed"; it quits when the window has closed.
 //   editor_driver WIDTH HEIGHT
+#include "DriverServices.h"
 #include "core/ActivationPolicy.h"
-#include "core/library/HistoryManager.h"
-#include "core/services/SoundPlayer.h"
 #include "editor/AnnotationCanvas.h"
 #include "editor/AnnotationEditorController.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorWindow.h"
-#include "platform/PasteboardQt.h"
-#include "platform/SystemLogSyslog.h"
-#include "platform/UserDefaultsQSettings.h"
-#include "platform/x11/WorkspaceFreedesktop.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
-
-class PrintedSound : public SoundPlayer {
-public:
-    void playCaptureSound() override {}
-    void beep() override { std::printf("beep\n"); }
-};
 
 void say(const QString& line) {
     std::printf("%s\n", qPrintable(line));
@@ -45,17 +33,12 @@ int main(int argc, char** argv) {
     if (args.size() < 3)
         return 2;
 
-    UserDefaultsQSettings defaults;
-    WorkspaceFreedesktop workspace;
-    PasteboardQt pasteboard;
-    SystemLogSyslog log;
-    HistoryManager library({defaults, workspace, pasteboard, log,
-                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)});
+    DriverServices services;
+    HistoryManager& library = services.library;
     ActivationPolicy policy;
     policy.setActivationPolicy(ActivationPolicy::Policy::accessory);
-    PrintedSound sound;
     AnnotationEditorController controller(
-        {library, policy, sound, pasteboard, []() -> std::optional<QRectF> {
+        {library, policy, services.sound, services.pasteboard, []() -> std::optional<QRectF> {
              return QRectF(QGuiApplication::primaryScreen()->availableGeometry());
          }});
 
