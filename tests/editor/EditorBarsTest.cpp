@@ -1,64 +1,10 @@
-#include "LibraryFixture.h"
-#include "editor/AnnotationCanvas.h"
-#include "editor/AnnotationEditorView.h"
-#include "editor/EditorActionBar.h"
+#include "ShownEditor.h"
 #include "editor/EditorButtons.h"
-#include "editor/EditorToolbar.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
-
-// An editor on a white 400 x 300 capture, shown and active, counting its close requests.
-struct Editor {
-    LibraryFixture fixture;
-    Screenshot screenshot = fixture.capture(ScreenshotKind::area, {400, 300}, Qt::white);
-    int closes = 0;
-    AnnotationEditorView view{screenshot,
-                              QImage(library().fileURL(screenshot)),
-                              {fixture.library(), fixture.pasteboard},
-                              [this] { ++closes; }};
-    EditorToolbar& toolbar = view.toolbar();
-    EditorActionBar& bar = view.actionBar();
-
-    explicit Editor(QSize size = {800, 600}) {
-        view.resize(size);
-        view.show();
-        QApplication::setActiveWindow(&view);
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
-    }
-    HistoryManager& library() { return fixture.library(); }
-
-    void key(int key, Qt::KeyboardModifiers modifiers = {}) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &view;
-        QTest::keyClick(target, Qt::Key(key), modifiers);
-    }
-    void mark() {
-        const QRectF fitted = view.canvas().fittedRect();
-        QTest::mousePress(&view.canvas(), Qt::LeftButton, {}, fitted.center().toPoint());
-        QTest::mouseMove(&view.canvas(), fitted.center().toPoint() + QPoint(40, 30));
-        QTest::mouseRelease(&view.canvas(), Qt::LeftButton, {},
-                            fitted.center().toPoint() + QPoint(40, 30));
-    }
-    // Starts typing `text` with the text tool; the field has the focus.
-    QLineEdit* type(const QString& text) {
-        view.setTool(AnnotationTool::text);
-        QTest::mouseClick(&view.canvas(), Qt::LeftButton, {},
-                          view.canvas().fittedRect().topLeft().toPoint() + QPoint(20, 20));
-        QLineEdit* field = view.canvas().textField();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 2000));
-        QTest::keyClicks(field, text);
-        return field;
-    }
-    QString typed() const {
-        const auto& draft = const_cast<AnnotationEditorView&>(view).model().editingText();
-        return draft ? draft->string() : QString();
-    }
-};
 
 int selectedCount(const QList<PickerButton*>& buttons) {
     return int(std::count_if(buttons.begin(), buttons.end(),
@@ -68,7 +14,7 @@ int selectedCount(const QList<PickerButton*>& buttons) {
 } // namespace
 
 TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
-    Editor e;
+    ShownEditor e;
     QList<PickerButton*> tools, colors, weights;
     for (AnnotationTool tool : annotation_tool::allCases())
         tools.append(e.toolbar.toolButton(tool));
@@ -100,7 +46,7 @@ TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
 
 TEST(EditorToolbar, keepsItsHeightAndItsControlsAtTheLeftAtAnyWidth) {
     for (int width : {700, 1800}) {
-        Editor e({width, 600});
+        ShownEditor e(test_images::filled(400, 300), ScreenshotKind::area, {width, 600});
         EXPECT_EQ(e.toolbar.height(), 52);
         EXPECT_EQ(e.toolbar.width(), width);
         EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::rectangle)->geometry().topLeft(),
@@ -109,7 +55,7 @@ TEST(EditorToolbar, keepsItsHeightAndItsControlsAtTheLeftAtAnyWidth) {
 }
 
 TEST(EditorToolbar, changingTheToolCommitsTheTextBeingTypedReselectingDoesNot) {
-    Editor e;
+    ShownEditor e;
     e.type(QStringLiteral("note"));
     e.toolbar.toolButton(AnnotationTool::text)->click();
     EXPECT_EQ(e.typed(), QStringLiteral("note"));
@@ -121,10 +67,12 @@ TEST(EditorToolbar, changingTheToolCommitsTheTextBeingTypedReselectingDoesNot) {
     EXPECT_FALSE(e.view.model().editingText());
     ASSERT_EQ(e.view.annotations().size(), 1);
     EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("note"));
+    // A text keeps the colour it began with.
+    EXPECT_EQ(e.view.annotations().first().color(), AnnotationColor::red);
 }
 
 TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
-    Editor e;
+    ShownEditor e;
     EXPECT_FALSE(e.bar.undoButton()->isEnabled());
     EXPECT_FALSE(e.bar.clearButton()->isEnabled());
     EXPECT_EQ(e.bar.countLabel()->text(), QStringLiteral("0"));
@@ -147,7 +95,7 @@ TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
     QTest::mouseClick(e.bar.undoButton(), Qt::LeftButton);
     EXPECT_EQ(e.view.annotations().size(), 1);
     EXPECT_EQ(e.typed(), QStringLiteral("draft"));
-    EXPECT_TRUE(e.view.canvas().textField()->hasFocus());
+    EXPECT_TRUE(e.canvas.textField()->hasFocus());
     QTest::mouseClick(e.bar.clearButton(), Qt::LeftButton);
     EXPECT_TRUE(e.view.annotations().isEmpty());
     EXPECT_EQ(e.typed(), QStringLiteral("draft"));
@@ -155,7 +103,7 @@ TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
 }
 
 TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndEscOnlyEndsTyping) {
-    Editor e;
+    ShownEditor e;
     QLineEdit* field = e.type(QStringLiteral("hello"));
     e.key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(field->selectedText(), QStringLiteral("hello"));
@@ -175,7 +123,7 @@ TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndEscOnlyEndsTyping) {
 }
 
 TEST(EditorActionBar, cropModeTakesEscAndReturnAndHidesTheOtherCommands) {
-    Editor e;
+    ShownEditor e;
     e.type(QStringLiteral("before crop"));
     QTest::mouseClick(e.bar.cropButton(), Qt::LeftButton);
     EXPECT_EQ(e.view.annotations().size(), 1); // the text was committed first
@@ -211,7 +159,7 @@ TEST(EditorActionBar, cropModeTakesEscAndReturnAndHidesTheOtherCommands) {
 }
 
 TEST(EditorActionBar, copyAndBothSavesByTheirKeys) {
-    Editor e;
+    ShownEditor e;
     e.mark();
     // No button holds the focus, so Space and Return press none.
     e.key(Qt::Key_Space);

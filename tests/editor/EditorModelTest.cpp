@@ -86,27 +86,6 @@ TEST(EditorModel, textKeepsSurroundingSpacesAndDropsBlankText) {
     EXPECT_EQ(model.annotations().size(), 1);
 }
 
-TEST(EditorModel, startingAnotherTextOrChangingToolCommitsTheTyping) {
-    EditorModel model(picture());
-    model.setTool(AnnotationTool::text);
-    model.beginTextEditing({1, 1});
-    model.setEditingString(QStringLiteral("one"));
-    model.setColor(AnnotationColor::green); // a text keeps the colour it began with
-    model.beginTextEditing({40, 20});
-    ASSERT_EQ(model.annotations().size(), 1);
-    EXPECT_EQ(model.annotations()[0].color(), AnnotationColor::red);
-    ASSERT_TRUE(model.editingText());
-    EXPECT_EQ(model.editingText()->origin(), QPointF(40, 20));
-
-    model.setEditingString(QStringLiteral("two"));
-    model.setTool(AnnotationTool::text); // the same tool: no change, still typing
-    EXPECT_TRUE(model.editingText());
-    model.setTool(AnnotationTool::ellipse);
-    EXPECT_FALSE(model.editingText());
-    ASSERT_EQ(model.annotations().size(), 2);
-    EXPECT_EQ(model.annotations()[1].text(), QStringLiteral("two"));
-}
-
 TEST(EditorModel, cropDragStaysInTheImage_applyRoundsOutwardsShiftsEveryMarkAndSaysCropped) {
     EditorModel model(picture(300, 200));
     model.ensurePixelated();

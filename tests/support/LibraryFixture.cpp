@@ -37,12 +37,20 @@ void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
     image.save(path, "PNG");
 }
 
-Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind, QSize size,
-                                       QColor color) {
+Screenshot LibraryFixture::fileCapture(HistoryManager& library, const QImage& picture,
+                                       ScreenshotKind kind) {
     const auto reserved = library.newFileURL();
-    writePng(reserved.path, color, size);
+    QDir().mkpath(QFileInfo(reserved.path).absolutePath());
+    picture.save(reserved.path, "PNG");
     library.add(reserved.fileName, kind);
     return library.screenshots().first();
+}
+
+Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind, QSize size,
+                                       QColor color) {
+    QImage picture(size, QImage::Format_ARGB32);
+    picture.fill(color);
+    return fileCapture(library, picture, kind);
 }
 
 QByteArray LibraryFixture::readFile(const QString& path) {

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QImage>
 #include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -34,14 +35,19 @@ public:
     // Writes a small real PNG at the path (folders created as needed).
     static void writePng(const QString& path, QColor color = Qt::red, QSize size = {4, 3});
     static QByteArray readFile(const QString& path);
-    // Files a capture the way the program does (a name reserved, a PNG of one colour
-    // written, added) and returns its entry.
+    // Files a capture the way the program does (a name reserved, the PNG written, added)
+    // and returns its entry; without a picture, one of a single colour.
+    static Screenshot fileCapture(HistoryManager& library, const QImage& picture,
+                                  ScreenshotKind kind = ScreenshotKind::area);
     static Screenshot fileCapture(HistoryManager& library,
                                   ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
                                   QColor color = Qt::red);
     Screenshot capture(ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
                        QColor color = Qt::red) {
         return fileCapture(library(), kind, size, color);
+    }
+    Screenshot capture(const QImage& picture, ScreenshotKind kind = ScreenshotKind::area) {
+        return fileCapture(library(), picture, kind);
     }
     static void writeFile(const QString& path, const QByteArray& bytes);
 
