@@ -84,25 +84,6 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     EXPECT_EQ(library.newFileURL().fileName, QStringLiteral("Quillbox 2025-12-31 at 23.59.59.png"));
 }
 
-// An entry whose file is gone is dropped, and keys of a later version vanish, in the
-// rewrite that follows the load.
-TEST(HistoryManager, load_dropsEntriesWhoseFileIsGoneAndRewritesTheHistory) {
-    LibraryFixture f;
-    const Screenshot gone(QUuid::createUuid(), QStringLiteral("gone.png"), 7e8,
-                          ScreenshotKind::area);
-    LibraryFixture::writePng(pathIn(f.screenshotsPath(), QStringLiteral("a.png")));
-    const QByteArray stored = history_coding::encode({gone});
-    LibraryFixture::writeFile(f.historyPath(), stored.chopped(1) + ',' +
-                                                   entry("a.png", R"("kind":"area","note":"x"})") +
-                                                   ']');
-
-    HistoryManager& library = f.library();
-    ASSERT_EQ(library.screenshots().size(), 1);
-    EXPECT_EQ(library.screenshots().first().fileName(), QStringLiteral("a.png"));
-    EXPECT_EQ(LibraryFixture::readFile(f.historyPath()),
-              history_coding::encode(library.screenshots()));
-}
-
 TEST(HistoryManager, unreadableHistory_startsEmptyAndIsKeptAsideOnceBeforeTheFirstSave) {
     LibraryFixture f;
     const QByteArray original = '[' + entry("a.png", R"("kind":"video"})") + ']';

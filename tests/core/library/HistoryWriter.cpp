@@ -1,9 +1,9 @@
-// Files captures one after another, continuing from what the history already holds:
-// `count` of them, or until it is killed. Says "filing" on its standard output once it
-// starts to, and "filed" after each capture. Named "<prefix><n>.png"; with "reserve",
-// named by the library as a capture is, all in one second, holding "<prefix><n>", and only
-// once a file "go" is in APPLICATION_SUPPORT, so that two writers run side by side.
-//   history_writer APPLICATION_SUPPORT [COUNT PREFIX [reserve]]
+// Files captures one after another, continuing from what the history already holds, until
+// it is killed, named "<n>.png"; or, given a count, that many named by the library as
+// captures are, all in one second, each file holding "<prefix><n>", once a file "go" is in
+// APPLICATION_SUPPORT, so that two writers run side by side. Says "filing" on its standard
+// output once it starts to, and "filed" after each capture.
+//   history_writer APPLICATION_SUPPORT [COUNT PREFIX]
 #include "LibraryFixture.h"
 
 #include <QCoreApplication>
@@ -13,11 +13,11 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 2 || argc == 3 || argc > 5)
+    if (argc != 2 && argc != 4)
         return 2;
-    const qsizetype count = argc >= 4 ? QByteArray(argv[2]).toLongLong() : -1;
-    const QString prefix = argc >= 4 ? QString::fromLocal8Bit(argv[3]) : QString();
-    const bool reserve = argc == 5 && QByteArray(argv[4]) == "reserve";
+    const bool reserve = argc == 4;
+    const qsizetype count = reserve ? QByteArray(argv[2]).toLongLong() : -1;
+    const QString prefix = reserve ? QString::fromLocal8Bit(argv[3]) : QString();
     UserDefaultsFake defaults;
     WorkspaceFake workspace;
     PasteboardFake pasteboard;
