@@ -1,18 +1,6 @@
 #include "core/annotate/Annotation.h"
-#include "core/annotate/LineWeight.h"
 
 #include <gtest/gtest.h>
-
-TEST(AnnotationModel, rawValuesRoundTripAndAreCaseSensitive) {
-    for (AnnotationTool tool : annotation_tool::allCases())
-        EXPECT_EQ(annotation_tool::fromRawValue(annotation_tool::rawValue(tool)), tool);
-    for (AnnotationColor color : annotation_color::allCases())
-        EXPECT_EQ(annotation_color::fromRawValue(annotation_color::rawValue(color)), color);
-    for (LineWeight weight : line_weight::allCases())
-        EXPECT_EQ(line_weight::fromRawValue(line_weight::rawValue(weight)), weight);
-    EXPECT_EQ(annotation_tool::fromRawValue(QStringLiteral("Rectangle")), std::nullopt);
-    EXPECT_EQ(annotation_color::fromRawValue(QStringLiteral("Red")), std::nullopt);
-}
 
 TEST(AnnotationModel, equalityComparesEveryFieldExactly) {
     const Annotation a(QUuid::createUuid(), AnnotationTool::freehand, AnnotationColor::blue, {1, 2},
