@@ -133,39 +133,29 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 4)
         return 2;
+    const QString kind = args[1];
+    const qsizetype rowsAt = args.indexOf(QStringLiteral("--rows"));
     Layout layout;
     QImage content;
-    if (args[1] == QLatin1String("bars")) {
-        const qsizetype rowsAt = args.indexOf(QStringLiteral("--rows"));
-        layout.width = 600;
-        layout.viewRows = 500;
-        layout.barRows = 40;
-        layout.footerRows = 30;
+    if (kind == u"bars") {
+        layout = {.width = 600, .viewRows = 500, .barRows = 40, .footerRows = 30};
         content = textPage(layout.width, rowsAt > 0 ? args.value(rowsAt + 1).toInt() : 2000, 12);
-    } else if (args[1] == QLatin1String("sparse")) {
-        layout.width = 260;
-        layout.viewRows = 200;
-        layout.rowsPerClick = 38;
+    } else if (kind == u"sparse" || kind == u"scrollbar") {
+        layout = {.width = 260, .viewRows = 200, .rowsPerClick = 38};
+        layout.scrollBar = kind == u"scrollbar";
         content = sparsePage(layout.width, 2600, 5);
-    } else if (args[1] == QLatin1String("partial")) {
+    } else if (kind == u"partial") {
         layout.shortOfEnd = 17;
         content = textPage(layout.width, 1500, 21);
-    } else if (args[1] == QLatin1String("shadow")) {
-        layout.barRows = 40;
-        layout.shadowRows = 2;
+    } else if (kind == u"shadow") {
+        layout = {.barRows = 40, .shadowRows = 2};
         content = textPage(layout.width, 1500, 22);
-    } else if (args[1] == QLatin1String("left") || args[1] == QLatin1String("right")) {
+    } else if (kind == u"left" || kind == u"right") {
         // Wide, with the lines in its outer twentieth: a measure that leaves out the sides
         // sees nothing move.
         layout.width = 800;
-        const bool left = args[1] == QLatin1String("left");
-        content = sideLinesPage(layout.width, 100, left ? Qt::AlignLeft : Qt::AlignRight, 34);
-    } else if (args[1] == QLatin1String("scrollbar")) {
-        layout.width = 260;
-        layout.viewRows = 200;
-        layout.rowsPerClick = 38;
-        layout.scrollBar = true;
-        content = sparsePage(layout.width, 2600, 5);
+        content =
+            sideLinesPage(layout.width, 100, kind == u"left" ? Qt::AlignLeft : Qt::AlignRight, 34);
     } else {
         return 2;
     }
@@ -188,11 +178,8 @@ int main(int argc, char** argv) {
         const QPoint origin = view.mapToGlobal(QPoint(0, 0));
         QFile out(args[3]);
         if (out.open(QIODevice::WriteOnly))
-            out.write(QStringLiteral("%1 %2 %3 %4\n")
-                          .arg(origin.x())
-                          .arg(origin.y())
-                          .arg(view.width())
-                          .arg(view.height())
+            out.write(QString::asprintf("%d %d %d %d\n", origin.x(), origin.y(), view.width(),
+                                        view.height())
                           .toUtf8());
     });
     ready.start(100);
