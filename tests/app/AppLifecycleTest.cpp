@@ -1,4 +1,5 @@
 #include "app/AppLifecycle.h"
+#include "LibraryFixture.h"
 #include "core/hotkeys/HotkeyManager.h"
 #include "fakes/GlobalHotkeysFake.h"
 #include "fakes/SystemLogFake.h"
@@ -41,17 +42,10 @@ TEST(AppLifecycle, startProgramDetached_takesAPathWithSpacesAsOneProgram) {
     QTemporaryDir dir;
     const QString program = dir.path() + QStringLiteral("/My Apps/relaunch me");
     const QString marker = dir.path() + QStringLiteral("/started");
-    QDir().mkpath(dir.path() + QStringLiteral("/My Apps"));
-    QFile script(program);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$0\" > '" + marker.toUtf8() + "'\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    LibraryFixture::writeScript(program, "echo \"$0\" > '" + marker.toUtf8() + "'\n");
 
     EXPECT_EQ(AppLifecycle::startProgramDetached(program), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile(marker).size() > 0; }, 5000));
-    QFile written(marker);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll().trimmed(), program.toUtf8());
+    EXPECT_EQ(LibraryFixture::readFile(marker).trimmed(), program.toUtf8());
     EXPECT_TRUE(AppLifecycle::startProgramDetached(dir.path() + QStringLiteral("/missing")));
 }

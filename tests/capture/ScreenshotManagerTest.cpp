@@ -18,10 +18,9 @@ class FakeTool {
 public:
     explicit FakeTool(const QString& body) {
         const QByteArray log = '\'' + argsLog().toUtf8() + '\'';
-        LibraryFixture::writeFile(
-            path(), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done >> " + log +
-                        "\necho >> " + log + "\neval path=\\${$#}\n" + body.toUtf8() + '\n');
-        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        LibraryFixture::writeScript(path(), "for a in \"$@\"; do printf '%s|' \"$a\"; done >> " +
+                                                log + "\necho >> " + log + "\neval path=\\${$#}\n" +
+                                                body.toUtf8() + '\n');
     }
     QString path() const { return m_dir.filePath(QStringLiteral("tool.sh")); }
     QString argsLog() const { return m_dir.filePath(QStringLiteral("args.log")); }

@@ -1,19 +1,10 @@
 #include "platform/LaunchAtLogin.h"
 #include "HostileFiles.h"
+#include "LibraryFixture.h"
 #include "fakes/SystemLogFake.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-namespace {
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
     QTemporaryDir config;
@@ -24,17 +15,16 @@ TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
 
     EXPECT_TRUE(login.setEnabled(true));
     EXPECT_TRUE(login.isEnabled());
-    const QByteArray entry = read(autostart + QStringLiteral("/quillbox.desktop"));
+    const QByteArray entry =
+        LibraryFixture::readFile(autostart + QStringLiteral("/quillbox.desktop"));
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/quillbox\"\n"));
 
     // Already on (an entry the user wrote): left as it is.
-    QFile own(login.entryPath());
-    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
-    own.write("[Desktop Entry]\nExec=quillbox --own\n");
-    own.close();
+    LibraryFixture::writeFile(login.entryPath(), "[Desktop Entry]\nExec=quillbox --own\n");
     EXPECT_TRUE(login.setEnabled(true));
-    EXPECT_EQ(read(login.entryPath()), QByteArray("[Desktop Entry]\nExec=quillbox --own\n"));
+    EXPECT_EQ(LibraryFixture::readFile(login.entryPath()),
+              QByteArray("[Desktop Entry]\nExec=quillbox --own\n"));
 
     EXPECT_TRUE(login.setEnabled(false));
     EXPECT_FALSE(login.isEnabled());
@@ -54,14 +44,14 @@ TEST(LaunchAtLogin, switchedOffEntryIsOff_andEnablingReplacesIt_hostileOnesReadA
     SystemLogFake log;
     LaunchAtLogin login(log, config.path(), QStringLiteral("/usr/bin/quillbox"));
     for (const char* off : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {
-        QFile entry(login.entryPath());
-        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-        entry.write(QByteArray("[Desktop Entry]\nType=Application\nExec=quillbox\n") + off + '\n');
-        entry.close();
+        LibraryFixture::writeFile(login.entryPath(),
+                                  QByteArray("[Desktop Entry]\nType=Application\nExec=quillbox\n") +
+                                      off + '\n');
         EXPECT_FALSE(login.isEnabled()) << off;
         EXPECT_TRUE(login.setEnabled(true));
         EXPECT_TRUE(login.isEnabled()) << off;
-        EXPECT_TRUE(read(login.entryPath()).contains("\nX-GNOME-Autostart-enabled=true\n"));
+        EXPECT_TRUE(LibraryFixture::readFile(login.entryPath())
+                        .contains("\nX-GNOME-Autostart-enabled=true\n"));
     }
     hostile_files::eachAt(login.entryPath(), [&](const QString& kind) {
         EXPECT_FALSE(login.isEnabled()) << qPrintable(kind);

@@ -66,3 +66,8 @@ void LibraryFixture::writeFile(const QString& path, const QByteArray& bytes) {
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
 }
+
+void LibraryFixture::writeScript(const QString& path, const QByteArray& body) {
+    writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}

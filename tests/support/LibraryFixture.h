@@ -50,6 +50,8 @@ public:
         return fileCapture(library(), picture, kind);
     }
     static void writeFile(const QString& path, const QByteArray& bytes);
+    // A shell script of `body` that the owner may run.
+    static void writeScript(const QString& path, const QByteArray& body);
 
     QTemporaryDir m_dir;
     UserDefaultsFake defaults;

@@ -1,6 +1,6 @@
 #include "core/io/AtomicFile.h"
+#include "LibraryFixture.h"
 #include "TinyDisk.h"
-#include "core/library/HistoryManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,19 +11,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-
-namespace {
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-} // namespace
 
 TEST(AtomicFile, fullDisk_failsSaysWhyAndKeepsTheOldFile) {
     TinyDisk disk;
@@ -36,9 +23,10 @@ TEST(AtomicFile, fullDisk_failsSaysWhyAndKeepsTheOldFile) {
         QString error;
         EXPECT_FALSE(atomic_file::write(QByteArray(40 * 1024, 'n'), path, &error));
         EXPECT_EQ(error.toStdString(), "No space left on device");
-        EXPECT_EQ(contents(path), "old");
-        EXPECT_EQ(entries(disk.path()),
-                  QStringList({QStringLiteral(".filler"), QStringLiteral("shot.png")}));
+        EXPECT_EQ(LibraryFixture::readFile(path), "old");
+        EXPECT_EQ(
+            QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({QStringLiteral(".filler"), QStringLiteral("shot.png")}));
     }
 }
 
