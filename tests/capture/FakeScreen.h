@@ -21,8 +21,17 @@ public:
         , footer(std::move(footer))
         , viewport(viewportHeight) {}
 
-    // Pages as the user sees them from the top: header, the whole page, footer.
+    // The page as the user sees it from the top: header, the whole page, footer; or, with
+    // `rows` of it from `top`, the view of those rows.
     QImage wholePage() const { return compose(0, page.height()); }
+    QImage compose(int top, int rows) const {
+        QImage out(page.width(), header.height() + rows + footer.height(), QImage::Format_RGB32);
+        QPainter painter(&out);
+        painter.drawImage(0, 0, header);
+        painter.drawImage(QPoint(0, header.height()), page, QRect(0, top, page.width(), rows));
+        painter.drawImage(0, header.height() + rows, footer);
+        return out;
+    }
 
     int maxOffset() const { return std::max(0, page.height() - viewport); }
 
@@ -56,16 +65,6 @@ public:
     std::optional<QPointF> pointer = QPointF(5, 7);
     QList<QPointF> warps;
     QList<int> wheelClicks;
-
-private:
-    QImage compose(int top, int rows) const {
-        QImage out(page.width(), header.height() + rows + footer.height(), QImage::Format_RGB32);
-        QPainter painter(&out);
-        painter.drawImage(0, 0, header);
-        painter.drawImage(QPoint(0, header.height()), page, QRect(0, top, page.width(), rows));
-        painter.drawImage(0, header.height() + rows, footer);
-        return out;
-    }
 };
 
 class EscapeKeyMonitorFake : public EscapeKeyMonitor {

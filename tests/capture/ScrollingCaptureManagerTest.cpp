@@ -57,16 +57,7 @@ protected:
     }
 
     // The page as seen from the top, rows `from` … `to` − 1 of its scrolled part.
-    QImage pageRows(int from, int to) const {
-        const QImage whole = screen->wholePage();
-        QImage out(width, headerRows + (to - from) + footerRows, QImage::Format_RGB32);
-        QPainter painter(&out);
-        painter.drawImage(0, 0, whole.copy(0, 0, width, headerRows));
-        painter.drawImage(0, headerRows, whole.copy(0, headerRows + from, width, to - from));
-        painter.drawImage(0, headerRows + to - from,
-                          whole.copy(0, whole.height() - footerRows, width, footerRows));
-        return out;
-    }
+    QImage pageRows(int from, int to) const { return screen->compose(from, to - from); }
 
     LibraryFixture library;
     SoundPlayerFake sound;
