@@ -12,28 +12,15 @@
 #include <csignal>
 #include <sys/stat.h>
 
-namespace {
-
-QString pathIn(const QString& folder, const QString& name) {
-    return folder + QLatin1Char('/') + name;
-}
-
-// Keeps the library's data on the disk and its captures in the fixture's folder.
-void useDisk(LibraryFixture& f, const TinyDisk& disk) {
-    f.dataHome = disk.path();
-    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), f.screenshotsPath());
-    QDir().mkpath(f.screenshotsPath());
-}
-
-} // namespace
-
 TEST(HistoryDurability, fullDisk_keepsTheHistoryAndTellsTheUserOnceNamingTheFolder) {
     TinyDisk disk;
     if (!disk.skipReason().isEmpty())
         GTEST_SKIP() << qPrintable(disk.skipReason());
-    LibraryFixture f;
-    useDisk(f, disk);
-    const QString history = pathIn(disk.path(), QStringLiteral("Quillbox/history.json"));
+    LibraryFixture f; // its data on the disk, its captures in its own folder
+    f.dataHome = disk.path();
+    f.defaults.setValue(QStringLiteral("storageDirectoryPath"), f.screenshotsPath());
+    QDir().mkpath(f.screenshotsPath());
+    const QString history = disk.path() + u"/Quillbox/history.json";
     for (int i = 0; i < 40; ++i)
         f.capture();
     const QByteArray saved = LibraryFixture::readFile(history);
@@ -63,8 +50,8 @@ TEST(HistoryDurability, folderAway_keepsEveryRecordAndTakesNoCapture_itsOwnDrops
     if (!elsewhere.isValid() || ::stat(qPrintable(f.appSupport()), &here) != 0 ||
         ::stat(qPrintable(elsewhere.path()), &there) != 0 || here.st_dev == there.st_dev)
         GTEST_SKIP() << "needs a second file system at /dev/shm";
-    const QString drive = pathIn(f.appSupport(), QStringLiteral("drive"));
-    const QString folder = pathIn(f.appSupport(), QStringLiteral("usb"));
+    const QString drive = f.appSupport() + u"/drive";
+    const QString folder = f.appSupport() + u"/usb";
     ASSERT_TRUE(QDir().mkpath(drive) && QFile::link(drive, folder));
     f.defaults.setValue(QStringLiteral("storageDirectoryPath"), folder);
     QList<Screenshot> shots;

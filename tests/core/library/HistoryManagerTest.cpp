@@ -10,10 +10,6 @@
 
 namespace {
 
-QString pathIn(const QString& folder, const QString& name) {
-    return folder + QLatin1Char('/') + name;
-}
-
 // One stored entry as the history file spells it; `rest` ends the object.
 QByteArray entry(const char* fileName, const char* rest = R"("kind":"area"})",
                  const char* id = "6F1B3C2A-1111-4A2B-9C3D-0123456789AB") {
@@ -57,9 +53,8 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     EXPECT_TRUE(QFileInfo(first.path).fileName().startsWith(u'.' + first.fileName));
 
     // Never filed nor released: still taken. A stray file of the next name is never overwritten.
-    LibraryFixture::writeFile(pathIn(library.storageDirectory(),
-                                     QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (3).png")),
-                              "stray");
+    LibraryFixture::writeFile(
+        library.storageDirectory() + u"/Quillbox 2025-03-03 at 09.05.07 (3).png", "stray");
     EXPECT_EQ(library.newFileURL().fileName,
               QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (4).png"));
 
@@ -70,13 +65,13 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
     EXPECT_EQ(library.newFileURL().fileName, second.fileName);
 
     // Taken on the disk by the time it is filed (another Quillbox): the next free name.
-    LibraryFixture::writeFile(pathIn(library.storageDirectory(), first.fileName), "theirs");
+    LibraryFixture::writeFile(library.storageDirectory() + u'/' + first.fileName, "theirs");
     LibraryFixture::writeFile(first.path, "ours");
     library.add(first.fileName, ScreenshotKind::area);
     EXPECT_EQ(library.screenshots().first().fileName(),
               QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (5).png"));
     EXPECT_EQ(LibraryFixture::readFile(library.fileURL(library.screenshots().first())), "ours");
-    EXPECT_EQ(LibraryFixture::readFile(pathIn(library.storageDirectory(), first.fileName)),
+    EXPECT_EQ(LibraryFixture::readFile(library.storageDirectory() + u'/' + first.fileName),
               "theirs");
     EXPECT_FALSE(QFile::exists(first.path));
 
@@ -87,7 +82,7 @@ TEST(HistoryManager, newFileURL_countsPastReservedNamesAndStrayFiles) {
 TEST(HistoryManager, unreadableHistory_startsEmptyAndIsKeptAsideOnceBeforeTheFirstSave) {
     LibraryFixture f;
     const QByteArray original = '[' + entry("a.png", R"("kind":"video"})") + ']';
-    LibraryFixture::writePng(pathIn(f.screenshotsPath(), QStringLiteral("a.png")));
+    LibraryFixture::writePng(f.screenshotsPath() + u"/a.png");
     LibraryFixture::writeFile(f.historyPath(), original);
 
     HistoryManager& library = f.library();
@@ -101,7 +96,7 @@ TEST(HistoryManager, unreadableHistory_startsEmptyAndIsKeptAsideOnceBeforeTheFir
     const QStringList kept = f.setAsideHistories();
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(
-        LibraryFixture::readFile(pathIn(QFileInfo(f.historyPath()).absolutePath(), kept.first())),
+        LibraryFixture::readFile(QFileInfo(f.historyPath()).absolutePath() + u'/' + kept.first()),
         original);
     library.clearAll(); // later saves simply replace the (now good) file
     EXPECT_EQ(f.setAsideHistories().size(), 1);
@@ -111,7 +106,7 @@ TEST(HistoryManager, craftedFileNames_neverReachFilesOutsideTheFolder) {
     LibraryFixture f;
     const QString outside = f.appSupport() + QStringLiteral("/Quillbox/precious.txt");
     LibraryFixture::writeFile(outside, "keep me");
-    LibraryFixture::writePng(pathIn(f.screenshotsPath(), QStringLiteral("a.png")));
+    LibraryFixture::writePng(f.screenshotsPath() + u"/a.png");
     LibraryFixture::writeFile(f.historyPath(), '[' + entry("a.png") + ',' +
                                                    entry("../precious.txt", R"("kind":"area"})",
                                                          "7F1B3C2A-1111-4A2B-9C3D-0123456789AB") +
@@ -120,7 +115,7 @@ TEST(HistoryManager, craftedFileNames_neverReachFilesOutsideTheFolder) {
     EXPECT_TRUE(library.screenshots().isEmpty());
     library.clearAll();
     EXPECT_EQ(LibraryFixture::readFile(outside), QByteArray("keep me"));
-    EXPECT_TRUE(QFile::exists(pathIn(f.screenshotsPath(), QStringLiteral("a.png"))));
+    EXPECT_TRUE(QFile::exists(f.screenshotsPath() + u"/a.png"));
 }
 
 TEST(HistoryManager, save_createsTheHistoryFolderWhenItIsMissing) {
@@ -129,7 +124,7 @@ TEST(HistoryManager, save_createsTheHistoryFolderWhenItIsMissing) {
     f.defaults.setValue(QStringLiteral("storageDirectoryPath"), elsewhere.path());
     EXPECT_FALSE(QDir(f.appSupport() + QStringLiteral("/Quillbox")).exists());
     const Screenshot shot = f.capture();
-    EXPECT_EQ(f.library().fileURL(shot), pathIn(elsewhere.path(), shot.fileName()));
+    EXPECT_EQ(f.library().fileURL(shot), elsewhere.path() + u'/' + shot.fileName());
     EXPECT_TRUE(history_coding::decode(LibraryFixture::readFile(f.historyPath())));
     EXPECT_EQ(f.restart().screenshots().size(), 1);
 }
@@ -142,7 +137,7 @@ TEST(HistoryManager, deleteAndClearAll_removeOnlyTheHistorysOwnFiles) {
     const Screenshot oldest = f.capture();
     const Screenshot middle = f.capture();
     const Screenshot newest = f.capture();
-    const QString stray = pathIn(library.storageDirectory(), QStringLiteral("mine.png"));
+    const QString stray = library.storageDirectory() + u"/mine.png";
     LibraryFixture::writePng(stray);
 
     library.deleteScreenshot(newest);
