@@ -18,6 +18,16 @@ struct Outcome {
 const QRect screen(0, 0, 1920, 1080);
 const auto cut = SelectionSession::Bounds::cut;
 
+// A drag in a new area session: the rectangle it selected, or a null one.
+QRect drag(QPoint from, QPoint to, QList<QRect> screens = {screen},
+           SelectionSession::Bounds bounds = cut) {
+    SelectionSession session(SelectionSession::Mode::area, std::move(screens), bounds);
+    Outcome outcome(session);
+    session.press(from, Qt::LeftButton);
+    session.release(to, Qt::LeftButton);
+    return outcome.rect();
+}
+
 } // namespace
 
 TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToItsBounds) {
@@ -32,34 +42,19 @@ TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToIt
     session.press({0, 0}, Qt::RightButton);
     EXPECT_EQ(outcome.cancelled.count(), 0);
 
-    SelectionSession past(SelectionSession::Mode::area, {screen}, cut);
-    Outcome pastOutcome(past);
-    past.press({1900, 1000}, Qt::LeftButton);
-    past.release({2100, 1200}, Qt::LeftButton);
-    EXPECT_EQ(pastOutcome.rect(), QRect(1900, 1000, 20, 80));
-
-    SelectionSession free(SelectionSession::Mode::area, {screen}, SelectionSession::Bounds::open);
-    Outcome freeOutcome(free);
-    free.press({1900, 1000}, Qt::LeftButton);
-    free.release({2100, -50}, Qt::LeftButton);
-    EXPECT_EQ(freeOutcome.rect(), QRect(1900, -50, 200, 1050));
+    EXPECT_EQ(drag({1900, 1000}, {2100, 1200}), QRect(1900, 1000, 20, 80));
+    EXPECT_EQ(drag({1900, 1000}, {2100, -50}, {screen}, SelectionSession::Bounds::open),
+              QRect(1900, -50, 200, 1050));
 }
 
 // The pointer cannot pass the screen's last column and row: a drag to them takes them in,
 // whichever way it runs; a pointer that can go on (another monitor) stays out.
 TEST(SelectionSession, aDragToTheLastPixelReachesTheScreensEdge) {
-    const auto drag = [](QList<QRect> screens, QPoint from, QPoint to) {
-        SelectionSession session(SelectionSession::Mode::area, std::move(screens), cut);
-        Outcome outcome(session);
-        session.press(from, Qt::LeftButton);
-        session.release(to, Qt::LeftButton);
-        return outcome.rect();
-    };
-    EXPECT_EQ(drag({screen}, {0, 0}, {1919, 1079}), screen);
-    EXPECT_EQ(drag({screen}, {1919, 1079}, {601, 401}), QRect(601, 401, 1319, 679));
-    EXPECT_EQ(drag({screen, {1920, 0, 1920, 1080}}, {100, 100}, {1919, 200}),
+    EXPECT_EQ(drag({0, 0}, {1919, 1079}), screen);
+    EXPECT_EQ(drag({1919, 1079}, {601, 401}), QRect(601, 401, 1319, 679));
+    EXPECT_EQ(drag({100, 100}, {1919, 200}, {screen, {1920, 0, 1920, 1080}}),
               QRect(100, 100, 1819, 100));
-    EXPECT_TRUE(drag({screen}, {1919, 1079}, {1919, 1079}).isNull()); // a click
+    EXPECT_TRUE(drag({1919, 1079}, {1919, 1079}).isNull()); // a click
 }
 
 // A bare click, Esc and a right click are cancels the capture tool's own session checks.
