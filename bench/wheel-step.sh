@@ -23,8 +23,8 @@ measure() {
     "$build/bench/wheel_step" $((X + 60)) $((Y + 60)) $((WIDTH - 120)) $((HEIGHT - 120)) 3 "${WHEEL_WAIT_MS:-1000}"
 }
 
-"$build/tests/scroll_page" "$work/page.png" "$work/geometry.txt" & pid=$!
-measure "Scroll page"; stop
+"$build/tests/capture/trap_page" bars "$work/page.png" "$work/geometry.txt" & pid=$!
+measure "Trap page"; stop
 
 cat >"$work/gtk.py" <<'PY'
 import gi, random

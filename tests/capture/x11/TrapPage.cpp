@@ -1,7 +1,7 @@
 // A window showing a tall page that scrolls a fixed 38 or 60 rows per wheel click, plain or
 // built to trap a scrolling capture:
-//   bars     a text page between a 40-row header and a 30-row footer that never scroll
-//            (--rows N: N rows of text, 2000 by default);
+//   bars     a text page in a Qt scroll area, as a Qt program shows one, between a 40-row
+//            header and a 30-row footer that never scroll (--rows N: N rows, 2000 by default);
 //   sparse   short text lines far apart over a white ground and light grey blocks, in a
 //            narrow view: the rows at a frame's edge are often all one colour;
 //   partial  a text page whose view, at the bottom, stops 17 rows short of the end, as an
@@ -18,10 +18,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -49,6 +53,13 @@ QImage fixedBar(int width, int rows, QRgb tint, quint32 seed) {
     return image;
 }
 
+QLabel* picture(const QImage& image) {
+    auto* label = new QLabel;
+    label->setPixmap(QPixmap::fromImage(image));
+    label->setFixedSize(image.size());
+    return label;
+}
+
 class PageView : public QWidget {
 public:
     PageView(Layout layout, QImage content)
@@ -61,6 +72,25 @@ public:
             m_scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     }
 
+    // Shows the page in a Qt scroll area between its bars instead, in `window`.
+    void showInScrollArea(QWidget& window, bool atBottom) const {
+        auto* column = new QVBoxLayout(&window);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        auto* area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setWidget(picture(m_content));
+        area->setFixedSize(m_layout.width, m_layout.viewRows);
+        column->addWidget(picture(m_bar));
+        column->addWidget(area);
+        column->addWidget(picture(m_footer));
+        window.setFixedSize(size());
+        window.show();
+        if (atBottom)
+            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    }
     int bottomOffset() const {
         return std::max(0, m_content.height() - m_layout.viewRows - m_layout.shortOfEnd);
     }
@@ -160,14 +190,21 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    PageView view(layout, content);
-    if (!view.wholePage().save(args[2]))
+    PageView page(layout, content);
+    if (!page.wholePage().save(args[2]))
         return 2;
+    const bool atBottom = args.contains(QStringLiteral("--at-bottom"));
+    QWidget scrollArea;
+    QWidget& view = kind == u"bars" ? scrollArea : page;
     view.setWindowTitle(QStringLiteral("Trap page"));
     view.move(120, 160);
-    if (args.contains(QStringLiteral("--at-bottom")))
-        view.setOffset(view.bottomOffset());
-    view.show();
+    if (kind == u"bars") {
+        page.showInScrollArea(scrollArea, atBottom);
+    } else {
+        if (atBottom)
+            page.setOffset(page.bottomOffset());
+        page.show();
+    }
 
     // Tell the test where the page is once the window is on screen and painted.
     QTimer ready;
