@@ -148,7 +148,8 @@ TEST(HistoryDurability, emptyLockLeftByAKilledInstance_stopsNoCapture) {
 }
 
 // Two instances on one home taking captures in the same second: no record is lost, and
-// every capture keeps its own file, under a name listed once.
+// every capture keeps its own file, under a name listed once (where both reserved a name,
+// the one filed second takes the next free one, so the numbers may skip).
 TEST(HistoryDurability, twoProcessesFilingInOneSecond_loseNoRecordAndNeverShareAFile) {
     LibraryFixture f;
     QProcess first, second;
@@ -171,7 +172,6 @@ TEST(HistoryDurability, twoProcessesFilingInOneSecond_loseNoRecordAndNeverShareA
     EXPECT_EQ(library.screenshots().size(), 80);
     EXPECT_EQ(names.size(), 80);
     EXPECT_EQ(contents.size(), 80) << "a capture written over another's";
-    EXPECT_TRUE(names.contains(QStringLiteral("Quillbox 2025-03-03 at 09.05.07 (80).png")));
 }
 
 // A writer killed at random moments never leaves a torn history: the file always
