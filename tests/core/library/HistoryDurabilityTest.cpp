@@ -214,3 +214,20 @@ TEST(HistoryDurability, sigkillDuringSaves_alwaysLeavesADecodablePrefix) {
     }
     EXPECT_GT(previous, 0);
 }
+
+// The folder chosen in the settings is a drive's mount point; the drive is then unmounted.
+TEST(HistoryDurability, unmountedDrive_keepsItsRecordsAndItsMountPointTakesNoCapture) {
+    TinyDisk disk(256);
+    if (!disk.skipReason().isEmpty())
+        GTEST_SKIP() << qPrintable(disk.skipReason());
+    LibraryFixture f;
+    ASSERT_TRUE(f.library().setStorageDirectory(disk.path(), false).success);
+    for (int i = 0; i < 3; ++i)
+        f.capture();
+    ASSERT_TRUE(disk.unmount());
+    HistoryManager& library = f.restart();
+    EXPECT_EQ(library.screenshots().size(), 3);
+    EXPECT_TRUE(library.prepareStorageDirectory());
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(f.restart().screenshots().size(), 3);
+}
