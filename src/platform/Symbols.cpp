@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
@@ -145,8 +146,13 @@ private:
 
 QIcon shipped(const QString& theme) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48})
-        icon.addFile(QStringLiteral(":/symbols/%1/%2.png").arg(theme).arg(size), QSize(size, size));
+    for (int size : {16, 24, 32, 48}) {
+        // Read as the PNG it is: a file of unnamed format (QIcon::addFile) is first offered
+        // to every image plugin, each loaded with its libraries, before the tray icon shows.
+        QImageReader reader(QStringLiteral(":/symbols/%1/%2.png").arg(theme).arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     return icon;
 }
 
