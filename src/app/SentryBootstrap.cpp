@@ -1,13 +1,15 @@
 #include "app/SentryBootstrap.h"
+#include "app/CrashReportingModule.h"
+#include "app/ProgramModule.h"
 #include "core/SentryConfig.h"
 
 #include <QFile>
 #include <QStandardPaths>
-#include <sentry.h>
+#include <cstdio>
 
 namespace {
 
-bool started = false;
+CrashReportingClose closeReporting = nullptr;
 
 } // namespace
 
@@ -22,21 +24,31 @@ void SentryBootstrap::start() {
     if (!database) {
         return;
     }
-    sentry_options_t* options = sentry_options_new();
-    sentry_options_set_dsn(options, dsn->toUtf8().constData());
-    sentry_options_set_release(options, "quillbox@" QUILLBOX_VERSION);
-    if (const std::optional<bool> debug =
-            sentry_config::environmentFlag(qEnvironmentVariable("SENTRY_DEBUG"))) {
-        sentry_options_set_debug(options, *debug ? 1 : 0);
+    // The SDK and libcurl load only here: a start without an endpoint never pays for them.
+    namespace module = crash_reporting_module;
+    const QString folder = program_module::folder();
+    QString error;
+    const auto start = reinterpret_cast<CrashReportingStart>(
+        program_module::entryPoint(folder, module::fileName, module::startSymbol, &error));
+    const auto close = reinterpret_cast<CrashReportingClose>(
+        program_module::entryPoint(folder, module::fileName, module::closeSymbol, &error));
+    if (!start || !close) {
+        std::fprintf(stderr, "Quillbox: crash reporting is off: %s\n", qPrintable(error));
+        return;
     }
-    sentry_options_set_database_path(options, QFile::encodeName(*database).constData());
-    // The inproc backend handles the fatal signals, SIGABRT from std::terminate among them.
-    started = sentry_init(options) == 0;
+    const QByteArray dsnText = dsn->toUtf8();
+    const QByteArray databasePath = QFile::encodeName(*database);
+    const std::optional<bool> debug =
+        sentry_config::environmentFlag(qEnvironmentVariable("SENTRY_DEBUG"));
+    const CrashReportingOptions options{dsnText.constData(), "quillbox@" QUILLBOX_VERSION,
+                                        debug ? (*debug ? 1 : 0) : -1, databasePath.constData()};
+    if (start(&options) == 0)
+        closeReporting = close;
 }
 
 void SentryBootstrap::close() {
-    if (started) {
-        sentry_close();
-        started = false;
+    if (closeReporting) {
+        closeReporting();
+        closeReporting = nullptr;
     }
 }

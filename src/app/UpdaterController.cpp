@@ -1,12 +1,10 @@
 #include "app/UpdaterController.h"
 
 #include "app/Appcast.h"
+#include "app/FeedDownload.h"
+#include "app/ProgramModule.h"
 #include "core/services/Alerts.h"
 #include "core/services/Workspace.h"
-
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 namespace {
 constexpr int feedTimeoutMs = 15000;
@@ -24,27 +22,32 @@ void UpdaterController::checkForUpdates() {
             QStringLiteral("This build of Quillbox has no update feed."));
         return;
     }
-    if (m_running) // the user asked twice; one answer is enough
+    if (m_checking) // the user asked twice; one answer is enough
         return;
-    if (!m_network)
-        m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request(m_collaborators.feedUrl);
-    request.setTransferTimeout(feedTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_running = m_network->get(request);
-    connect(m_running, &QNetworkReply::finished, this,
-            [this, reply = m_running.data()] { finishCheck(reply); });
+    if (!m_download) {
+        QString error;
+        m_download = m_collaborators.makeDownload
+                         ? m_collaborators.makeDownload(&error)
+                         : feed_download::load(program_module::folder(), &error);
+        if (!m_download) {
+            say(QStringLiteral("Couldn't check for updates."), error);
+            return;
+        }
+    }
+    m_checking = true;
+    m_download->get(m_collaborators.feedUrl, feedTimeoutMs,
+                    [this](std::optional<QByteArray> feed, const QString& error) {
+                        m_checking = false;
+                        finishCheck(feed, error);
+                    });
 }
 
-void UpdaterController::finishCheck(QNetworkReply* reply) {
-    reply->deleteLater();
-    m_running.clear();
-    if (reply->error() != QNetworkReply::NoError) {
-        say(QStringLiteral("Couldn't check for updates."), reply->errorString());
+void UpdaterController::finishCheck(const std::optional<QByteArray>& feed, const QString& error) {
+    if (!feed) {
+        say(QStringLiteral("Couldn't check for updates."), error);
         return;
     }
-    const auto newest = appcast::newestItem(reply->readAll());
+    const auto newest = appcast::newestItem(*feed);
     if (!newest) {
         say(QStringLiteral("Couldn't check for updates."),
             QStringLiteral("The update feed could not be read."));

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
 
 class Alerts;
-class QNetworkAccessManager;
-class QNetworkReply;
+class FeedDownload;
 class Workspace;
 
 // Software updates: "Check for Updates…" reads the update feed compiled into the
@@ -19,6 +20,9 @@ public:
         Workspace& workspace;
         QUrl feedUrl; // empty: update checks are not configured
         QString currentVersion;
+        // Makes the download that reads the feed, at the first check; null with the reason
+        // when it cannot. None: the program's update-check module.
+        std::function<std::unique_ptr<FeedDownload>(QString* error)> makeDownload = {};
     };
 
     explicit UpdaterController(Collaborators collaborators, QObject* parent = nullptr);
@@ -36,11 +40,11 @@ Q_SIGNALS:
     void checkFinished();
 
 private:
-    void finishCheck(QNetworkReply* reply);
+    void finishCheck(const std::optional<QByteArray>& feed, const QString& error);
     void say(const QString& message, const QString& informative);
 
     Collaborators m_collaborators;
     bool m_started = false;
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_running;
+    std::unique_ptr<FeedDownload> m_download;
+    bool m_checking = false;
 };

@@ -1,6 +1,7 @@
 #include "app/UpdaterController.h"
 #include "LoopbackHttpServer.h"
 #include "app/Appcast.h"
+#include "app/FeedDownload.h"
 #include "fakes/AlertsFake.h"
 #include "fakes/WorkspaceFake.h"
 
@@ -17,9 +18,11 @@ QByteArray feed(const QByteArray& items) {
 }
 
 // Checks once against a server answering `status` and `body` (no feed at all when `status`
-// is empty) and chooses button `answer`; the alert's message, or "" unless exactly one.
+// is empty), reading it through the update-check module in `modules`, and chooses button
+// `answer`; the alert's message, or "" unless exactly one.
 QString check(const QByteArray& status, const QByteArray& body, int answer = 1,
-              QList<QUrl>* opened = nullptr) {
+              QList<QUrl>* opened = nullptr,
+              const QString& modules = QStringLiteral(QUILLBOX_MODULE_DIR)) {
     AlertsFake alerts;
     WorkspaceFake workspace;
     alerts.answer = answer;
@@ -30,7 +33,8 @@ QString check(const QByteArray& status, const QByteArray& body, int answer = 1,
         {alerts, workspace,
          server ? QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(server->port()))
                 : QUrl(),
-         QStringLiteral("0.1.0")});
+         QStringLiteral("0.1.0"),
+         [&modules](QString* error) { return feed_download::load(modules, error); }});
     QSignalSpy finished(&updater, &UpdaterController::checkFinished);
     updater.checkForUpdates();
     EXPECT_TRUE(!finished.isEmpty() || finished.wait(10000));
@@ -78,6 +82,8 @@ TEST(UpdaterController, eachOutcomeIsOneAlertAndOnlyANewerWebDownloadIsOpened) {
     EXPECT_EQ(check("404 Not Found", "nothing here"),
               QStringLiteral("Couldn't check for updates."));
     EXPECT_EQ(check("200 OK", "garbage"), QStringLiteral("Couldn't check for updates."));
+    EXPECT_EQ(check("200 OK", item("0.2.0"), 0, nullptr, QStringLiteral("/nonexistent")),
+              QStringLiteral("Couldn't check for updates."));
     // The same version written with more or fewer trailing zeros is no newer one.
     for (const char* same : {"0.1.0", "0.1", "0.1.0.0"})
         EXPECT_EQ(check("200 OK", item(same)), upToDate) << same;
