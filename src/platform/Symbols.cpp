@@ -1,4 +1,5 @@
 #include "platform/Symbols.h"
+#include "platform/IconThemeProbe.h"
 
 #include <QHash>
 #include <QIconEngine>
@@ -220,8 +221,10 @@ QIcon icon(const QString& symbolName) {
     else if (entry) {
         // The symbolic variant first: a full-colour picture would show as a blot when tinted.
         const QString theme = QLatin1String(entry->theme);
-        found = QIcon::fromTheme(theme + QStringLiteral("-symbolic"),
-                                 QIcon::fromTheme(theme, shipped(theme)));
+        const QString symbolic = theme + QStringLiteral("-symbolic");
+        found = icon_theme_probe::mayHave({symbolic, theme})
+                    ? QIcon::fromTheme(symbolic, QIcon::fromTheme(theme, shipped(theme)))
+                    : shipped(theme);
     }
     cache.insert(symbolName, found);
     return found;
