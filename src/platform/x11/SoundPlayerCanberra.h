@@ -30,7 +30,7 @@ public:
 private:
     // False when the sound could not be played.
     bool play(const char* eventId, const char* description);
-    void logOnce(const char* what, int error);
+    void logOnce(const char* what, const char* reason);
 
     std::function<void()> m_bell;
     ca_context* m_context = nullptr;
