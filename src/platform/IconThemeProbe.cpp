@@ -1,18 +1,26 @@
 #include "platform/IconThemeProbe.h"
 
-#include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QSet>
-#include <QTextStream>
 #include <cstring>
 #include <optional>
+#include <sys/stat.h>
 
 namespace icon_theme_probe {
 
 namespace {
+
+// When `path` was last modified, in nanoseconds; nothing when it is missing. Read here
+// rather than through QFileInfo, whose local times would load the time zone first.
+std::optional<qint64> modified(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
 
 // A theme folder without a usable cache is searched by hand up to this many entries.
 constexpr int searchLimit = 2000;
@@ -38,10 +46,8 @@ class IconCache {
 public:
     explicit IconCache(const QString& folder)
         : m_file(folder + QStringLiteral("/icon-theme.cache")) {
-        const QFileInfo info(m_file);
-        const QDateTime written = info.lastModified();
-        if (!info.isFile() || written < QFileInfo(folder).lastModified() ||
-            !m_file.open(QIODevice::ReadOnly))
+        const std::optional<qint64> written = modified(m_file.fileName());
+        if (!written || modified(folder) > written || !m_file.open(QIODevice::ReadOnly))
             return;
         m_size = m_file.size();
         m_data = m_file.map(0, m_size);
@@ -54,9 +60,7 @@ public:
         for (quint32 i = 0; i < *count; ++i) {
             const std::optional<quint32> name = read32(*folders + 4 + 4 * i);
             const char* text = name ? string(*name) : nullptr;
-            if (!text ||
-                QFileInfo(folder + QLatin1Char('/') + QString::fromUtf8(text)).lastModified() >
-                    written)
+            if (!text || modified(folder + QLatin1Char('/') + QString::fromUtf8(text)) > written)
                 return;
         }
         m_valid = true;
@@ -150,14 +154,20 @@ QStringList inherited(const QStringList& folders) {
     QStringList parents;
     for (const QString& folder : folders) {
         QFile index(folder + QStringLiteral("/index.theme"));
-        if (!index.open(QIODevice::ReadOnly | QIODevice::Text))
+        if (!index.open(QIODevice::ReadOnly))
             continue;
-        QTextStream lines(&index);
-        for (QString line; lines.readLineInto(&line);) {
-            if (line.startsWith(QLatin1String("Inherits")) && line.contains(QLatin1Char('='))) {
-                for (const QString& parent :
-                     line.section(QLatin1Char('='), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
-                    parents.append(parent.trimmed());
+        // The key is in the first section; hicolor's index goes on for 55 KB after it.
+        bool inHeader = false;
+        for (QByteArray line; !(line = index.readLine()).isEmpty();) {
+            line = line.trimmed();
+            if (line.startsWith('[')) {
+                if (inHeader)
+                    break;
+                inHeader = line == "[Icon Theme]";
+            } else if (inHeader && line.startsWith("Inherits") && line.contains('=')) {
+                const QByteArray value = line.mid(line.indexOf('=') + 1);
+                for (const QByteArray& parent : value.split(','))
+                    parents.append(QString::fromUtf8(parent.trimmed()));
             }
         }
     }
