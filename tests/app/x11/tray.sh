@@ -7,6 +7,9 @@ set -uo pipefail
 echo "== left click shows the popover, a second closes it"
 start_quillbox
 wait_for 100 tray_icon_centre || fail "the tray never embedded the icon"
+# Crash reporting without an endpoint, update checks and sounds load only when used.
+loaded=$(grep -oE 'lib(curl|Qt6Network|canberra)[^/]*$' "/proc/$pid/maps" | sort -u)
+[ -z "$loaded" ] || fail "loaded at the start: $loaded"
 click_tray 1
 wait_for 50 popover_shown || fail "popover not shown"
 # 1920 wide screen: 1920 - 40 is more than 1600.
