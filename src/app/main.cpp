@@ -93,7 +93,7 @@ int run(int argc, char** argv) {
             [] { return QDateTime::currentDateTime(); }, reportProblem});
     });
     ScreenRecordingPermissionX11 permission;
-    SoundPlayerCanberra sound;
+    SoundPlayerCanberra sound([] { QApplication::beep(); });
     ActivationPolicy activationPolicy;
     OnFirstUse<AnnotationEditorController> editors([&] {
         return std::make_unique<AnnotationEditorController>(

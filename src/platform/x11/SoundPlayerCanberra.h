@@ -2,7 +2,6 @@
 
 #include "core/services/SoundPlayer.h"
 
-#include <QApplication>
 #include <cstdint>
 #include <functional>
 
@@ -14,8 +13,9 @@ struct ca_context;
 // refusal is never silent.
 class SoundPlayerCanberra : public SoundPlayer {
 public:
-    // `bell` rings when the beep cannot play; by default the display's bell.
-    explicit SoundPlayerCanberra(std::function<void()> bell = [] { QApplication::beep(); });
+    // `bell` rings when the beep cannot play (the program passes the display's bell); the
+    // capture tool passes none, so that it never loads Qt's widget libraries.
+    explicit SoundPlayerCanberra(std::function<void()> bell = {});
     ~SoundPlayerCanberra() override;
     SoundPlayerCanberra(const SoundPlayerCanberra&) = delete;
     SoundPlayerCanberra& operator=(const SoundPlayerCanberra&) = delete;
