@@ -6,8 +6,6 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "fakes/AlertsFake.h"
 #include "fakes/GlobalHotkeysFake.h"
-#include "fakes/UserDefaultsFake.h"
-#include "fakes/WorkspaceFake.h"
 #include "ui/PopoverWindow.h"
 
 #include <QCoreApplication>
@@ -23,13 +21,12 @@ HotkeyCombo defaultOf(HotkeyAction action) {
 
 class AppDelegateTest : public ::testing::Test {
 protected:
-    UserDefaultsFake defaults;
-    HotkeyPreferences preferences{defaults};
+    LibraryFixture library;
+    HotkeyPreferences preferences{library.defaults};
     GlobalHotkeysFake system;
     HotkeyManager hotkeys{system};
     ActivationPolicy policy;
     AlertsFake alerts;
-    WorkspaceFake workspace;
 
     QList<ScreenshotKind> captured;
     int scrollingCaptures = 0;
@@ -38,7 +35,6 @@ protected:
     int accessRequests = 0;
     bool trayAvailable = false;
     bool permission = true;
-    LibraryFixture library;
     int libraryReads = 0;
     bool hotkeysHeldAtFirstRead = false;
 
@@ -48,7 +44,7 @@ protected:
             .preferences = preferences,
             .activationPolicy = policy,
             .alerts = alerts,
-            .workspace = workspace,
+            .workspace = library.workspace,
             .appcastUrl = {},
             .version = QStringLiteral("0.1.0"),
             .captureWithTool = [this](ScreenshotKind kind) { captured.append(kind); },
@@ -178,11 +174,9 @@ TEST_F(AppDelegateTest, popover_togglesAndAnyCaptureOrSettingsClosesItFirst) {
     trayAvailable = true;
     auto delegate = launch();
     ASSERT_NE(delegate->statusItem(), nullptr);
-    EXPECT_EQ(delegate->popover(), nullptr);
     delegate->togglePopover();
     PopoverWindow* popover = delegate->popover();
-    ASSERT_NE(popover, nullptr);
-    EXPECT_TRUE(popover->isShown());
+    ASSERT_TRUE(popover && popover->isShown());
     delegate->togglePopover();
     EXPECT_FALSE(popover->isShown());
 

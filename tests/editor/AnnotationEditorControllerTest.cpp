@@ -52,7 +52,6 @@ struct Editors {
 TEST(AnnotationEditorController, initialSizeFitsTheImageIntoTheVisibleFrame) {
     const auto size = AnnotationEditorController::initialContentSize;
     EXPECT_EQ(size({2880, 1800}, QRectF(0, 0, 1440, 875)), QSizeF(1054, 767.75));
-    EXPECT_EQ(size({300, 200}, QRectF(0, 0, 1440, 875)), QSizeF(820, 580));
     EXPECT_EQ(size({1200, 3000}, QRectF(0, 0, 1512, 945)), QSizeF(820, 827.25));
     EXPECT_EQ(size({2000, 1000}, std::nullopt), QSizeF(1264, 746));
 }

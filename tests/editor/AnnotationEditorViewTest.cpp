@@ -40,7 +40,9 @@ TEST(AnnotationEditorView, aDragStartingOutsideTheImageMakesNothing) {
         EXPECT_LT(std::abs(qGray(shown.pixel(400, y)) - background), 60) << y;
 }
 
-TEST(AnnotationEditorView, textFieldOpensFocusedWhereClickedAndReturnCommits) {
+// Typed text, right to left too, shows at the click point, and the committed text is
+// drawn exactly where the field showed it.
+TEST(AnnotationEditorView, textFieldOpensFocusedWhereClicked_textStaysThereOnceCommitted) {
     StripedEditor w;
     w.view.setTool(AnnotationTool::text);
     const QPoint click = w.at({50, 60});
@@ -49,35 +51,6 @@ TEST(AnnotationEditorView, textFieldOpensFocusedWhereClickedAndReturnCommits) {
     ASSERT_TRUE(field->isVisible());
     EXPECT_EQ(field->placeholderText(), QStringLiteral("Type…"));
     EXPECT_EQ(field->geometry().right() + 1, qRound(w.canvas.fittedRect().right()));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 2000));
-
-    QTest::keyClicks(field, QStringLiteral("  hi  "));
-    QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_FALSE(field->isVisible());
-    ASSERT_EQ(w.view.annotations().size(), 1);
-    EXPECT_EQ(w.view.annotations().first().text(), QStringLiteral("  hi  "));
-    EXPECT_EQ(w.view.annotations().first().start(), w.imagePoint(click));
-
-    // Clicking elsewhere while typing commits and opens a new field there.
-    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({300, 40}));
-    QTest::keyClicks(field, QStringLiteral("first"));
-    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({20, 250}));
-    EXPECT_EQ(w.view.annotations().size(), 2);
-    EXPECT_LE((field->pos() - w.at({20, 250})).manhattanLength(), 3);
-    EXPECT_TRUE(field->text().isEmpty());
-    // Near the right edge the field is 120 points wide.
-    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({390, 250}));
-    EXPECT_EQ(field->width(), 120);
-}
-
-// Typed text, right to left too, shows at the click point, and the committed text is
-// drawn exactly where the field showed it.
-TEST(AnnotationEditorView, textShowsAtTheClickPointAndStaysThereOnceCommitted) {
-    StripedEditor w;
-    w.view.setTool(AnnotationTool::text);
-    const QPoint click = w.at({50, 60});
-    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, click);
-    QLineEdit* field = w.canvas.textField();
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 2000));
     // Red ink only: the image is grey and blue.
     const auto ink = [&w] {
@@ -102,6 +75,24 @@ TEST(AnnotationEditorView, textShowsAtTheClickPointAndStaysThereOnceCommitted) {
         w.view.setAnnotations({});
         QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, click);
     }
+
+    QTest::keyClicks(field, QStringLiteral("  hi  "));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_FALSE(field->isVisible());
+    ASSERT_EQ(w.view.annotations().size(), 1);
+    EXPECT_EQ(w.view.annotations().first().text(), QStringLiteral("  hi  "));
+    EXPECT_EQ(w.view.annotations().first().start(), w.imagePoint(click));
+
+    // Clicking elsewhere while typing commits and opens a new field there.
+    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({300, 40}));
+    QTest::keyClicks(field, QStringLiteral("first"));
+    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({20, 250}));
+    EXPECT_EQ(w.view.annotations().size(), 2);
+    EXPECT_LE((field->pos() - w.at({20, 250})).manhattanLength(), 3);
+    EXPECT_TRUE(field->text().isEmpty());
+    // Near the right edge the field is 120 points wide.
+    QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, w.at({390, 250}));
+    EXPECT_EQ(field->width(), 120);
 }
 
 TEST(AnnotationEditorView, everyToolMarksWhereDraggedThenCropThenSave) {

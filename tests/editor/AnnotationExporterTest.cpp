@@ -1,5 +1,6 @@
 #include "editor/AnnotationExporter.h"
 #include "LibraryFixture.h"
+#include "TestImages.h"
 #include "core/library/ImageDidChangeNotification.h"
 #include "editor/EditorModel.h"
 
@@ -11,12 +12,6 @@
 
 namespace {
 
-QImage picture() {
-    QImage image(120, 80, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
 Annotation box(QPointF start, QPointF end) {
     return Annotation(QUuid::createUuid(), AnnotationTool::highlight, AnnotationColor::blue, start,
                       end, 8, {}, QString(), 0);
@@ -26,7 +21,7 @@ Annotation box(QPointF start, QPointF end) {
 struct Editing {
     LibraryFixture fixture;
     Screenshot screenshot = fixture.capture(ScreenshotKind::window, {120, 80}, Qt::white);
-    EditorModel model{picture()};
+    EditorModel model{test_images::filled(120, 80)};
     AnnotationExporter exporter{model, fixture.library(), fixture.pasteboard, screenshot};
 
     QImage fileImage() { return QImage(fixture.library().fileURL(screenshot)); }

@@ -1,16 +1,13 @@
 #include "editor/EditorModel.h"
+#include "TestImages.h"
 
 #include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
 
-namespace {
+using test_images::filled;
 
-QImage picture(int w = 100, int h = 50) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
+namespace {
 
 void drag(EditorModel& model, QList<QPointF> path) {
     for (QPointF p : path)
@@ -21,7 +18,7 @@ void drag(EditorModel& model, QList<QPointF> path) {
 } // namespace
 
 TEST(EditorModel, shapesNeedADragOfMoreThanTwoPixels) {
-    EditorModel model(picture());
+    EditorModel model(filled(100, 50));
     drag(model, {{0, 0}});
     drag(model, {{0, 0}, {2, 0}});
     EXPECT_TRUE(model.annotations().isEmpty());
@@ -49,7 +46,7 @@ TEST(EditorModel, shapesNeedADragOfMoreThanTwoPixels) {
 }
 
 TEST(EditorModel, penRecordsTheStartThenEveryLaterPosition) {
-    EditorModel model(picture());
+    EditorModel model(filled(100, 50));
     model.setTool(AnnotationTool::freehand);
     drag(model, {{5, 5}}); // a click: one point, nothing kept
     EXPECT_TRUE(model.annotations().isEmpty());
@@ -63,7 +60,7 @@ TEST(EditorModel, penRecordsTheStartThenEveryLaterPosition) {
 }
 
 TEST(EditorModel, textKeepsSurroundingSpacesAndDropsBlankText) {
-    EditorModel model(picture(448, 300));
+    EditorModel model(filled(448, 300));
     model.setTool(AnnotationTool::text);
     drag(model, {{20, 30}, {80, 90}}); // a drag with the text tool types at its start
     EXPECT_TRUE(model.draft() == std::nullopt);
@@ -87,7 +84,7 @@ TEST(EditorModel, textKeepsSurroundingSpacesAndDropsBlankText) {
 }
 
 TEST(EditorModel, cropDragStaysInTheImage_applyRoundsOutwardsShiftsEveryMarkAndSaysCropped) {
-    EditorModel model(picture(300, 200));
+    EditorModel model(filled(300, 200));
     model.ensurePixelated();
     drag(model, {{5, 5}, {280, 190}}); // partly outside what is kept
     model.setTool(AnnotationTool::freehand);
@@ -118,7 +115,7 @@ TEST(EditorModel, cropDragStaysInTheImage_applyRoundsOutwardsShiftsEveryMarkAndS
 }
 
 TEST(EditorModel, tooSmallACropLeavesCropModeWithoutCropping) {
-    EditorModel model(picture(300, 200));
+    EditorModel model(filled(300, 200));
     for (const auto rect : {std::optional<QRectF>(), std::optional<QRectF>({10, 10, 7.9, 100}),
                             std::optional<QRectF>({300.2, 10, 8, 8})}) {
         model.setCropping(true);
@@ -148,7 +145,7 @@ TEST(EditorModel, anExportWaitsForTheRedactionPicture) {
 }
 
 TEST(EditorModel, statusClearsOnlyWhenItStillReadsTheSame) {
-    EditorModel model(picture());
+    EditorModel model(filled(100, 50));
     model.showStatus(QStringLiteral("Saved"), 50);
     model.showStatus(QStringLiteral("Save failed: disk full"));
     QTest::qWait(120);

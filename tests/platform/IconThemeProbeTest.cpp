@@ -82,15 +82,12 @@ private:
 
 } // namespace
 
-TEST_F(IconThemeProbeTest, saysNoOnlyWhereQtFindsNothing) {
+// No only where Qt finds nothing; yes at each place Qt looks in: an inherited theme,
+// hicolor under a shorter name, the unthemed folder, and a theme folder without a cache.
+TEST_F(IconThemeProbeTest, aPictureWhereverQtWouldFindItIsSeen) {
     EXPECT_FALSE(icon_theme_probe::mayHave(camera));
     EXPECT_FALSE(qtFinds(camera));
     EXPECT_TRUE(icon_theme_probe::mayHave({QStringLiteral("user-trash")}));
-}
-
-// Each place Qt looks in: an inherited theme, hicolor under a shorter name, the unthemed
-// folder, and a theme folder without a cache.
-TEST_F(IconThemeProbeTest, aPictureWhereverQtWouldFindItIsSeen) {
     const QString themes = m_root.filePath(QStringLiteral("themes/"));
     const QStringList places{themes + QStringLiteral("parent/16x16/apps/camera-photo.png"),
                              themes + QStringLiteral("hicolor/16x16/apps/camera.png"),

@@ -38,6 +38,27 @@ QByteArray zeroBlocks(qsizetype length) {
     return out;
 }
 
+QByteArray hugePng() {
+    constexpr int side = 20000;
+    constexpr qsizetype rowBytes = 1 + side * 3;
+    constexpr int rowsPerBlock = 100;
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(side, header.data());
+    qToBigEndian<quint32>(side, header.data() + 4);
+    header[8] = 8; // bit depth
+    header[9] = 2; // RGB
+    const QByteArray block = zeroBlocks(rowBytes * rowsPerBlock);
+    QByteArray data("\x78\xda", 2);
+    for (int i = 0; i < side / rowsPerBlock; ++i)
+        data += block;
+    data += QByteArray("\x03\x00", 2); // the last block, empty
+    // The Adler-32 of n zeros: 1 in the low half, n in the high one (modulo 65521).
+    QByteArray adler(4, '\0');
+    qToBigEndian<quint32>(quint32((qint64(rowBytes) * side % 65521) << 16 | 1), adler.data());
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+           chunk("IDAT", data + adler) + chunk("IEND", {});
+}
+
 } // namespace
 
 QStringList kinds() {
@@ -63,27 +84,6 @@ bool place(const QString& kind, const QString& path) {
         return file.resize(qint64(1) << 30);
     static const QByteArray huge = hugePng();
     return file.write(huge) == huge.size();
-}
-
-QByteArray hugePng() {
-    constexpr int side = 20000;
-    constexpr qsizetype rowBytes = 1 + side * 3;
-    constexpr int rowsPerBlock = 100;
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(side, header.data());
-    qToBigEndian<quint32>(side, header.data() + 4);
-    header[8] = 8; // bit depth
-    header[9] = 2; // RGB
-    const QByteArray block = zeroBlocks(rowBytes * rowsPerBlock);
-    QByteArray data("\x78\xda", 2);
-    for (int i = 0; i < side / rowsPerBlock; ++i)
-        data += block;
-    data += QByteArray("\x03\x00", 2); // the last block, empty
-    // The Adler-32 of n zeros: 1 in the low half, n in the high one (modulo 65521).
-    QByteArray adler(4, '\0');
-    qToBigEndian<quint32>(quint32((qint64(rowBytes) * side % 65521) << 16 | 1), adler.data());
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
-           chunk("IDAT", data + adler) + chunk("IEND", {});
 }
 
 } // namespace hostile_files

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QStringList>
 
 // What may stand where the program expects a file of its own: each kind once hung, crashed
@@ -21,7 +20,5 @@ template <typename Check> void eachAt(const QString& path, Check check) {
             check(kind);
     }
 }
-
-QByteArray hugePng();
 
 } // namespace hostile_files

@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QImage>
 
-LibraryFixture::LibraryFixture() = default;
-
 HistoryManager& LibraryFixture::library() {
     if (!m_library)
         restart();
@@ -37,20 +35,18 @@ void LibraryFixture::writePng(const QString& path, QColor color, QSize size) {
     image.save(path, "PNG");
 }
 
-Screenshot LibraryFixture::fileCapture(HistoryManager& library, const QImage& picture,
-                                       ScreenshotKind kind) {
-    const auto reserved = library.newFileURL();
+Screenshot LibraryFixture::capture(const QImage& picture, ScreenshotKind kind) {
+    const auto reserved = library().newFileURL();
     QDir().mkpath(QFileInfo(reserved.path).absolutePath());
     picture.save(reserved.path, "PNG");
-    library.add(reserved.fileName, kind);
-    return library.screenshots().first();
+    library().add(reserved.fileName, kind);
+    return library().screenshots().first();
 }
 
-Screenshot LibraryFixture::fileCapture(HistoryManager& library, ScreenshotKind kind, QSize size,
-                                       QColor color) {
+Screenshot LibraryFixture::capture(ScreenshotKind kind, QSize size, QColor color) {
     QImage picture(size, QImage::Format_ARGB32);
     picture.fill(color);
-    return fileCapture(library, picture, kind);
+    return capture(picture, kind);
 }
 
 QByteArray LibraryFixture::readFile(const QString& path) {

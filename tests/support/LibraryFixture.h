@@ -18,8 +18,6 @@
 // and a clock the test sets.
 class LibraryFixture {
 public:
-    LibraryFixture();
-
     // Builds (or rebuilds, as a new run of the program would) the library.
     HistoryManager& library();
     HistoryManager& restart();
@@ -37,18 +35,9 @@ public:
     static QByteArray readFile(const QString& path);
     // Files a capture the way the program does (a name reserved, the PNG written, added)
     // and returns its entry; without a picture, one of a single colour.
-    static Screenshot fileCapture(HistoryManager& library, const QImage& picture,
-                                  ScreenshotKind kind = ScreenshotKind::area);
-    static Screenshot fileCapture(HistoryManager& library,
-                                  ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
-                                  QColor color = Qt::red);
+    Screenshot capture(const QImage& picture, ScreenshotKind kind = ScreenshotKind::area);
     Screenshot capture(ScreenshotKind kind = ScreenshotKind::area, QSize size = {4, 3},
-                       QColor color = Qt::red) {
-        return fileCapture(library(), kind, size, color);
-    }
-    Screenshot capture(const QImage& picture, ScreenshotKind kind = ScreenshotKind::area) {
-        return fileCapture(library(), picture, kind);
-    }
+                       QColor color = Qt::red);
     static void writeFile(const QString& path, const QByteArray& bytes);
     // A shell script of `body` that the owner may run.
     static void writeScript(const QString& path, const QByteArray& body);

@@ -81,7 +81,7 @@ TEST(StripLayout, cardsInCoversExactlyTheCardsTouchingTheSpan) {
     EXPECT_EQ(cardsIn(0, 0, 900).end, 0);
 }
 
-TEST_F(HistoryGridViewTest, aThousandEntriesMakeOnlyTheVisibleCardsAndTheWheelScrollsSideways) {
+TEST_F(HistoryGridViewTest, aThousandEntriesMakeOnlyTheCardsInAndNearTheView) {
     fill(1000);
     auto strip = makeStrip();
     QList<ScreenshotCard*> cards = strip->cards();
@@ -91,14 +91,9 @@ TEST_F(HistoryGridViewTest, aThousandEntriesMakeOnlyTheVisibleCardsAndTheWheelSc
         EXPECT_TRUE(loaded(card));
     EXPECT_EQ(cards[0]->image().size(), QSize(40, 30)); // small pictures are kept as they are
 
-    // A vertical wheel turn moves the row to the right, making the next cards.
+    // Scrolled far to the right: the cards there are made.
     QScrollBar* bar = strip->horizontalScrollBar();
-    for (int i = 0; i < 30; ++i) {
-        QWheelEvent wheel(QPointF(50, 50), strip->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(strip->viewport(), &wheel);
-    }
-    EXPECT_GT(bar->value(), 1000);
+    bar->setValue(5000);
     const QUuid deep = fixture.library().screenshots()[bar->value() / 210 + 1].id();
     EXPECT_NE(strip->card(deep), nullptr);
     // Far behind: gone again; never more than the visible cards and a viewport each side.
@@ -181,6 +176,7 @@ TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFi
     EXPECT_EQ(drag->urls(), QList<QUrl>{QUrl::fromLocalFile(fixture.screenshotsPath() +
                                                             QStringLiteral("/new.png"))});
     EXPECT_EQ(drag->data(QStringLiteral("application/x-kde-suggestedfilename")), "new.png");
+    EXPECT_EQ(drag->text(), QStringLiteral("new.png"));
     EXPECT_TRUE(QTest::qWaitFor([fresh] { return !fresh->isLoading(); }, 5000));
     EXPECT_TRUE(fresh->image().isNull());
 }
@@ -212,7 +208,7 @@ TEST_F(HistoryGridViewTest, hoverFollowsThePointerAcrossScrollsAndHidingAndANewC
     EXPECT_TRUE(strip->cards().isEmpty());
     QTRY_VERIFY(before.isNull());
     QCursor::setPos(strip->mapToGlobal(QPoint(0, 0)) - QPoint(50, 50));
-    LibraryFixture::fileCapture(fixture.library());
+    fixture.capture();
     strip->show();
     EXPECT_TRUE(hovered().isEmpty());
     EXPECT_EQ(bar->value(), 0);

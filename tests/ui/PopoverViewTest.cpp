@@ -50,7 +50,7 @@ TEST_F(PopoverViewTest, bannerShowsWhileCaptureIsNotAllowedUntilARecheckOrAnAppe
     permission = false;
     auto view = makeView();
     EXPECT_TRUE(view->permissionBanner()->isVisible());
-    const QList<QPushButton*> buttons = view->permissionBanner()->findChildren<QPushButton*>();
+    QList<QPushButton*> buttons = view->permissionBanner()->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 2);
     buttons[0]->click();
     buttons[1]->click();
@@ -67,13 +67,11 @@ TEST_F(PopoverViewTest, bannerShowsWhileCaptureIsNotAllowedUntilARecheckOrAnAppe
     EXPECT_TRUE(view->permissionBanner()->isVisible());
     permission = true;
     EXPECT_FALSE(makeView()->permissionBanner()->isVisible());
-}
 
-TEST_F(PopoverViewTest, bannerWithoutASettingsPage_offersOnlyTheRelaunch) {
     permission = false;
-    settingsPage = false;
-    auto view = makeView();
-    const QList<QPushButton*> buttons = view->permissionBanner()->findChildren<QPushButton*>();
+    settingsPage = false; // nothing to open: only the relaunch is offered
+    auto bare = makeView();
+    buttons = bare->permissionBanner()->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text(), QStringLiteral("Relaunch"));
 }

@@ -1,28 +1,19 @@
 #include "ui/ScreenClearance.h"
+#include "TestImages.h"
 #include "platform/WindowShape.h"
-#include "ui/DragOut.h"
 #include "ui/TintedIcon.h"
 
-#include <QMimeData>
 #include <QTest>
-#include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
 
-namespace {
-
-QImage filled(QColor color) {
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
-
-} // namespace
+using test_images::filled;
 
 TEST(ScreenClearance, goesOnOnceTheAreaShowsSomethingElseAndHasSettled) {
     // The card, the card again (not yet unmapped), a half repaint, then the window below.
-    QList<QImage> screens{filled(Qt::black), filled(Qt::black), filled(Qt::black),
-                          filled(Qt::gray),  filled(Qt::white), filled(Qt::white)};
+    QList<QImage> screens{filled(4, 4, Qt::black), filled(4, 4, Qt::black),
+                          filled(4, 4, Qt::black), filled(4, 4, Qt::gray),
+                          filled(4, 4, Qt::white), filled(4, 4, Qt::white)};
     int grabs = 0;
     ScreenClearance clearance([&](const QRect&) { return screens.value(grabs++, screens.last()); });
     bool hidden = false, done = false;
@@ -42,7 +33,7 @@ TEST(ScreenClearance, goesOnOnceTheAreaShowsSomethingElseAndHasSettled) {
 }
 
 TEST(ScreenClearance, goesOnRegardlessWhenNothingRepaintsOrTheScreenIsUnreadable) {
-    ScreenClearance stuck([](const QRect&) { return filled(Qt::black); });
+    ScreenClearance stuck([](const QRect&) { return filled(4, 4, Qt::black); });
     bool done = false;
     stuck.hideThen(
         QRect(0, 0, 4, 4), [] {}, [&] { done = true; });
@@ -72,11 +63,4 @@ TEST(WindowHelpers, trayGlyphIsLightOnDarkAndDarkOnLight) {
     light.setColor(QPalette::WindowText, Qt::black);
     EXPECT_EQ(tinted_icon::glyphColor(QColor(0x1f, 0x1f, 0x1f), light), QColor(0xef, 0xef, 0xef));
     EXPECT_EQ(tinted_icon::glyphColor(QColor(0xdc, 0xdc, 0xd8), light), QColor(Qt::black));
-}
-
-TEST(WindowHelpers, dragCarriesTheFilesUrlAndName_evenWhenTheFileIsGone) {
-    const QString path = QStringLiteral("/no/such/dir/Quillbox 1.png");
-    std::unique_ptr<QMimeData> data(drag_out::mimeData(path, QStringLiteral("Quillbox 1.png")));
-    EXPECT_EQ(data->urls(), QList<QUrl>{QUrl::fromLocalFile(path)});
-    EXPECT_EQ(data->text(), QStringLiteral("Quillbox 1.png"));
 }

@@ -7,16 +7,14 @@
 
 using namespace canvas_geometry;
 
-TEST(CanvasGeometry, fitsTheImageCentredWithAMarginAndEnlargesSmallImages) {
-    EXPECT_EQ(fittedRect({100, 50}, {500, 400}), QRectF(16, 83, 468, 234));
+TEST(CanvasGeometry, fitsTheImageCentredWithAMarginEnlargingItAndMapsBothWays) {
+    const QSizeF image(100, 50);
+    const QRectF fitted = fittedRect(image, {500, 400});
+    EXPECT_EQ(fitted, QRectF(16, 83, 468, 234));
     EXPECT_EQ(fittedRect({100, 400}, {500, 432}), QRectF(200, 16, 100, 400)); // height decides
     EXPECT_EQ(fittedRect({0, 50}, {500, 400}), QRectF());
     EXPECT_EQ(fittedRect({100, 50}, {20, 20}), QRectF(10, 10, 0, 0));
-}
 
-TEST(CanvasGeometry, mapsBothWaysBetweenViewAndImage) {
-    const QRectF fitted(16, 83, 468, 234);
-    const QSizeF image(100, 50);
     EXPECT_EQ(toImage({484, 317}, fitted, image), QPointF(100, 50));
     EXPECT_EQ(toView({50, 25}, fitted, image), QPointF(250, 200));
     const QPointF back = toImage(toView({12.5, 40.25}, fitted, image), fitted, image);

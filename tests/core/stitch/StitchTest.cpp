@@ -31,14 +31,11 @@ TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
     EXPECT_TRUE(sameRows(joined, 10, page, 80, 120));
 }
 
-TEST(Stitch, noFramesNothingOneFrameTheVerySameImage) {
+TEST(Stitch, noFramesNothing_oneFrameTheVerySameImage_noBodyOrMixedSizesNothing) {
     EXPECT_TRUE(stitch({}, {}, 0, 0).isNull());
     const QImage frame = noise(20, 30, 1).convertToFormat(QImage::Format_Indexed8);
-    const QImage joined = stitch({frame}, {5}, 50, 50);
-    EXPECT_EQ(joined.cacheKey(), frame.cacheKey());
-}
+    EXPECT_EQ(stitch({frame}, {5}, 50, 50).cacheKey(), frame.cacheKey());
 
-TEST(Stitch, bandsLeavingNoBodyOrMixedSizesCannotBeJoined) {
     const QImage a = noise(20, 30, 1);
     const QImage b = noise(20, 30, 2);
     EXPECT_TRUE(stitch({a, b}, {5}, 15, 15).isNull());
@@ -121,7 +118,7 @@ TEST(Stitch, contentUnderAFixedBarsShadowComesFromFramesWhereItIsClear) {
     EXPECT_EQ(ScrollStitcher::stitchAll(frames).guards, pass.guards);
 }
 
-TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds) {
+TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds_fewerOrMixedNone) {
     const QImage frame = noise(50, 100, 5);
     EXPECT_EQ(stickyBands({frame, frame}), (StickyBands{30, 30}));
     EXPECT_EQ(stickyBands({frame, frame, frame}), (StickyBands{30, 30}));
@@ -129,10 +126,7 @@ TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds) {
     for (auto [rows, band] : {std::pair{10, 3}, {5, 1}, {4, 1}, {3, 0}})
         EXPECT_EQ(stickyBands({flat(8, rows, 9), flat(8, rows, 9)}), (StickyBands{band, band}))
             << rows;
-}
-
-TEST(StickyBands, fewerThanTwoFramesOrMixedSizesHaveNoBands) {
-    const QImage frame = noise(50, 100, 5);
+    // Fewer than two frames, or frames of mixed sizes: no bands.
     EXPECT_EQ(stickyBands({}), (StickyBands{0, 0}));
     EXPECT_EQ(stickyBands({frame}), (StickyBands{0, 0}));
     EXPECT_EQ(stickyBands({frame, frame.copy(0, 0, 50, 99)}), (StickyBands{0, 0}));
