@@ -5,7 +5,6 @@
 #include "fakes/SystemLogFake.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>

@@ -8,10 +8,9 @@ TEST(TerminationSignals, sigtermAndSigintBecomeRequestsOnTheEventLoop) {
     TerminationSignals signals;
     ASSERT_TRUE(signals.isWatching());
     QSignalSpy requested(&signals, &TerminationSignals::terminationRequested);
-    std::raise(SIGTERM);
-    ASSERT_TRUE(requested.wait(5000));
-    EXPECT_EQ(requested.takeFirst().at(0).toInt(), SIGTERM);
-    std::raise(SIGINT);
-    ASSERT_TRUE(requested.wait(5000));
-    EXPECT_EQ(requested.takeFirst().at(0).toInt(), SIGINT);
+    for (int signal : {SIGTERM, SIGINT}) {
+        std::raise(signal);
+        ASSERT_TRUE(requested.wait(5000));
+        EXPECT_EQ(requested.takeFirst().at(0).toInt(), signal);
+    }
 }

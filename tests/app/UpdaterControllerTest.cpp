@@ -50,7 +50,7 @@ QByteArray item(const QByteArray& version, const QByteArray& url = "https://exam
 
 } // namespace
 
-TEST(Appcast, newestItem_takesTheHighestVersionFromElementsOrEnclosureAttributes) {
+TEST(Appcast, newestItem_takesTheHighestVersionFromElementsOrEnclosureAttributesOrNothing) {
     const auto newest = appcast::newestItem(feed(R"(
         <item><title>Old</title><sparkle:version>0.0.9</sparkle:version>
           <enclosure url="https://example.org/old.tar.gz" length="1"/></item>
@@ -67,9 +67,7 @@ TEST(Appcast, newestItem_takesTheHighestVersionFromElementsOrEnclosureAttributes
           <sparkle:shortVersionString>0.2.0</sparkle:shortVersionString></item>)"));
     ASSERT_TRUE(linked);
     EXPECT_EQ(linked->downloadUrl, QUrl(QStringLiteral("https://example.org/0.2")));
-}
-
-TEST(Appcast, unreadableFeedsGiveNothing) {
+    // Unreadable feeds give nothing.
     EXPECT_FALSE(appcast::newestItem("<html><body>Not found</body></html>"));
     EXPECT_FALSE(appcast::newestItem(feed("<item><title>No version</title></item>")));
     EXPECT_FALSE(appcast::newestItem(feed("<item><sparkle:version>1.0")));

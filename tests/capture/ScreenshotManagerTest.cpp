@@ -58,15 +58,6 @@ struct CaptureFixture {
         return f.library().storageDirectory() + u"/." + (name.isEmpty() ? stem() + u".png" : name) +
                u'.' + QString::number(QCoreApplication::applicationPid()) + u".part";
     }
-    // No entry, no file, no sound, no card, and the name is free again.
-    void expectNothingFiled() {
-        EXPECT_TRUE(f.library().screenshots().isEmpty());
-        EXPECT_TRUE(QDir(f.library().storageDirectory()).isEmpty());
-        EXPECT_FALSE(QFile::exists(f.historyPath()));
-        EXPECT_EQ(sound.captureSounds, 0);
-        EXPECT_TRUE(shown.isEmpty());
-        EXPECT_EQ(f.library().newFileURL().fileName, stem() + u".png");
-    }
 
     LibraryFixture f;
     FakeTool tool;
@@ -112,7 +103,13 @@ TEST(ScreenshotManager, captureWithoutAFile_leavesNoTraceAndFreesTheName) {
         EXPECT_FALSE(finished.first().first().toBool());
         EXPECT_EQ(c.log, (QStringList{QStringLiteral("popover"), QStringLiteral("dismiss")}));
         EXPECT_EQ(c.alerts.shown.size(), test.alerts);
-        c.expectNothingFiled();
+        // No entry, no file, no sound, no card, and the name is free again.
+        EXPECT_TRUE(c.f.library().screenshots().isEmpty());
+        EXPECT_TRUE(QDir(c.f.library().storageDirectory()).isEmpty());
+        EXPECT_FALSE(QFile::exists(c.f.historyPath()));
+        EXPECT_EQ(c.sound.captureSounds, 0);
+        EXPECT_TRUE(c.shown.isEmpty());
+        EXPECT_EQ(c.f.library().newFileURL().fileName, c.stem() + u".png");
     }
 }
 

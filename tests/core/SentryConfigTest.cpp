@@ -15,16 +15,13 @@ TEST(SentryConfig, configuredDSN_prefersTheTrimmedBuildValueAndFallsBackToTheEnv
 }
 
 TEST(SentryConfig, environmentFlag_readsOnlyTheKnownWordsInAnyCase) {
-    for (const char16_t* on : {u"1", u" YES ", u"true", u"On\n"}) {
-        EXPECT_EQ(environmentFlag(on), true) << QString::fromUtf16(on).toStdString();
-    }
-    for (const char16_t* off : {u"0", u"Off", u"FALSE", u"\tno "}) {
-        EXPECT_EQ(environmentFlag(off), false) << QString::fromUtf16(off).toStdString();
-    }
-    for (const char16_t* neither : {u"2", u"maybe", u"", u"  ", u"y", u"o n"}) {
-        EXPECT_EQ(environmentFlag(neither), std::nullopt)
-            << QString::fromUtf16(neither).toStdString();
-    }
+    const std::pair<const char16_t*, std::optional<bool>> cases[] = {
+        {u"1", true},         {u" YES ", true},         {u"true", true},     {u"On\n", true},
+        {u"0", false},        {u"Off", false},          {u"FALSE", false},   {u"\tno ", false},
+        {u"2", std::nullopt}, {u"maybe", std::nullopt}, {u"", std::nullopt}, {u"  ", std::nullopt},
+        {u"y", std::nullopt}, {u"o n", std::nullopt}};
+    for (auto [text, flag] : cases)
+        EXPECT_EQ(environmentFlag(text), flag) << QString::fromUtf16(text).toStdString();
 }
 
 TEST(SentryConfig, databasePath_isBelowTheCacheFolderAndNeverRelative) {

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {

@@ -4,7 +4,8 @@
 
 namespace {
 
-QImage stripes(int w, int h) {
+// A 400 x 300 window capture of grey and blue stripes, shown at 800 x 600.
+QImage stripes(int w = 400, int h = 300) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x)
@@ -13,16 +14,10 @@ QImage stripes(int w, int h) {
     return image;
 }
 
-// An editor on a 400 x 300 window capture of grey and blue stripes, shown at 800 x 600.
-struct StripedEditor : ShownEditor {
-    StripedEditor()
-        : ShownEditor(stripes(400, 300), ScreenshotKind::window) {}
-};
-
 } // namespace
 
 TEST(AnnotationEditorView, aDragStartingOutsideTheImageMakesNothing) {
-    StripedEditor w;
+    ShownEditor w(stripes(), ScreenshotKind::window);
     const QRectF fitted = w.canvas.fittedRect();
     ASSERT_GT(fitted.left(), 10);
     w.drag({QPoint(5, 300), w.at({100, 100}), w.at({200, 200})});
@@ -43,7 +38,7 @@ TEST(AnnotationEditorView, aDragStartingOutsideTheImageMakesNothing) {
 // Typed text, right to left too, shows at the click point, and the committed text is
 // drawn exactly where the field showed it.
 TEST(AnnotationEditorView, textFieldOpensFocusedWhereClicked_textStaysThereOnceCommitted) {
-    StripedEditor w;
+    ShownEditor w(stripes(), ScreenshotKind::window);
     w.view.setTool(AnnotationTool::text);
     const QPoint click = w.at({50, 60});
     QTest::mouseClick(&w.canvas, Qt::LeftButton, {}, click);
@@ -96,7 +91,7 @@ TEST(AnnotationEditorView, textFieldOpensFocusedWhereClicked_textStaysThereOnceC
 }
 
 TEST(AnnotationEditorView, everyToolMarksWhereDraggedThenCropThenSave) {
-    StripedEditor w;
+    ShownEditor w(stripes(), ScreenshotKind::window);
     // Made when shown.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.view.model().pixelatedImage().isNull(); }));
     const QList<AnnotationTool> shapes{AnnotationTool::rectangle, AnnotationTool::ellipse,

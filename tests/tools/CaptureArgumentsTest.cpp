@@ -19,7 +19,7 @@ std::optional<CaptureArguments> parse(const char* line) {
 
 } // namespace
 
-TEST(CaptureArguments, theProgramsArgumentListsAreUnderstood) {
+TEST(CaptureArguments, theProgramsArgumentListsAreUnderstoodAndWrongOnesRefused) {
     using Mode = CaptureArguments::Mode;
     const struct {
         const char* line;
@@ -41,9 +41,6 @@ TEST(CaptureArguments, theProgramsArgumentListsAreUnderstood) {
     }
     for (const char* help : {"-h", "--help"})
         EXPECT_TRUE(parse(help).value_or(CaptureArguments{}).help) << help;
-}
-
-TEST(CaptureArguments, wrongArgumentsAreRefused) {
     for (const char* line : {"", "-x", "-i -s", "-q a.png", "-s a.png", "-w -x a.png",
                              "-i -s -w a.png", "a.png b.png", "-o a.png", "-i -s -o a.png"})
         EXPECT_FALSE(parse(line)) << line;

@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include "ui/ShortcutChip.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>

@@ -44,15 +44,23 @@ struct CardFixture {
 
 } // namespace
 
-TEST(ThumbnailPreview, pictureIsKeptAtMost480OnTheLongerSide) {
-    EXPECT_EQ(preview_loader::scaledSize(QSize(3000, 1000), 480), QSize(480, 160));
+TEST(ThumbnailPreview, pictureIsKeptAtMost480OnTheLongerSide_reloadedOnlyForItsOwnScreenshot) {
     EXPECT_EQ(preview_loader::scaledSize(QSize(300, 420), 480), QSize(300, 420));
     CardFixture c;
-    const Screenshot wide = c.capture(QSize(3000, 1000));
-    c.controller.show(wide);
-    QSignalSpy loaded(c.controller.window(), &ThumbnailPreviewView::imageLoaded);
+    c.controller.show(c.capture(QSize(3000, 1000)));
+    ThumbnailPreviewView* card = c.controller.window();
+    QSignalSpy loaded(card, &ThumbnailPreviewView::imageLoaded);
     ASSERT_TRUE(loaded.wait(5000));
-    EXPECT_EQ(c.controller.window()->image().size(), QSize(480, 160));
+    EXPECT_EQ(card->image().size(), QSize(480, 160));
+    ImageDidChangeNotification::center().post(QUuid::createUuid());
+    EXPECT_FALSE(card->image().isNull());
+    // Overwritten by the editor: spinner, then the new picture.
+    LibraryFixture::writePng(c.f.library().fileURL(card->screenshot()), Qt::green, {90, 60});
+    ImageDidChangeNotification::center().post(card->screenshot().id());
+    EXPECT_TRUE(card->image().isNull());
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(card->image().size(), QSize(90, 60));
+    EXPECT_EQ(card->image().pixelColor(0, 0), QColor(Qt::green));
 }
 
 TEST(ThumbnailPreview, lifetime_fiveSecondsUntouched_twoAfterEachLeave) {
@@ -147,22 +155,6 @@ TEST(ThumbnailPreview, editShowAndClose_actThenSlideTheCardAway) {
     EXPECT_EQ(c.f.workspace.revealed,
               QStringList{c.f.library().fileURL(c.f.library().screenshots()[1])});
     EXPECT_EQ(c.edited.size(), 1);
-}
-
-TEST(ThumbnailPreview, reloadsOnlyForItsOwnScreenshot) {
-    CardFixture c;
-    ThumbnailPreviewView* card = c.showNew();
-    QSignalSpy loaded(card, &ThumbnailPreviewView::imageLoaded);
-    ASSERT_TRUE(loaded.wait(5000));
-    ImageDidChangeNotification::center().post(QUuid::createUuid());
-    EXPECT_FALSE(card->image().isNull());
-    // Overwritten by the editor: spinner, then the new picture.
-    LibraryFixture::writePng(c.f.library().fileURL(card->screenshot()), Qt::green, {90, 60});
-    ImageDidChangeNotification::center().post(card->screenshot().id());
-    EXPECT_TRUE(card->image().isNull());
-    ASSERT_TRUE(loaded.wait(5000));
-    EXPECT_EQ(card->image().size(), QSize(90, 60));
-    EXPECT_EQ(card->image().pixelColor(0, 0), QColor(Qt::green));
 }
 
 TEST(ThumbnailPreview, placement_bottomLeftOfTheUsableAreaOfThePointersScreen) {

@@ -28,7 +28,7 @@ TEST(HotkeyCombo, displayString_isTheLinuxFormWithModifiersInFixedOrder) {
     EXPECT_EQ(HotkeyCombo::keyName(10), QStringLiteral("?"));
 }
 
-TEST(HotkeyCombo, storedForm_isCompactJsonThatDecodesToTheSameCombination) {
+TEST(HotkeyCombo, storedForm_isCompactJsonThatDecodesToTheSameCombinationAndNothingElse) {
     const HotkeyCombo combo{13, 0x1900};
     EXPECT_EQ(combo.encoded(), QByteArray(R"({"keyCode":13,"modifiers":6400})"));
     EXPECT_EQ(HotkeyCombo::decoded(combo.encoded()), combo);
@@ -36,9 +36,7 @@ TEST(HotkeyCombo, storedForm_isCompactJsonThatDecodesToTheSameCombination) {
     EXPECT_EQ(HotkeyCombo::decoded(extremes.encoded()), extremes);
     EXPECT_EQ(HotkeyCombo::decoded(R"({"modifiers":256,"keyCode":1,"extra":"x"})"),
               (HotkeyCombo{1, 256}));
-}
-
-TEST(HotkeyCombo, decoded_refusesMissingMembersWrongTypesAndOutOfRangeNumbers) {
+    // Missing members, wrong types and numbers out of range are refused.
     for (const QByteArray& bad : {
              QByteArray(R"({"keyCode":13})"),
              QByteArray(R"({"keyCode":"13","modifiers":6400})"),

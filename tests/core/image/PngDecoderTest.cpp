@@ -9,7 +9,6 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <zlib.h>

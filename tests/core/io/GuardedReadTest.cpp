@@ -4,7 +4,6 @@
 #include "core/io/GuardedFile.h"
 #include "core/library/HistoryCoding.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

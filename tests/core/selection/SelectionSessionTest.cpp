@@ -59,20 +59,18 @@ TEST(SelectionSession, aDragToTheLastPixelReachesTheScreensEdge) {
 
 // A bare click, Esc and a right click are cancels the capture tool's own session checks.
 TEST(SelectionSession, dragWithoutWidthCancelsAndEscStopsADrag) {
-    SelectionSession narrow(SelectionSession::Mode::area, {screen}, cut);
-    Outcome narrowOutcome(narrow);
-    narrow.press({10, 10}, Qt::LeftButton);
-    narrow.release({10, 300}, Qt::LeftButton);
-    EXPECT_EQ(narrowOutcome.cancelled.count(), 1);
-
-    SelectionSession escaped(SelectionSession::Mode::area, {screen}, cut);
-    Outcome escapedOutcome(escaped);
-    escaped.press({10, 10}, Qt::LeftButton);
-    escaped.move({300, 300});
-    escaped.cancel();
-    escaped.release({300, 300}, Qt::LeftButton);
-    EXPECT_EQ(escapedOutcome.cancelled.count(), 1);
-    EXPECT_EQ(narrowOutcome.selected.count() + escapedOutcome.selected.count(), 0);
+    for (const bool escaped : {false, true}) {
+        SelectionSession session(SelectionSession::Mode::area, {screen}, cut);
+        Outcome outcome(session);
+        const QPoint end = escaped ? QPoint(300, 300) : QPoint(10, 300);
+        session.press({10, 10}, Qt::LeftButton);
+        session.move(end);
+        if (escaped)
+            session.cancel();
+        session.release(end, Qt::LeftButton);
+        EXPECT_EQ(outcome.cancelled.count(), 1) << escaped;
+        EXPECT_EQ(outcome.selected.count(), 0) << escaped;
+    }
 }
 
 // The upper window (id 2) is listed first; the lower one is 50,50 800 × 600.

@@ -99,34 +99,18 @@ QImage barsPage(std::initializer_list<int> bars) {
 
 } // namespace
 
-TEST(GuidedMatch, flatEdgeBandIsDecidedByTheRowsInCommon) {
+TEST(GuidedMatch, flatEdgeBandIsDecidedByTheRowsInCommon_columnsThatDoNotMoveAreLeftOut) {
     // The content moved 60 rows down; the 48 rows at the bottom of `next` are white, and
     // the bar both frames show lies above them.
     const QImage page = barsPage({220, 320});
-    const QImage previous = window(page, 200, 150);
-    const QImage next = window(page, 140, 150);
+    QImage previous = window(page, 200, 150);
+    QImage next = window(page, 140, 150);
     EXPECT_EQ(scrollDelta(previous, next, 0, 0), 30); // the smallest of many free shifts
     for (int expected : {0, 60, 90})
         EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, expected)->delta, 60);
-}
 
-TEST(GuidedMatch, nothingInCommonButGroundTakesTheMovementAskedForAndEqualFramesEnd) {
-    // Every row the frames share is white: the shift cannot be seen.
-    const QImage page = barsPage({150, 330});
-    const QImage previous = window(page, 200, 150);
-    const QImage next = window(page, 140, 150);
-    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 60)->delta, 60);
-    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 57)->delta, 57);
-    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, previous, 0, 0, 60)->delta, 0);
-    EXPECT_EQ(ScrollStitcher::guidedMatch(flat(80, 90, 40), flat(80, 90, 40), 0, 0, 30)->delta, 0);
-}
-
-TEST(GuidedMatch, columnsThatDoNotMoveWithThePageAreLeftOut) {
-    // The page of the flat band above, where whole rows decide, beside a fixed panel at the
-    // left and a scroll bar at the right whose thumb moved up while the content moved down.
-    const QImage page = barsPage({220, 320});
-    QImage previous = window(page, 200, 150);
-    QImage next = window(page, 140, 150);
+    // Beside a fixed panel at the left and a scroll bar at the right whose thumb moved up
+    // while the content moved down.
     const QImage panel = noise(20, 150, 9);
     for (auto [frame, thumb] : {std::pair{&previous, 60}, {&next, 50}}) {
         QPainter painter(frame);
@@ -138,6 +122,17 @@ TEST(GuidedMatch, columnsThatDoNotMoveWithThePageAreLeftOut) {
     ASSERT_TRUE(match);
     EXPECT_EQ(match->delta, 60);
     EXPECT_GT(match->support, 0);
+}
+
+TEST(GuidedMatch, nothingInCommonButGroundTakesTheMovementAskedForAndEqualFramesEnd) {
+    // Every row the frames share is white: the shift cannot be seen.
+    const QImage page = barsPage({150, 330});
+    const QImage previous = window(page, 200, 150);
+    const QImage next = window(page, 140, 150);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 60)->delta, 60);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, next, 0, 0, 57)->delta, 57);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(previous, previous, 0, 0, 60)->delta, 0);
+    EXPECT_EQ(ScrollStitcher::guidedMatch(flat(80, 90, 40), flat(80, 90, 40), 0, 0, 30)->delta, 0);
 }
 
 TEST(GuidedMatch, distinctMatchesAnswerAsBefore) {
