@@ -15,9 +15,7 @@
 
 namespace {
 
-HotkeyCombo defaultOf(HotkeyAction action) {
-    return HotkeyPreferences::defaultCombo(action);
-}
+constexpr auto defaultOf = &HotkeyPreferences::defaultCombo;
 
 class AppDelegateTest : public ::testing::Test {
 protected:

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
-TEST(ScrollingCaptureHud, showsTheTitleAndTheEscHintInTheirPlaces) {
+TEST(ScrollingCaptureHud, showsTheTitleAndTheEscHint_sitsCentredBelowTheTopUnlessOverTheRegion) {
     ScrollingCaptureHud hud;
     EXPECT_EQ(hud.size(), QSize(300, 78));
     EXPECT_EQ(hud.text(), QStringLiteral("Capturing scrolling screenshot\u2026"));
@@ -14,9 +14,7 @@ TEST(ScrollingCaptureHud, showsTheTitleAndTheEscHintInTheirPlaces) {
     // Frames measured from the panel's top: the title 20 down, the hint 43.
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Capturing scrolling screenshot\u2026@20"),
                                   QStringLiteral("Press Esc to stop@43")}));
-}
 
-TEST(ScrollingCaptureHud, sitsCentredTwentyFourPointsBelowTheTopUnlessOverTheRegion) {
     const QRect available(0, 30, 1920, 1050);
     // Centred: 960 − 150; 24 below the available area's top.
     EXPECT_EQ(ScrollingCaptureHud::placement(available, QRectF(100, 400, 500, 300)),

@@ -20,14 +20,13 @@ int runPressing(const Alerts::Alert& alert, Qt::Key key) {
     return alerts.run(alert);
 }
 
-const Alerts::Alert permissionAlert{
-    QStringLiteral("Screen Recording Permission Required"),
-    QStringLiteral("Why"),
-    {QStringLiteral("Open System Settings"), QStringLiteral("Cancel")}};
-
 } // namespace
 
 TEST(AlertsQMessageBox, returnChoosesTheFirstButtonAndEscTheCancelButton) {
+    const Alerts::Alert permissionAlert{
+        QStringLiteral("Screen Recording Permission Required"),
+        QStringLiteral("Why"),
+        {QStringLiteral("Open Settings"), QStringLiteral("Cancel")}};
     EXPECT_EQ(runPressing(permissionAlert, Qt::Key_Return), 0);
     EXPECT_EQ(runPressing(permissionAlert, Qt::Key_Escape), 1);
 }

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
+TEST(LaunchAtLogin, onOffAlreadyOnAndMissing_theProgramQuotedAsOneArgument) {
     QTemporaryDir config;
     SystemLogFake log;
     const QString autostart = config.path() + QStringLiteral("/autostart");
@@ -35,6 +35,11 @@ TEST(LaunchAtLogin, onOffAlreadyOnAndMissing) {
     ASSERT_EQ(log.lines.size(), 1);
     EXPECT_TRUE(
         log.lines[0].startsWith(QStringLiteral("Quillbox: launch at login change failed — ")));
+
+    // Inside quotes " ` $ \ take a backslash; the entry's string escaping doubles each
+    // backslash; % is doubled as it would start a field code.
+    EXPECT_EQ(LaunchAtLogin::execValue(QStringLiteral("/a b/\"q\" $x`\\100%")),
+              QStringLiteral("\"/a b/\\\\\"q\\\\\" \\\\$x\\\\`\\\\\\\\100%%\""));
 }
 
 // Switched off as desktops do it (hidden, or GNOME's key): off, and switching it on writes
@@ -61,11 +66,4 @@ TEST(LaunchAtLogin, switchedOffEntryIsOff_andEnablingReplacesIt_hostileOnesReadA
                           QStringLiteral("/usr/bin/quillbox"));
     EXPECT_FALSE(nowhere.setEnabled(true));
     EXPECT_EQ(log.lines.size(), 1);
-}
-
-TEST(LaunchAtLogin, execValue_quotesThePathAsOneArgument) {
-    // Inside quotes " ` $ \ take a backslash; the entry's string escaping doubles each
-    // backslash; % is doubled as it would start a field code.
-    EXPECT_EQ(LaunchAtLogin::execValue(QStringLiteral("/a b/\"q\" $x`\\100%")),
-              QStringLiteral("\"/a b/\\\\\"q\\\\\" \\\\$x\\\\`\\\\\\\\100%%\""));
 }

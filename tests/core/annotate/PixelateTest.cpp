@@ -19,7 +19,7 @@ QList<int> runs(const QImage& image, int y) {
 
 } // namespace
 
-TEST(Pixelate, cellsAreAnchoredAtTheCentreWithOneColourEach) {
+TEST(Pixelate, cellsAreAnchoredAtTheCentreWithOneColourEach_smallImagesGetCellsOfEight) {
     // 900 x 720: cells of 720 / 45 = 16; the centre (450, 360) is a cell corner.
     const QImage image = test_images::noise(900, 720);
     const QImage pixelated = makePixelated(image);
@@ -43,13 +43,12 @@ TEST(Pixelate, cellsAreAnchoredAtTheCentreWithOneColourEach) {
     }
     EXPECT_TRUE(found);
     EXPECT_NE(pixelated.pixel(449, 360), colour);
-}
 
-TEST(Pixelate, smallImagesGetCellsOfEightAndOtherFormatsAreConverted) {
-    const QImage image = test_images::noise(64, 40, QImage::Format_RGB888);
-    const QImage pixelated = makePixelated(image);
-    ASSERT_EQ(pixelated.size(), image.size());
-    EXPECT_EQ(runs(pixelated, 5), QList<int>(8, 8)); // centre 32: cells fall on 0, 8, ... 56
+    // Small images get cells of 8; other formats are converted.
+    const QImage small = test_images::noise(64, 40, QImage::Format_RGB888);
+    const QImage cells = makePixelated(small);
+    ASSERT_EQ(cells.size(), small.size());
+    EXPECT_EQ(runs(cells, 5), QList<int>(8, 8)); // centre 32: cells fall on 0, 8, ... 56
 
     EXPECT_TRUE(makePixelated(QImage()).isNull());
     const QImage one = test_images::noise(1, 1);

@@ -21,14 +21,6 @@ QByteArray history(const QByteArray& kind = "\"area\"", const QByteArray& fileNa
 
 } // namespace
 
-TEST(Screenshot, kindsAreStoredUnderTheirRawValues) {
-    const QStringList raw{QStringLiteral("area"), QStringLiteral("window"),
-                          QStringLiteral("fullScreen"), QStringLiteral("scrolling")};
-    ASSERT_EQ(screenshot_kind::allCases().size(), raw.size());
-    for (int i = 0; i < raw.size(); ++i)
-        EXPECT_EQ(screenshot_kind::rawValue(screenshot_kind::allCases()[i]), raw[i]);
-}
-
 TEST(Screenshot, timestamp_countsSecondsFromFirstJanuary2001Utc) {
     const Screenshot before(someId, QStringLiteral("a.png"), -86400.0, ScreenshotKind::area);
     EXPECT_EQ(before.date(), QDateTime(QDate(2000, 12, 31), QTime(0, 0), Qt::UTC));
@@ -51,6 +43,13 @@ TEST(HistoryCoding, encode_isCompactWithKeysInRecordOrderAndUpperCaseIdsAndReads
     const auto decoded = history_coding::decode(history_coding::encode(records));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, records);
+
+    // Every kind is stored under its raw value.
+    const QStringList raw{QStringLiteral("area"), QStringLiteral("window"),
+                          QStringLiteral("fullScreen"), QStringLiteral("scrolling")};
+    ASSERT_EQ(screenshot_kind::allCases().size(), raw.size());
+    for (int i = 0; i < raw.size(); ++i)
+        EXPECT_EQ(screenshot_kind::rawValue(screenshot_kind::allCases()[i]), raw[i]);
 }
 
 TEST(HistoryCoding, decode_acceptsIntegerTimestampsExtraKeysAndAnyKeyOrder) {

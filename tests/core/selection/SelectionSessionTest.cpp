@@ -126,12 +126,10 @@ TEST(SelectionMonitor, aSelectionAcrossMonitorsIsLabelledOnce) {
     EXPECT_EQ(selection::labelMonitor({}, monitors), -1);
 }
 
-TEST(SelectionPainter, sizeText_roundsHalvesAwayFromZero) {
+TEST(SelectionPainter, sizeLabel_roundsHalvesAwayFromZeroAndSitsInsideAtTheBottomOrAbove) {
     EXPECT_EQ(selection::sizeText({412.4, 305.5}), QStringLiteral("412 × 306"));
     EXPECT_EQ(selection::sizeText({0.5, 20}), QStringLiteral("1 × 20"));
-}
 
-TEST(SelectionPainter, labelRect_sitsInsideAtTheBottomOrAboveWhenTooLow) {
     const QRectF bounds(0, 0, 1440, 900);
     const QSizeF box(80, 22);
     // Inside, 6 from the bottom and left edges.

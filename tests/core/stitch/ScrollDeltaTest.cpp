@@ -38,7 +38,7 @@ TEST(ScrollDelta, measuresContentMovedDownTreatsUnderThreeRowsAsStillAndNeverUp)
     EXPECT_EQ(scrollDelta(flat(80, 90, 40), flat(80, 90, 40), 0, 0), 0);
 }
 
-TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped) {
+TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped_framesOfOtherSizesOrNoneNever) {
     const auto [previous, next] = movedBy(30);
     // The band under comparison starts above the ignored bottom rows.
     EXPECT_EQ(scrollDelta(previous, next, 5, 10), 30);
@@ -47,9 +47,8 @@ TEST(ScrollDelta, ignoredBandsShrinkTheSearchAndAreClamped) {
     EXPECT_EQ(scrollDelta(previous, next, 20, 10), std::nullopt);
     EXPECT_EQ(scrollDelta(previous, next, 101, 0), std::nullopt);
     EXPECT_EQ(scrollDelta(previous, next, 0, 53), std::nullopt);
-}
 
-TEST(ScrollDelta, framesOfDifferentSizesOrNoneCannotBeCompared) {
+    // Frames of different sizes, or none, cannot be compared.
     EXPECT_EQ(scrollDelta(flat(64, 60, 0), flat(64, 61, 0), 0, 0), std::nullopt);
     EXPECT_EQ(scrollDelta(flat(64, 60, 0), flat(65, 60, 0), 0, 0), std::nullopt);
     EXPECT_EQ(scrollDelta(QImage(), flat(64, 60, 0), 0, 0), std::nullopt);
