@@ -134,7 +134,7 @@ TEST(AnnotationEditorView, everyToolMarksWhereDraggedThenCropThenSave) {
 
     // What goes out is the cropped picture, the marks kept as marks.
     w.view.overwriteOriginal();
-    EXPECT_EQ(QImage(w.library().fileURL(w.screenshot)).size(), cropped);
+    EXPECT_EQ(QImage(w.fixture.library().fileURL(w.screenshot)).size(), cropped);
     EXPECT_EQ(w.view.statusMessage(), QStringLiteral("Saved"));
     EXPECT_EQ(w.view.annotations().size(), 7);
 }

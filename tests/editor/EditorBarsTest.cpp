@@ -169,11 +169,11 @@ TEST(EditorActionBar, copyAndBothSavesByTheirKeys) {
     e.key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(e.fixture.pasteboard.contents.size(), 2);
     e.key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(e.library().screenshots().size(), 2);
+    EXPECT_EQ(e.fixture.library().screenshots().size(), 2);
     EXPECT_TRUE(e.bar.statusText().startsWith(QStringLiteral("Saved copy as ")));
     e.key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(e.bar.statusText(), QStringLiteral("Saved"));
-    const QImage saved(e.library().fileURL(e.screenshot));
+    const QImage saved(e.fixture.library().fileURL(e.screenshot));
     EXPECT_NE(saved.pixel(saved.width() / 2, saved.height() / 2), qRgb(255, 255, 255));
     EXPECT_EQ(e.bar.saveButton()->toolTip(),
               QStringLiteral("Overwrite the original screenshot (Ctrl+S)"));

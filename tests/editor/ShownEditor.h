@@ -26,8 +26,6 @@ struct ShownEditor {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
-    HistoryManager& library() { return fixture.library(); }
-
     // The canvas point showing an image point, and back.
     QPoint at(QPointF image) {
         return canvas_geometry::toView(image, canvas.fittedRect(), view.model().imagePixelSize())

@@ -4,16 +4,15 @@
 
 using namespace popover_geometry;
 
-TEST(PopoverGeometry, width_isTheVisibleWidthLess40Within720To1600) {
+TEST(PopoverGeometry, isTheVisibleWidthLess40Within720To1600_centredUnderTheIconOnTheScreen) {
     EXPECT_EQ(width(700), 720);
     EXPECT_EQ(width(1000), 960);
     EXPECT_EQ(width(2000), 1600);
     EXPECT_EQ(width(760), 720);
     EXPECT_EQ(width(1640), 1600);
     EXPECT_EQ(width(std::nullopt), 1240);
-}
 
-TEST(PopoverGeometry, topLeft_centresUnderTheIconAndStaysOnTheScreen) {
+    // Centred under the icon and kept on the screen.
     const QRect screen(0, 24, 1920, 1056);
     const QSize size(960, 260);
     // An icon in the middle of a top panel: centred under it.

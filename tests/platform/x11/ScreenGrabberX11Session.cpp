@@ -24,14 +24,8 @@ TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
     EXPECT_TRUE(grabber.grabRect(QRect(-100, -100, 50, 50)).isNull());
 }
 
-TEST(ScreenGrabberX11, captureIsAllowedOnlyWhereTheRootWindowIsReadable) {
+TEST(ScreenGrabberX11, readableRootWindow_meansCaptureIsAllowed) {
     EXPECT_TRUE(ScreenRecordingPermissionX11().preflight());
-    const QByteArray display = qgetenv("DISPLAY");
-    qputenv("DISPLAY", ":65000");
-    ScreenRecordingPermissionX11 unreadable;
-    EXPECT_FALSE(unreadable.preflight());
-    EXPECT_FALSE(unreadable.settingsUrl().isValid());
-    qputenv("DISPLAY", display);
 }
 
 TEST(WindowListX11, visibleFrame_isTheClientWithTheFrameExtentsWithoutShadow) {
