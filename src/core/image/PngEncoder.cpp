@@ -8,9 +8,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <atomic>
-#include <barrier>
 #include <limits>
-#include <memory>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -62,16 +60,24 @@ void appendChunk(QByteArray& out, const char type[4], const QByteArray& data) {
                     static_cast<quint32>(crcOf(0, out.constData() + start, out.size() - start)));
 }
 
-void filterStrip(const Rows& source, const Strip& strip, uchar* filtered) {
+// What one encoding thread keeps from strip to strip.
+struct Worker {
+    std::vector<uchar> previous, current, scratch, filtered;
+};
+
+// Filters rows [first, end) into out, each row behind its filter-type byte.
+void filterRows(const Rows& source, int first, int end, uchar* out, Worker& worker) {
     const qsizetype rowBytes = source.rowBytes();
-    std::vector<uchar> previous(rowBytes), current(rowBytes), scratch(rowBytes);
-    if (strip.firstRow > 0)
-        source.row(strip.firstRow - 1, previous.data());
-    for (int y = strip.firstRow; y < strip.endRow; ++y) {
-        source.row(y, current.data());
-        filterRow(current.data(), previous.data(), filtered + y * (rowBytes + 1), scratch.data(),
+    worker.previous.assign(rowBytes, 0);
+    worker.current.resize(rowBytes);
+    worker.scratch.resize(rowBytes);
+    if (first > 0)
+        source.row(first - 1, worker.previous.data());
+    for (int y = first; y < end; ++y, out += rowBytes + 1) {
+        source.row(y, worker.current.data());
+        filterRow(worker.current.data(), worker.previous.data(), out, worker.scratch.data(),
                   rowBytes, source.bytesPerPixel());
-        std::swap(previous, current);
+        std::swap(worker.previous, worker.current);
     }
 }
 
@@ -150,23 +156,14 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
     strip.crc = crcOf(0, strip.deflated.constData(), strip.deflated.size());
 }
 
-// Runs each job in turn for every index below count, on `threads` threads that take the
-// next unclaimed index; a job starts only once the one before has finished everywhere.
-template <typename... Jobs> void onAllCores(int count, int threads, Jobs... jobs) {
-    std::atomic<int> next[sizeof...(Jobs)];
-    for (std::atomic<int>& first : next)
-        first.store(0);
-    std::barrier phase(threads);
+// Runs job(i, worker) for every index below count, on `threads` threads that each take the
+// next unclaimed index and keep their own worker.
+template <typename Job> void onAllCores(int count, int threads, Job job) {
+    std::atomic<int> next{0};
     auto run = [&] {
-        int j = 0;
-        auto drain = [&](auto& job) {
-            if (j > 0)
-                phase.arrive_and_wait();
-            for (int i = next[j]++; i < count; i = next[j]++)
-                job(i);
-            ++j;
-        };
-        (drain(jobs), ...);
+        Worker worker;
+        for (int i = next++; i < count; i = next++)
+            job(i, worker);
     };
     std::vector<std::jthread> workers;
     for (int t = 1; t < threads; ++t)
@@ -194,15 +191,20 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
         parts[i].endRow = static_cast<int>(static_cast<qint64>(height) * (i + 1) / strips);
     }
     // Not zeroed: every byte is written by the filters, on the threads that then read it.
-    const auto filtered = std::make_unique_for_overwrite<uchar[]>(static_cast<size_t>(total));
-    // A strip's coder reads the filtered bytes before it, so all are filtered first.
+    // Each strip filters its own rows, and again the few before it that its coder may refer
+    // back to: no strip waits for another, and its rows are still in the core's cache when
+    // they are packed.
+    const qsizetype stride = rowBytes + 1;
+    const int windowRows = static_cast<int>((windowBytes + stride - 1) / stride);
     const int threads = std::clamp(QThread::idealThreadCount(), 1, strips);
-    onAllCores(
-        strips, threads, [&](int i) { filterStrip(source, parts[i], filtered.get()); },
-        [&](int i) {
-            deflateStrip(filtered.get(), parts[i].firstRow * (rowBytes + 1),
-                         parts[i].endRow * (rowBytes + 1), i == strips - 1, parts[i]);
-        });
+    onAllCores(strips, threads, [&](int i, Worker& worker) {
+        Strip& strip = parts[i];
+        const int from = std::max(0, strip.firstRow - windowRows);
+        worker.filtered.resize(static_cast<size_t>((strip.endRow - from) * stride));
+        filterRows(source, from, strip.endRow, worker.filtered.data(), worker);
+        deflateStrip(worker.filtered.data(), (strip.firstRow - from) * stride,
+                     (strip.endRow - from) * stride, i == strips - 1, strip);
+    });
 
     qsizetype deflatedBytes = 0;
     uLong adler = ::adler32(0, nullptr, 0);
