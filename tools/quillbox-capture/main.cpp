@@ -11,9 +11,46 @@
 #include "quillbox-capture/CaptureOutput.h"
 
 #include <QFileInfo>
+#include <atomic>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace {
+
+// The screen is asked for in bands of about this size, and each strip of the file is
+// encoded as soon as its rows are in, while the server copies the rest.
+constexpr qsizetype bandBytes = 1 << 20;
+
+// The whole screen as a PNG file; nothing when it cannot be read.
+std::optional<QByteArray> encodeScreen(XcbRootGrabber& grabber) {
+    const QSize size = grabber.screenSize();
+    XcbImage screen = grabber.startScreenInBands(
+        int(qsizetype(size.width()) * size.height() * 4 / bandBytes) + 1);
+    if (screen.isNull()) {
+        screen = grabber.grab(QRect(QPoint(0, 0), size));
+        if (screen.isNull())
+            return std::nullopt;
+        return png::encodeRgb32(screen.bits(), screen.width(), screen.height(),
+                                screen.bytesPerLine());
+    }
+    std::atomic<int> rowsReady{0};
+    std::jthread receiver([&] {
+        int rows = 0;
+        do {
+            rows = grabber.nextBand();
+            rowsReady.store(rows, std::memory_order_release);
+            rowsReady.notify_all();
+        } while (rows >= 0 && rows < size.height());
+    });
+    QByteArray png = png::encodeRgb32(screen.bits(), screen.width(), screen.height(),
+                                      screen.bytesPerLine(), &rowsReady);
+    receiver.join();
+    if (rowsReady < 0)
+        return std::nullopt;
+    return png;
+}
+
 // Replaces this process with quillbox-capture-select, same arguments.
 int runSelect(char** argv) {
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
@@ -41,10 +78,8 @@ int main(int argc, char** argv) {
         return grabber.screenSize().isEmpty()
                    ? captureFailure(QStringLiteral("cannot read the screen (no X11 display?)"))
                    : runSelect(argv);
-    const XcbImage screen = grabber.grab(QRect(QPoint(0, 0), grabber.screenSize()));
-    if (screen.isNull())
+    const std::optional<QByteArray> png = encodeScreen(grabber);
+    if (!png)
         return captureFailure(QStringLiteral("cannot read the screen"));
-    const QByteArray png =
-        png::encodeRgb32(screen.bits(), screen.width(), screen.height(), screen.bytesPerLine());
-    return deliverCapture(png, *parsed);
+    return deliverCapture(*png, *parsed);
 }

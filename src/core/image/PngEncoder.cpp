@@ -156,6 +156,19 @@ void deflateStrip(const uchar* data, qsizetype begin, qsizetype end, bool last, 
     strip.crc = crcOf(0, strip.deflated.constData(), strip.deflated.size());
 }
 
+// Waits until rows [0, end) have arrived; false when they never will.
+bool waitForRows(const Rows& source, int end) {
+    if (!source.rowsReady)
+        return true;
+    for (int ready = source.rowsReady->load(std::memory_order_acquire); ready < end;
+         ready = source.rowsReady->load(std::memory_order_acquire)) {
+        if (ready < 0)
+            return false;
+        source.rowsReady->wait(ready, std::memory_order_acquire);
+    }
+    return true;
+}
+
 // Runs job(i, worker) for every index below count, on `threads` threads that each take the
 // next unclaimed index and keep their own worker.
 template <typename Job> void onAllCores(int count, int threads, Job job) {
@@ -199,6 +212,8 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
     const int threads = std::clamp(QThread::idealThreadCount(), 1, strips);
     onAllCores(strips, threads, [&](int i, Worker& worker) {
         Strip& strip = parts[i];
+        if (!waitForRows(source, strip.endRow))
+            return;
         const int from = std::max(0, strip.firstRow - windowRows);
         worker.filtered.resize(static_cast<size_t>((strip.endRow - from) * stride));
         filterRows(source, from, strip.endRow, worker.filtered.data(), worker);
@@ -251,13 +266,15 @@ QByteArray encodeRows(const Rows& source, int stripCount) {
     return png;
 }
 
-QByteArray encodeRgb32(const uchar* bits, int width, int height, qsizetype bytesPerLine) {
+QByteArray encodeRgb32(const uchar* bits, int width, int height, qsizetype bytesPerLine,
+                       const std::atomic<int>* rowsReady) {
     Rows rows;
     rows.bits = bits;
     rows.width = width;
     rows.height = height;
     rows.bytesPerLine = bytesPerLine;
     rows.copy = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? Rows::Copy::BgrxToRgb : Rows::Copy::XrgbToRgb;
+    rows.rowsReady = rowsReady;
     return encodeRows(rows);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <atomic>
 
 namespace png {
 
@@ -27,6 +28,9 @@ struct Rows {
     int colorType = 2; // truecolour
     int bitDepth = 8;
     int channels = 3;
+    // Set while the rows are still arriving (a screen read in bands): how many rows from
+    // the top can be read so far, or -1 once the rest will never come. Null: all are there.
+    const std::atomic<int>* rowsReady = nullptr;
 
     int bytesPerPixel() const { return channels * bitDepth / 8; }
     qsizetype rowBytes() const { return qsizetype(width) * bytesPerPixel(); }

@@ -3,6 +3,7 @@
 #include "platform/x11/XcbConnection.h"
 
 #include <QImage>
+#include <algorithm>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <utility>
@@ -125,7 +126,7 @@ XcbImage XcbRootGrabber::grab(const QRect& rect) {
     return grabPlain(area);
 }
 
-XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
+XcbImage XcbRootGrabber::sharedImage(const QRect& rect, uint32_t& segment) {
     xcb_connection_t* c = m_connection;
     // Rows are padded to 32 bits.
     const qsizetype bytesPerLine = (qsizetype(rect.width()) * bytesPerPixel(m_format) + 3) & ~3;
@@ -144,7 +145,7 @@ XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
         return {};
     }
     image.m_kind = XcbImage::Memory::shared;
-    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    segment = xcb_generate_id(c);
     XcbReply<xcb_generic_error_t> attachError(
         xcb_request_check(c, xcb_shm_attach_checked(c, segment, id, 0)));
     // Both sides are attached (or the server refused): the segment goes once both detach.
@@ -154,6 +155,20 @@ XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
         m_shm = false;
         return {};
     }
+    image.m_bits = static_cast<uchar*>(image.m_memory);
+    image.m_width = rect.width();
+    image.m_height = rect.height();
+    image.m_bytesPerLine = bytesPerLine;
+    image.m_format = m_format;
+    return image;
+}
+
+XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
+    xcb_connection_t* c = m_connection;
+    xcb_shm_seg_t segment = 0;
+    XcbImage image = sharedImage(rect, segment);
+    if (image.isNull())
+        return {};
     XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
         c,
         xcb_shm_get_image(c, m_screen->root, int16_t(rect.x()), int16_t(rect.y()),
@@ -164,12 +179,54 @@ XcbImage XcbRootGrabber::grabShm(const QRect& rect) {
     xcb_flush(c);
     if (!reply)
         return {};
-    image.m_bits = static_cast<uchar*>(image.m_memory);
-    image.m_width = rect.width();
-    image.m_height = rect.height();
-    image.m_bytesPerLine = bytesPerLine;
-    image.m_format = m_format;
     return image;
+}
+
+XcbImage XcbRootGrabber::startScreenInBands(int bands) {
+    m_bands.clear();
+    m_nextBand = 0;
+    const QRect screen(QPoint(0, 0), screenSize());
+    if (!m_shm || !isValid() || screen.isEmpty())
+        return {};
+    xcb_connection_t* c = m_connection;
+    xcb_shm_seg_t segment = 0;
+    XcbImage image = sharedImage(screen, segment);
+    if (image.isNull())
+        return {};
+    bands = std::clamp(bands, 1, screen.height());
+    // No other client draws between the bands: they show the screen of one moment, as a
+    // single read would. The server keeps the order, so the grab ends after the last band.
+    xcb_grab_server(c);
+    for (int i = 0; i < bands; ++i) {
+        const int top = screen.height() * i / bands;
+        const int bottom = screen.height() * (i + 1) / bands;
+        m_bands.push_back(
+            {xcb_shm_get_image(c, m_screen->root, 0, int16_t(top), uint16_t(screen.width()),
+                               uint16_t(bottom - top), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
+                               uint32_t(top * image.bytesPerLine()))
+                 .sequence,
+             bottom});
+    }
+    xcb_ungrab_server(c);
+    xcb_shm_detach(c, segment);
+    xcb_flush(c);
+    return image;
+}
+
+int XcbRootGrabber::nextBand() {
+    if (m_nextBand >= m_bands.size())
+        return m_bands.empty() ? -1 : m_bands.back().second;
+    const auto [sequence, bottom] = m_bands[m_nextBand];
+    XcbReply<xcb_shm_get_image_reply_t> reply(
+        xcb_shm_get_image_reply(m_connection, {sequence}, nullptr));
+    if (!reply) {
+        for (size_t i = m_nextBand + 1; i < m_bands.size(); ++i)
+            xcb_discard_reply(m_connection, m_bands[i].first);
+        m_bands.clear();
+        return -1;
+    }
+    ++m_nextBand;
+    return bottom;
 }
 
 XcbImage XcbRootGrabber::grabPlain(const QRect& rect) {

@@ -2,6 +2,9 @@
 
 #include <QRect>
 #include <QSize>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 struct xcb_connection_t;
 struct xcb_screen_t;
@@ -54,8 +57,18 @@ public:
     bool isRgb32() const;
     // The rectangle cut to the screen; a null image when nothing of it can be read.
     XcbImage grab(const QRect& rect);
+    // The whole screen as grab() reads it, asked for in `bands` horizontal bands at once,
+    // so that the first rows can be used while the server copies the rest. The image's
+    // memory is there at once, its rows arrive from the top: nextBand() waits for the next
+    // band. Null when shared memory cannot be used (then grab() reads the screen).
+    XcbImage startScreenInBands(int bands);
+    // Rows from the top that are in once the next band has arrived; the image's height once
+    // all have; -1 when a band failed (the rest never come).
+    int nextBand();
 
 private:
+    // Shared memory of the rectangle's size, attached on both sides; null when it cannot be.
+    XcbImage sharedImage(const QRect& rect, uint32_t& segment);
     XcbImage grabShm(const QRect& rect);
     XcbImage grabPlain(const QRect& rect);
 
@@ -63,4 +76,7 @@ private:
     xcb_screen_t* m_screen = nullptr;
     int m_format = 0;
     bool m_shm = false;
+    // The bands asked for: each one's request and the row below it.
+    std::vector<std::pair<unsigned int, int>> m_bands;
+    size_t m_nextBand = 0;
 };

@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 #include <zlib.h>
 
 namespace {
@@ -137,12 +139,32 @@ TEST(Png, alphaIsWrittenOnlyWhenSomePixelIsNotOpaqueAndDeepImagesKeep16Bits) {
         EXPECT_EQ(colorTypeAndDepth(png::encode(c.image)), c.expected) << c.image.format();
 }
 
-TEST(Png, rawScreenPixels_encodeLikeTheirImage) {
+TEST(Png, rawScreenPixels_encodeLikeTheirImageAlsoWhileTheyArrive) {
     const QImage screen = pattern({333, 200}, QImage::Format_RGB32);
     const QByteArray raw = png::encodeRgb32(screen.constBits(), screen.width(), screen.height(),
                                             screen.bytesPerLine());
     EXPECT_EQ(raw, png::encode(screen));
     EXPECT_EQ(decode(raw), screen);
+
+    // Rows that arrive in bands while the strips are encoded give the same file; rows
+    // that stop coming give none.
+    const QImage large = pattern({1500, 1001}, QImage::Format_RGB32);
+    const auto encodeArriving = [&large](int lastBand) {
+        std::atomic<int> ready{0};
+        std::jthread server([&] {
+            for (int band = 1; band <= 9; ++band) {
+                std::this_thread::yield();
+                ready = band == lastBand + 1 ? -1 : large.height() * band / 9;
+                ready.notify_all();
+                if (ready < 0)
+                    return;
+            }
+        });
+        return png::encodeRgb32(large.constBits(), large.width(), large.height(),
+                                large.bytesPerLine(), &ready);
+    };
+    EXPECT_EQ(encodeArriving(9), png::encode(large));
+    EXPECT_TRUE(encodeArriving(4).isEmpty());
 }
 
 TEST(Png, strips_joinIntoOneValidZlibStreamWhateverTheirCount) {

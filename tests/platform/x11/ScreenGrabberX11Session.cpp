@@ -3,9 +3,13 @@
 #include "platform/x11/ScreenGrabberX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/WindowListX11.h"
+#include "platform/x11/XcbRootGrabber.h"
 
+#include <QPainter>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 
 TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
@@ -22,6 +26,46 @@ TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
     EXPECT_EQ(cut.size(), QSize(10, 20));
     EXPECT_EQ(cut, screen.copy(overEdge.intersected(screen.rect())));
     EXPECT_TRUE(grabber.grabRect(QRect(-100, -100, 50, 50)).isNull());
+}
+
+namespace {
+// Rows and columns that all differ, so that a band read at the wrong offset shows.
+class Stripes : public QWidget {
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        for (int y = 0; y < height(); ++y)
+            p.fillRect(0, y, width(), 1, QColor::fromHsv(y * 7 % 360, 255, 128 + y % 128));
+        p.fillRect(0, 0, 3, height(), Qt::black);
+    }
+};
+} // namespace
+
+// The capture tool's read: uneven bands, asked for at once, give the screen a single read
+// gives, and arrive from the top.
+TEST(ScreenGrabberX11, screenReadInBandsIsTheScreenReadAtOnce) {
+    Stripes stripes;
+    stripes.setGeometry(10, 200, 600, 500);
+    stripes.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&stripes));
+    XcbRootGrabber grabber;
+    const QSize size = grabber.screenSize();
+    const QPoint edge = stripes.mapToGlobal(QPoint(1, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { // painted
+        const XcbImage pixel = grabber.grab(QRect(edge, QSize(1, 1)));
+        return !pixel.isNull() && (*reinterpret_cast<const quint32*>(pixel.bits()) & 0xffffff) == 0;
+    }));
+    const XcbImage once = grabber.grab(QRect(QPoint(0, 0), size));
+    const XcbImage banded = grabber.startScreenInBands(7);
+    ASSERT_FALSE(banded.isNull());
+    QList<int> arrived;
+    for (int rows = 0; rows >= 0 && rows < size.height();)
+        arrived << (rows = grabber.nextBand());
+    EXPECT_EQ(arrived.size(), 7);
+    EXPECT_TRUE(std::is_sorted(arrived.begin(), arrived.end()));
+    EXPECT_EQ(arrived.back(), size.height());
+    EXPECT_EQ(grabber.nextBand(), size.height());
+    ASSERT_EQ(banded.bytesPerLine(), once.bytesPerLine());
+    EXPECT_EQ(std::memcmp(banded.bits(), once.bits(), once.bytesPerLine() * size.height()), 0);
 }
 
 TEST(ScreenGrabberX11, readableRootWindow_meansCaptureIsAllowed) {
