@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${QUILLBOX_BUILD_DIR:-$root/build/dev}
+helpers=$build/bench
 
 if [ "${1:-}" = "--inside" ]; then
     # Runs inside scripts/x11-session.sh: sets up the screen and times every tool.
@@ -17,26 +18,8 @@ if [ "${1:-}" = "--inside" ]; then
     pids=()
     trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
 
-    # Content: a window of source text on the left, a plasma picture on the right.
-    tw=$((width * 45 / 100)) th=$((height * 90 / 100))
-    pw=$((width * 50 / 100)) ph=$((height * 80 / 100))
-    cat "$root"/src/*/*/*.cpp "$root"/src/*/*.cpp >"$work/code.txt"
-    convert -seed 4 -size "${pw}x${ph}" plasma:fractal "$work/photo.png"
-    "$build/bench/bench_text_window" "$work/code.txt" 10 40 "$tw" "$th" &
-    pids+=("$!")
-    display -geometry "+$((width / 2))+60" -title photo "$work/photo.png" &
-    pids+=("$!")
-    for title in text photo; do
-        for _ in $(seq 200); do
-            xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-    done
-    # Let both finish painting: the screen is stable once two grabs agree.
-    for _ in $(seq 50); do
-        import -window root "$work/a.png"; sleep 0.2; import -window root "$work/b.png"
-        compare -metric AE "$work/a.png" "$work/b.png" null: 2>/dev/null && break
-    done
+    source "$root/bench/screen.sh"
+    show_bench_screen "$width" "$height" "$work"
 
     mkdir -p "$work/flameshot"
     declare -A commands=(
@@ -66,7 +49,6 @@ if [ "${1:-}" = "--inside" ]; then
         done
     done
     qt=$("$build/bench/qt_png_size" "$work/ours.png")
-    median() { tr ' ' '\n' | grep . | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
     scrot=$(echo "${times[scrot]}" | median)
     {
         for tool in "${tools[@]}"; do

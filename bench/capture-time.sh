@@ -20,24 +20,8 @@ if [ "${1:-}" = "--inside" ]; then
     pids=()
     trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
 
-    tw=$((width * 45 / 100)) th=$((height * 90 / 100))
-    pw=$((width * 50 / 100)) ph=$((height * 80 / 100))
-    cat "$root"/src/*/*/*.cpp "$root"/src/*/*.cpp >"$work/code.txt"
-    convert -seed 4 -size "${pw}x${ph}" plasma:fractal "$work/photo.png"
-    "$helpers/bench_text_window" "$work/code.txt" 10 40 "$tw" "$th" &
-    pids+=("$!")
-    display -geometry "+$((width / 2))+60" -title photo "$work/photo.png" &
-    pids+=("$!")
-    for title in text photo; do
-        for _ in $(seq 200); do
-            xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-    done
-    for _ in $(seq 50); do # painted once two grabs agree
-        import -window root "$work/a.png"; sleep 0.2; import -window root "$work/b.png"
-        compare -metric AE "$work/a.png" "$work/b.png" null: 2>/dev/null && break
-    done
+    source "$root/bench/screen.sh"
+    show_bench_screen "$width" "$height" "$work"
 
     pin=()
     [ -n "${CPUS:-}" ] && pin=(taskset -c "$CPUS")
@@ -59,7 +43,6 @@ if [ "${1:-}" = "--inside" ]; then
         done
     done
     qt=$("$helpers/qt_png_size" "$work/ours-0.png")
-    median() { tr ' ' '\n' | grep . | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
     {
         for i in "${!builds[@]}"; do
             m=$(echo "${times[$i]}" | median)

@@ -57,8 +57,8 @@ trap 'rm -f "$out"' EXIT
     "${builds[@]}"
 echo "Full-screen capture, median of $((rounds * runs)), ${GAP_MS:-6000} ms apart ($(nproc) cores, ${CPUS:-all}, $(date -u +%F))"
 printf '%-40s %12s %10s %10s\n' build "hotkey ms" "tool ms" difference
+source "$root/bench/screen.sh"
 for b in "${builds[@]}"; do
-    median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
     h=$(awk -v b="$b" '$1 == b && $2 == "hotkey" {print $3}' "$out" | median)
     t=$(awk -v b="$b" '$1 == b && $2 == "tool" {print $3}' "$out" | median)
     printf '%-40s %12.1f %10.1f %10.1f\n' "$b" "$h" "$t" "$(echo "$h - $t" | bc -l)"
