@@ -142,7 +142,7 @@ HistoryManager::ReservedFile HistoryManager::newFileURL() {
     const QString first = stem + QStringLiteral(".png");
     QString candidate;
     for (int n = 1;; ++n) {
-        candidate = n == 1 ? first : storage_migration::numberedName(first, n);
+        candidate = storage_migration::numberedName(first, n);
         if (!m_reservedFileNames.contains(candidate) &&
             !itemExists(joined(m_storageDirectory, candidate)))
             break;
@@ -166,7 +166,7 @@ bool HistoryManager::add(const QString& fileName, ScreenshotKind kind,
         const auto nameFor = [this, &fileName](int n) {
             QString candidate;
             for (int i = 1, free = 0; free < n; ++i) {
-                candidate = i == 1 ? fileName : storage_migration::numberedName(fileName, i);
+                candidate = storage_migration::numberedName(fileName, i);
                 free += m_reservedFileNames.contains(candidate) ? 0 : 1;
             }
             return candidate;

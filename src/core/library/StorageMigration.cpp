@@ -16,6 +16,8 @@ QByteArray encoded(const QString& path) {
 } // namespace
 
 QString numberedName(const QString& fileName, int n) {
+    if (n == 1)
+        return fileName;
     const QString extension = QStringLiteral(".png");
     const QString stem =
         fileName.endsWith(extension) ? fileName.chopped(extension.size()) : fileName;
@@ -34,10 +36,7 @@ Outcome migrate(const QList<Screenshot>& records, const QString& from, const QSt
             continue; // nothing to move
         QString name;
         const QString error = place_file::place(
-            source, to,
-            [&record](int n) {
-                return n == 1 ? record.fileName() : numberedName(record.fileName(), n);
-            },
+            source, to, [&record](int n) { return numberedName(record.fileName(), n); },
             place_file::Source::keep, &name);
         if (!error.isEmpty()) {
             for (const QString& done : std::as_const(placed))

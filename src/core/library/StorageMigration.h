@@ -29,7 +29,8 @@ struct Outcome {
 // Records whose file is not in `from` are left alone.
 Outcome migrate(const QList<Screenshot>& records, const QString& from, const QString& to);
 
-// "name (n).png" for n = 2, 3, …: the names a capture takes when its own is taken.
+// The n-th name a capture may take: its own for 1, then "name (n).png" for n = 2, 3, …
+// when the ones before are taken.
 QString numberedName(const QString& fileName, int n);
 
 } // namespace storage_migration
