@@ -15,13 +15,11 @@
 #include "core/services/Workspace.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <algorithm>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
