@@ -93,7 +93,8 @@ std::optional<QByteArray> pngForPasteboard(const QString& path) {
     const std::unique_ptr<QFile> file = openCapture(path, &why);
     if (!file)
         return std::nullopt;
-    if (isPng(*file)) {
+    const bool pngFile = isPng(*file);
+    if (pngFile) {
         // Checked row by row without holding the picture: every chunk to the end decodes.
         png::RowReader reader(file.get());
         const std::optional<png::RowReader::Header> header = reader.open();
@@ -105,7 +106,7 @@ std::optional<QByteArray> pngForPasteboard(const QString& path) {
     const QImage image = readGeneral(*file, 0, &why);
     if (image.isNull())
         return std::nullopt;
-    if (isPng(*file))
+    if (pngFile && file->seek(0))
         return guarded_file::readAll(*file, capture_bounds::largestFileBytes());
     const QByteArray encoded = png::encode(image);
     if (encoded.isEmpty())
