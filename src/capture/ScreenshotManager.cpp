@@ -168,7 +168,7 @@ bool ScreenshotManager::requestPermissionIfNeeded() {
         return true;
     // A desktop with a page for the permission gets a button that opens it; an X11
     // server either shows its screen or it does not.
-    const bool hasSettingsPage = hasScreenRecordingSettingsPage();
+    const bool hasSettingsPage = permission.settingsUrl().isValid();
     const int choice = m_collaborators.alerts.run(
         {QStringLiteral("Quillbox cannot read the screen"),
          QStringLiteral("The display server refused to show its contents, so nothing can be "
@@ -179,10 +179,6 @@ bool ScreenshotManager::requestPermissionIfNeeded() {
     if (hasSettingsPage && choice == 0)
         openScreenRecordingSettings();
     return false;
-}
-
-bool ScreenshotManager::hasScreenRecordingSettingsPage() const {
-    return m_collaborators.permission.settingsUrl().isValid();
 }
 
 void ScreenshotManager::openScreenRecordingSettings() {

@@ -48,8 +48,6 @@ public:
     // True when the screen may be read, after asking if needed; false after the alert.
     bool requestPermissionIfNeeded();
     void openScreenRecordingSettings();
-    // Whether the desktop has a settings page for the permission; X11 has none.
-    bool hasScreenRecordingSettingsPage() const;
     // Never prompts, never shows anything.
     bool hasScreenRecordingPermission() const;
 
