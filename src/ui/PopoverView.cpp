@@ -3,14 +3,15 @@
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "core/library/HistoryManager.h"
 #include "core/services/Workspace.h"
+#include "platform/Drawing.h"
 #include "platform/Separator.h"
 #include "platform/SymbolLabel.h"
 #include "platform/Symbols.h"
 #include "ui/HistoryGridView.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -20,23 +21,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using drawing::pixelFont;
+using drawing::withAlpha;
+
 namespace {
 
 const QColor orange(255, 149, 0);
 constexpr qreal secondary = 0.5;
 constexpr qreal tertiary = 0.26;
-
-QFont pixelFont(int size, QFont::Weight weight = QFont::Normal) {
-    QFont f = QGuiApplication::font();
-    f.setPixelSize(size);
-    f.setWeight(weight);
-    return f;
-}
-
-QColor withAlpha(QColor color, qreal alpha) {
-    color.setAlphaF(alpha);
-    return color;
-}
 
 QLabel* textLabel(const QString& text, const QFont& font, qreal alpha, QWidget* parent) {
     auto* label = new QLabel(text, parent);
