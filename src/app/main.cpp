@@ -125,11 +125,11 @@ int run(int argc, char** argv) {
     });
     // A desktop with a page for the permission gets buttons that open it; an X11 server
     // either shows its screen or it does not.
-    const std::function<void()> openScreenRecordingSettings =
-        permission.settingsUrl().isValid() ? std::function<void()>([&screenshots] {
+    std::function<void()> openScreenRecordingSettings;
+    if (permission.settingsUrl().isValid())
+        openScreenRecordingSettings = [&screenshots] {
             screenshots.get().openScreenRecordingSettings();
-        })
-                                           : std::function<void()>();
+        };
     HotkeyPreferences preferences(defaults);
     GlobalHotkeysX11 systemHotkeys(&log);
     HotkeyManager hotkeys(systemHotkeys);
