@@ -262,9 +262,11 @@ void AppDelegate::registerHotkeys() {
     for (HotkeyAction action : hotkey_action::allCases()) {
         const HotkeyCombo combo = m_collaborators.preferences.combo(action);
         HotkeyManager::Handler handler = [self, kind = hotkey_action::captureKind(action)] {
-            if (self && kind)
+            if (!self)
+                return;
+            if (kind)
                 self->captureScreenshot(*kind);
-            else if (self)
+            else
                 self->togglePopover();
         };
         if (hotkeys.registerCombo(combo, std::move(handler)))
