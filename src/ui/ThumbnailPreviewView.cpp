@@ -121,12 +121,11 @@ void ThumbnailPreviewView::reloadIfMine(const QUuid& screenshotId) {
 
 void ThumbnailPreviewView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_margins.isNull()) {
-        window_shape::fitRoundedCorners(this, cornerRadius, false);
-    } else {
-        window_shape::fitRoundedCorners(this, cornerRadius, true);
+    // Margins are there only for a shadow, which needs a compositing manager.
+    const bool composited = !m_margins.isNull();
+    window_shape::fitRoundedCorners(this, cornerRadius, composited);
+    if (composited)
         window_shape::setInputArea(this, cardRect());
-    }
     if (!m_loadRequested)
         loadImage();
 }
