@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QWindow>
 #include <X11/Xlib.h>
 #include <X11/extensions/shape.h>
 

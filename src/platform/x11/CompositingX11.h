@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QRect>
-#include <QWindow>
 #include <optional>
+
+class QWindow;
 
 // Whether a compositing manager owns the _NET_WM_CM_S0 selection (Qt draws on the
 // display's first screen): without one, translucent window corners show black. Nothing
