@@ -1,11 +1,11 @@
 #include "platform/Separator.h"
 
+#include "platform/Drawing.h"
+
 #include <QPainter>
 
 QColor Separator::color(const QPalette& palette) {
-    QColor line = palette.color(QPalette::WindowText);
-    line.setAlphaF(0.15f);
-    return line;
+    return drawing::withAlpha(palette.color(QPalette::WindowText), 0.15);
 }
 
 Separator::Separator(Qt::Orientation orientation, QWidget* parent)
