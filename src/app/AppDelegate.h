@@ -7,9 +7,7 @@
 
 #include <QHash>
 #include <QImage>
-#include <QMenu>
 #include <QObject>
-#include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
@@ -21,6 +19,7 @@ class HistoryManager;
 class HotkeyManager;
 class HotkeyPreferences;
 class PopoverWindow;
+class QMenu;
 class ScreenClearance;
 class UpdaterController;
 class Workspace;
