@@ -3,6 +3,7 @@
 #include "core/annotate/CropGeometry.h"
 #include "editor/AnnotationEditorView.h"
 #include "editor/EditorButtons.h"
+#include "platform/Drawing.h"
 #include "platform/SymbolLabel.h"
 
 #include <QHBoxLayout>
@@ -61,9 +62,8 @@ QFont smallFont(const QWidget& widget, int pixels) {
 // Secondary and tertiary text: the label colour at lower opacity.
 void setTextAlpha(QLabel& label, double alpha) {
     QPalette palette = label.palette();
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(float(alpha));
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::WindowText,
+                     drawing::withAlpha(palette.color(QPalette::WindowText), alpha));
     label.setPalette(palette);
 }
 
