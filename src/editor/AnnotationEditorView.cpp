@@ -3,7 +3,6 @@
 #include "editor/AnnotationCanvas.h"
 #include "editor/EditorActionBar.h"
 #include "editor/EditorToolbar.h"
-
 #include "platform/Separator.h"
 
 #include <QVBoxLayout>
