@@ -1,5 +1,7 @@
 #include "core/hotkeys/HotkeyCombo.h"
 #include "core/hotkeys/HotkeyAction.h"
+#include "core/hotkeys/HotkeyPreferences.h"
+#include "fakes/UserDefaultsFake.h"
 
 #include <gtest/gtest.h>
 
@@ -49,4 +51,46 @@ TEST(HotkeyCombo, storedForm_isCompactJsonThatDecodesToTheSameCombinationAndNoth
              QByteArray(),
          })
         EXPECT_FALSE(HotkeyCombo::decoded(bad)) << bad.constData();
+}
+
+TEST(HotkeyPreferences, unreadableStoredValues_fallBackToTheDefaultAndStayStored) {
+    UserDefaultsFake defaults;
+    HotkeyPreferences preferences{defaults};
+    const QString key = QStringLiteral("hotkey.captureWindow");
+    const HotkeyCombo fallback = HotkeyPreferences::defaultCombo(HotkeyAction::captureWindow);
+    for (const QVariant& bad : {
+             QVariant(QByteArray(R"({"keyCode":13})")),
+             QVariant(QByteArray("garbage")),
+             // A string holding valid JSON is still not a data value.
+             QVariant(QStringLiteral(R"({"keyCode":5,"modifiers":256})")),
+             QVariant(42),
+         }) {
+        defaults.setValue(key, bad);
+        EXPECT_EQ(preferences.combo(HotkeyAction::captureWindow), fallback);
+        EXPECT_EQ(defaults.m_values.value(key), bad);
+    }
+}
+
+TEST(HotkeyPreferences,
+     setCombo_storesDataThatReadsBack_resetRemovesOnlyShortcutsAndGivesTheDefaults) {
+    UserDefaultsFake defaults;
+    HotkeyPreferences preferences{defaults};
+    const HotkeyCombo combo{6, HotkeyCombo::shift | HotkeyCombo::command};
+    preferences.setCombo(combo, HotkeyAction::captureScrolling);
+    const QVariant stored = defaults.m_values.value(QStringLiteral("hotkey.captureScrolling"));
+    EXPECT_EQ(stored.typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(HotkeyCombo::decoded(stored.toByteArray()), combo);
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureScrolling), combo);
+    EXPECT_EQ(preferences.combo(HotkeyAction::captureArea),
+              HotkeyPreferences::defaultCombo(HotkeyAction::captureArea));
+
+    for (HotkeyAction action : hotkey_action::allCases())
+        preferences.setCombo({7, HotkeyCombo::control}, action);
+    defaults.setValue(QStringLiteral("storageDirectoryPath"), QStringLiteral("/tmp/x"));
+    preferences.resetToDefaults();
+    // The defaults: Ctrl+Alt+Super with A, W, F, S and H.
+    const quint32 keys[] = {0, 13, 3, 1, 4};
+    for (int i = 0; i < hotkey_action::allCases().size(); ++i)
+        EXPECT_EQ(preferences.combo(hotkey_action::allCases()[i]), (HotkeyCombo{keys[i], 0x1900}));
+    EXPECT_EQ(defaults.m_values.keys(), QStringList{QStringLiteral("storageDirectoryPath")});
 }
