@@ -57,17 +57,6 @@ QImage scaled(QByteArray bytes, QSize target) {
     return png::decodeScaled(&buffer, target);
 }
 
-QImage gradient(QSize size, QImage::Format format) {
-    QImage image(size, format);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, size.width(), size.height());
-    gradient.setColorAt(0, QColor(250, 20, 40));
-    gradient.setColorAt(1, QColor(10, 200, 240, 120));
-    painter.fillRect(image.rect(), gradient);
-    return image;
-}
-
 int largestDifference(const QImage& a, const QImage& b) {
     if (a.size() != b.size())
         return 256;
@@ -99,7 +88,7 @@ TEST(PngDecoder, readsWhatQtAndQuillboxWriteExactlyAsQtReadsIt) {
     }
 }
 
-TEST(PngDecoder, leavesOtherKindsOfPngToTheGeneralReader) {
+TEST(PngDecoder, leavesOtherKindsOfPngToTheGeneralReader_thumbnailsHonourATransparencyKey) {
     EXPECT_FALSE(png::decodePlain(qtPng(picture(QImage::Format_Grayscale8))));
     EXPECT_FALSE(png::decodePlain(qtPng(picture(QImage::Format_RGBA64))));
     EXPECT_TRUE(scaled(qtPng(picture(QImage::Format_Grayscale8)), {50, 50}).isNull());
@@ -111,9 +100,24 @@ TEST(PngDecoder, leavesOtherKindsOfPngToTheGeneralReader) {
     EXPECT_FALSE(png::decodePlain(gamma));
     EXPECT_FALSE(scaled(gamma, {50, 50}).isNull()); // a thumbnail need not manage colours
     EXPECT_FALSE(png::decodePlain("not a picture"));
+
+    // A transparency key makes its colour transparent in a thumbnail, as the editor's reader
+    // (Qt's) has it.
+    QImage image = test_images::filled(8, 4, QColor(10, 20, 30));
+    for (int y = 0; y < 4; ++y)
+        image.setPixel(7, y, qRgb(1, 2, 3));
+    QByteArray keyed = png::encode(image);
+    keyed.insert(chunkAt(keyed, "IDAT"), QByteArray("\0\0\0\6tRNS\0\1\0\2\0\3\0\0\0\0", 18));
+    resign(keyed, "tRNS");
+    const QImage qt = QImage::fromData(keyed, "PNG");
+    ASSERT_EQ(qAlpha(qt.pixel(7, 0)), 0);
+    EXPECT_FALSE(png::decodePlain(keyed));
+    const QImage thumbnail = scaled(keyed, {8, 8});
+    ASSERT_EQ(thumbnail.size(), QSize(8, 4));
+    EXPECT_EQ(largestDifference(thumbnail, qt), 0);
 }
 
-TEST(PngDecoder, aDamagedFileIsNothing) {
+TEST(PngDecoder, aDamagedFileOrOneLargerThanAnyCaptureIsNothing) {
     // Large enough for a file to be read in several pieces.
     const QByteArray good = png::encode(picture(QImage::Format_RGB32, {1200, 700}));
     ASSERT_GT(good.size(), 600 * 1024);
@@ -137,6 +141,12 @@ TEST(PngDecoder, aDamagedFileIsNothing) {
     badHeader[chunkAt(good, "IDAT") + 8] = 0x79;
     resign(badHeader, "IDAT");
     damaged.append(badHeader);
+
+    // Wider or taller than any capture (a 4K screen's width, 40 of its heights).
+    const QSize largest = capture_bounds::largest();
+    for (const QSize size : {QSize(largest.width() + 1, 2), QSize(2, largest.height() + 1)})
+        damaged.append(png::encode(test_images::filled(size.width(), size.height())));
+    EXPECT_TRUE(png::decodePlain(png::encode(test_images::filled(largest.width(), 2))));
     for (qsizetype i = 0; i < damaged.size(); ++i) {
         EXPECT_FALSE(png::decodePlain(damaged[i])) << i;
         EXPECT_TRUE(scaled(damaged[i], {50, 50}).isNull()) << i;
@@ -164,36 +174,14 @@ TEST(PngDecoder, damagedDeflateDataEndsWithoutHarm) {
     }
 }
 
-// Wider or taller than any capture (a 4K screen's width, 40 of its heights): never decoded.
-TEST(PngDecoder, aPictureLargerThanAnyCaptureIsNothing) {
-    const QSize largest = capture_bounds::largest();
-    for (const QSize size : {QSize(largest.width() + 1, 2), QSize(2, largest.height() + 1)}) {
-        const QByteArray bytes = png::encode(test_images::filled(size.width(), size.height()));
-        EXPECT_FALSE(png::decodePlain(bytes)) << size.width();
-        EXPECT_TRUE(scaled(bytes, {50, 50}).isNull()) << size.width();
-    }
-    EXPECT_TRUE(png::decodePlain(png::encode(test_images::filled(largest.width(), 2))));
-}
-
-// A transparency key makes its colour transparent in a thumbnail, as the editor's reader
-// (Qt's) has it; the editor's own decoder leaves such files to that reader.
-TEST(PngDecoder, thumbnailsHonourATransparencyKey) {
-    QImage image = test_images::filled(8, 4, QColor(10, 20, 30));
-    for (int y = 0; y < 4; ++y)
-        image.setPixel(7, y, qRgb(1, 2, 3));
-    QByteArray bytes = png::encode(image);
-    bytes.insert(chunkAt(bytes, "IDAT"), QByteArray("\0\0\0\6tRNS\0\1\0\2\0\3\0\0\0\0", 18));
-    resign(bytes, "tRNS");
-    const QImage qt = QImage::fromData(bytes, "PNG");
-    ASSERT_EQ(qAlpha(qt.pixel(7, 0)), 0);
-    EXPECT_FALSE(png::decodePlain(bytes));
-    const QImage thumbnail = scaled(bytes, {8, 8});
-    ASSERT_EQ(thumbnail.size(), QSize(8, 4));
-    EXPECT_EQ(largestDifference(thumbnail, qt), 0);
-}
-
 TEST(PngDecoder, scaledDownMatchesAFullDecodeScaledDown) {
-    const QByteArray bytes = png::encode(gradient(QSize(1000, 800), QImage::Format_ARGB32));
+    QImage image(1000, 800, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QLinearGradient gradient(0, 0, 1000, 800);
+    gradient.setColorAt(0, QColor(250, 20, 40));
+    gradient.setColorAt(1, QColor(10, 200, 240, 120));
+    QPainter(&image).fillRect(image.rect(), gradient);
+    const QByteArray bytes = png::encode(image);
     const QImage thumbnail = scaled(bytes, QSize(420, 420));
     ASSERT_EQ(thumbnail.size(), QSize(420, 336));
     const QImage reference = QImage::fromData(bytes, "PNG")

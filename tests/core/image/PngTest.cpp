@@ -196,12 +196,7 @@ TEST(Png, strips_joinIntoOneValidZlibStreamWhateverTheirCount) {
 
 TEST(Png, veryTallImages_areEncodedWhole) {
     // As a long scrolling capture, narrowed so the test stays quick.
-    QImage tall(40, 120000, QImage::Format_RGB32);
-    for (int y = 0; y < tall.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(tall.scanLine(y));
-        for (int x = 0; x < tall.width(); ++x)
-            row[x] = qRgb(x * 6, y & 255, (y >> 8) & 255);
-    }
+    const QImage tall = pattern({40, 120000}, QImage::Format_RGB32);
     const QByteArray png = png::encode(tall);
     EXPECT_FALSE(filteredRows(png).isEmpty());
     EXPECT_EQ(decode(png), tall);
