@@ -1,8 +1,11 @@
-#include "core/hotkeys/HotkeyCombo.h"
 #include "core/hotkeys/HotkeyAction.h"
+#include "core/hotkeys/HotkeyCombo.h"
+#include "core/hotkeys/HotkeyManager.h"
 #include "core/hotkeys/HotkeyPreferences.h"
+#include "fakes/GlobalHotkeysFake.h"
 #include "fakes/UserDefaultsFake.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 // The settings file keeps each shortcut under "hotkey." and the action's raw value.
@@ -93,4 +96,74 @@ TEST(HotkeyPreferences,
     for (int i = 0; i < hotkey_action::allCases().size(); ++i)
         EXPECT_EQ(preferences.combo(hotkey_action::allCases()[i]), (HotkeyCombo{keys[i], 0x1900}));
     EXPECT_EQ(defaults.m_values.keys(), QStringList{QStringLiteral("storageDirectoryPath")});
+}
+
+namespace {
+
+const HotkeyCombo comboA{0, 0x1900};
+const HotkeyCombo comboW{13, 0x1900};
+const HotkeyCombo comboF{3, 0x1900};
+
+class HotkeyManagerTest : public ::testing::Test {
+protected:
+    GlobalHotkeysFake system;
+    HotkeyManager manager{system};
+    QList<QString> fired;
+
+    HotkeyManager::Handler record(const QString& name) {
+        return [this, name] { fired.append(name); };
+    }
+};
+
+} // namespace
+
+TEST_F(HotkeyManagerTest,
+       identifiersCountFromOneNeverReused_pressesRunOnALaterTurnUntilUnregistered) {
+    system.refused.insert(comboW);
+    EXPECT_EQ(manager.registerCombo(comboA, record(QStringLiteral("a"))), 1u);
+    EXPECT_EQ(manager.registerCombo(comboW, record(QStringLiteral("w"))), std::nullopt);
+    EXPECT_EQ(manager.registerCombo(comboF, record(QStringLiteral("f"))), 3u);
+    // The same combination twice: the first keeps it, the second has none.
+    EXPECT_EQ(manager.registerCombo(comboA, record(QStringLiteral("again"))), std::nullopt);
+    // The handler runs in a later turn of the event loop.
+    EXPECT_TRUE(system.press(comboA));
+    EXPECT_TRUE(fired.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fired, QStringList{QStringLiteral("a")});
+
+    // After unregistering, no former combination fires, even one already pressed.
+    ASSERT_TRUE(system.press(comboF)); // queued, not yet run
+    manager.unregisterAll();
+    EXPECT_TRUE(system.held.isEmpty());
+    EXPECT_FALSE(system.press(comboA));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fired, QStringList{QStringLiteral("a")});
+    EXPECT_EQ(manager.registerCombo(comboA, record(QStringLiteral("a"))), 5u);
+}
+
+TEST_F(HotkeyManagerTest, handlerMayReRegisterEverythingFromInsideItsOwnCall) {
+    int reRegistrations = 0;
+    std::function<void()> reRegister = [&] {
+        ++reRegistrations;
+        manager.unregisterAll();
+        manager.registerCombo(comboA, reRegister);
+    };
+    manager.registerCombo(comboA, reRegister);
+    ASSERT_TRUE(system.press(comboA));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reRegistrations, 1);
+    EXPECT_EQ(system.held.keys(), QList<quint32>{2});
+}
+
+// A combination without Ctrl, Alt or Super would steal ordinary typing from every program:
+// it is never grabbed, and the actions around it keep theirs.
+TEST_F(HotkeyManagerTest, plainKeysAndShiftedKeysAreNeverGrabbed) {
+    const HotkeyCombo plainA{0, 0};
+    const HotkeyCombo shiftA{0, HotkeyCombo::shift};
+    const HotkeyCombo controlShiftA{0, HotkeyCombo::control | HotkeyCombo::shift};
+    EXPECT_EQ(manager.registerCombo(plainA, [] {}), std::nullopt);
+    EXPECT_EQ(manager.registerCombo(shiftA, [] {}), std::nullopt);
+    EXPECT_EQ(manager.registerCombo(controlShiftA, [] {}), 3u);
+    EXPECT_EQ(system.held.size(), 1);
+    EXPECT_TRUE(HotkeyCombo({0, HotkeyCombo::command}).canBeGlobal());
 }
