@@ -83,18 +83,6 @@ QByteArray filteredRows(const QByteArray& png) {
     return out;
 }
 
-// Noise above, flat interface colours with a little text below, so strips differ in how
-// they are best compressed.
-QImage mixedContent(QSize size) {
-    QImage image = test_images::noise(size.width(), size.height(), QImage::Format_RGB888);
-    QPainter painter(&image);
-    painter.fillRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2,
-                     QColor(236, 236, 240));
-    for (int y = size.height() / 2 + 12; y < size.height(); y += 16)
-        painter.drawText(4, y, QStringLiteral("Lorem ipsum dolor sit amet %1").arg(y));
-    return image;
-}
-
 QByteArray inflateRaw(const QByteArray& stream, qsizetype expected) {
     QByteArray out(expected + 1, '\0');
     z_stream z{};
@@ -187,7 +175,14 @@ TEST(Png, rawScreenPixels_encodeLikeTheirImageAlsoWhileTheyArrive) {
 }
 
 TEST(Png, strips_joinIntoOneValidZlibStreamWhateverTheirCount) {
-    const QImage source = mixedContent({257, 120});
+    // Noise above, flat interface colours with a little text below, so strips differ in how
+    // they are best compressed.
+    QImage source = test_images::noise(257, 120, QImage::Format_RGB888);
+    QPainter painter(&source);
+    painter.fillRect(0, 60, 257, 60, QColor(236, 236, 240));
+    for (int y = 72; y < 120; y += 16)
+        painter.drawText(4, y, QStringLiteral("Lorem ipsum dolor sit amet %1").arg(y));
+    painter.end();
     png::Rows rows;
     rows.bits = source.constBits();
     rows.width = source.width();

@@ -197,13 +197,11 @@ TEST(HistoryDurability, sigkillDuringSaves_alwaysLeavesADecodablePrefix) {
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(5000));
 
-        QFile file(history);
-        if (!file.exists()) {
+        if (!QFile::exists(history)) {
             ASSERT_EQ(previous, 0) << "round " << round;
             continue;
         }
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const auto decoded = history_coding::decode(file.readAll());
+        const auto decoded = history_coding::decode(LibraryFixture::readFile(history));
         ASSERT_TRUE(decoded) << "torn history in round " << round;
         const qsizetype count = decoded->size();
         ASSERT_GE(count, previous) << "round " << round;
