@@ -30,7 +30,8 @@ QRect drag(QPoint from, QPoint to, QList<QRect> screens = {screen},
 
 } // namespace
 
-TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToItsBounds) {
+TEST(SelectionSession,
+     areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToItsBoundsEdgesIncluded) {
     SelectionSession session(SelectionSession::Mode::area, {screen}, cut);
     Outcome outcome(session);
     session.press({300, 200}, Qt::LeftButton);
@@ -45,11 +46,8 @@ TEST(SelectionSession, areaDrag_selectsTheRectangleBetweenPressAndReleaseCutToIt
     EXPECT_EQ(drag({1900, 1000}, {2100, 1200}), QRect(1900, 1000, 20, 80));
     EXPECT_EQ(drag({1900, 1000}, {2100, -50}, {screen}, SelectionSession::Bounds::open),
               QRect(1900, -50, 200, 1050));
-}
-
-// The pointer cannot pass the screen's last column and row: a drag to them takes them in,
-// whichever way it runs; a pointer that can go on (another monitor) stays out.
-TEST(SelectionSession, aDragToTheLastPixelReachesTheScreensEdge) {
+    // The pointer cannot pass the screen's last column and row: a drag to them takes them in,
+    // whichever way it runs; a pointer that can go on (another monitor) stays out.
     EXPECT_EQ(drag({0, 0}, {1919, 1079}), screen);
     EXPECT_EQ(drag({1919, 1079}, {601, 401}), QRect(601, 401, 1319, 679));
     EXPECT_EQ(drag({100, 100}, {1919, 200}, {screen, {1920, 0, 1920, 1080}}),
