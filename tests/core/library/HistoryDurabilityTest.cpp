@@ -139,14 +139,6 @@ TEST(HistoryDurability, storedFolderTakenFromTheHome_andJunkFallsBackToTheDefaul
     }
 }
 
-TEST(HistoryDurability, emptyLockLeftByAKilledInstance_stopsNoCapture) {
-    LibraryFixture f;
-    f.capture();
-    LibraryFixture::writeFile(f.historyPath() + QStringLiteral(".lock"), {});
-    f.capture();
-    EXPECT_EQ(history_coding::decode(LibraryFixture::readFile(f.historyPath()))->size(), 2);
-}
-
 // Two instances on one home taking captures in the same second: no record is lost, and
 // every capture keeps its own file, under a name listed once (where both reserved a name,
 // the one filed second takes the next free one, so the numbers may skip).

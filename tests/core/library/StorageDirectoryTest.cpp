@@ -17,19 +17,6 @@ bool pathStored(const LibraryFixture& f) {
 
 } // namespace
 
-TEST(StorageDirectory, theFolderInUse_isANoOpHoweverItIsWritten) {
-    LibraryFixture f;
-    HistoryManager& library = f.library();
-    QSignalSpy moved(&library, &HistoryManager::storageDirectoryChanged);
-    const QString odd = f.appSupport() + QStringLiteral("/Quillbox/./x/../screenshots/");
-    EXPECT_EQ(library.setStorageDirectory(odd, true), StorageChangeResult{});
-    EXPECT_EQ(library.resetStorageDirectoryToDefault(), StorageChangeResult{});
-    EXPECT_FALSE(pathStored(f));
-    EXPECT_FALSE(QFile::exists(f.historyPath()));
-    EXPECT_EQ(moved.count(), 0);
-    EXPECT_TRUE(library.isUsingDefaultStorageDirectory());
-}
-
 // Within one file system and across two (/dev/shm): every file moves with its time, a
 // name taken in the new folder is never the capture's (nor replaced), and the record
 // follows the name the capture took.
@@ -142,11 +129,17 @@ TEST(StorageDirectory, aCaptureThatCannotMove_movesNothingAndSaysWhy) {
     }
 }
 
-// A folder that cannot be created (a file stands in its path) or written (/proc/self
-// refuses new files even to root): refused with a reason, and nothing changes.
-TEST(StorageDirectory, folderThatCannotBeCreatedOrWritten_isRefusedAndNothingChanges) {
+// The folder in use, however it is written, is a no-op; a folder that cannot be created (a
+// file stands in its path) or written (/proc/self refuses new files even to root) is
+// refused with a reason. Neither changes anything.
+TEST(StorageDirectory, theFolderInUseOrOneThatCannotBeCreatedOrWritten_changesNothing) {
     LibraryFixture f;
     HistoryManager& library = f.library();
+    QSignalSpy moved(&library, &HistoryManager::storageDirectoryChanged);
+    const QString odd = f.appSupport() + QStringLiteral("/Quillbox/./x/../screenshots/");
+    EXPECT_EQ(library.setStorageDirectory(odd, true), StorageChangeResult{});
+    EXPECT_EQ(library.resetStorageDirectoryToDefault(), StorageChangeResult{});
+    EXPECT_FALSE(QFile::exists(f.historyPath()));
     f.capture();
     const QByteArray before = LibraryFixture::readFile(f.historyPath());
     const QString blocker = f.appSupport() + QStringLiteral("/a-file");
@@ -159,6 +152,7 @@ TEST(StorageDirectory, folderThatCannotBeCreatedOrWritten_isRefusedAndNothingCha
         EXPECT_EQ(result.moved, 0);
         EXPECT_FALSE(result.errorMessage.value_or(QString()).isEmpty());
     }
+    EXPECT_EQ(moved.count(), 0);
     EXPECT_TRUE(library.isUsingDefaultStorageDirectory());
     EXPECT_FALSE(pathStored(f));
     EXPECT_EQ(LibraryFixture::readFile(f.historyPath()), before);
