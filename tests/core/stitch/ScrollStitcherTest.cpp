@@ -31,22 +31,6 @@ void paintRows(QImage& image, int firstRow, int rows, const QImage& source) {
     QPainter(&image).drawImage(QPoint(0, firstRow), source, QRect(0, 0, image.width(), rows));
 }
 
-// A 10-row toolbar at the top of the screen over content that moved 30 rows down between
-// the first frame and the second.
-struct WorkedExample {
-    QImage page;
-    QImage f0;
-    QImage f1;
-};
-WorkedExample workedExample() {
-    const QImage page = noise(200, 300, 21);
-    WorkedExample example{page, window(page, 100, 100), window(page, 70, 100)};
-    const QImage toolbar = noise(200, 10, 99);
-    paintRows(example.f0, 0, 10, toolbar);
-    paintRows(example.f1, 0, 10, toolbar);
-    return example;
-}
-
 bool sameRows(const QImage& a, int aTop, const QImage& b, int bTop, int rows) {
     const QImage left = a.copy(0, aTop, a.width(), rows).convertToFormat(QImage::Format_RGB32);
     const QImage right = b.copy(0, bTop, b.width(), rows).convertToFormat(QImage::Format_RGB32);
@@ -167,9 +151,17 @@ TEST(GuidedMatch, nothingInCommonButGroundTakesTheMovementAskedForAndEqualFrames
     EXPECT_EQ(ScrollStitcher::guidedMatch(flat(80, 90, 40), flat(80, 90, 40), 0, 0, 30)->delta, 0);
 }
 
-TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
-    const auto [page, f0, f1] = workedExample();
+// A 10-row toolbar at the top of the screen over content that moved 30 rows down between
+// the first frame and the second.
+TEST(Stitch, workedExampleFindsTheBarsAndJoinsTheNewRowsUnderTheLastToolbar) {
+    const QImage page = noise(200, 300, 21);
+    QImage f0 = window(page, 100, 100);
+    QImage f1 = window(page, 70, 100);
+    const QImage toolbar = noise(200, 10, 99);
+    paintRows(f0, 0, 10, toolbar);
+    paintRows(f1, 0, 10, toolbar);
 
+    EXPECT_EQ(stickyBands({f0, f1}), (StickyBands{10, 0}));
     EXPECT_EQ(ScrollStitcher::scrollDelta(f0, f1, 10, 0), 30);
     // Frames of mixed pixel formats join in one.
     const QImage joined = stitch({f0, f1.convertToFormat(QImage::Format_RGBA8888)}, {30}, 10, 0);
@@ -178,6 +170,12 @@ TEST(Stitch, workedExampleJoinsTheNewRowsUnderTheLastToolbar) {
     EXPECT_TRUE(sameRows(joined, 10, f1, 10, 30)); // the new content
     EXPECT_TRUE(sameRows(joined, 40, f0, 10, 90)); // f0 below its toolbar
     EXPECT_TRUE(sameRows(joined, 10, page, 80, 120));
+
+    // A status bar at the bottom.
+    const QImage status = noise(200, 7, 98);
+    paintRows(f0, 93, 7, status);
+    paintRows(f1, 93, 7, status);
+    EXPECT_EQ(stickyBands({f0, f1}), (StickyBands{10, 7}));
 }
 
 TEST(Stitch, noFramesNothing_oneFrameTheVerySameImage_noBodyOrMixedSizesNothing) {
@@ -258,7 +256,7 @@ TEST(Stitch, contentUnderAFixedBarsShadowComesFromFramesWhereItIsClear) {
     EXPECT_EQ(ScrollStitcher::stitchAll(frames).guards, pass.guards);
 }
 
-TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds_fewerOrMixedNone) {
+TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds_fewerOrMixedNone_driftNone) {
     const QImage frame = noise(50, 100, 5);
     EXPECT_EQ(stickyBands({frame, frame}), (StickyBands{30, 30}));
     EXPECT_EQ(stickyBands({frame, frame, frame}), (StickyBands{30, 30}));
@@ -271,21 +269,9 @@ TEST(StickyBands, identicalFramesReachThreeTenthsOfTheHeightAtBothEnds_fewerOrMi
     EXPECT_EQ(stickyBands({frame}), (StickyBands{0, 0}));
     EXPECT_EQ(stickyBands({frame, frame.copy(0, 0, 50, 99)}), (StickyBands{0, 0}));
     EXPECT_EQ(stickyBands({frame, QImage()}), (StickyBands{0, 0}));
-}
-
-TEST(StickyBands, findsAToolbarAtTheTopAndAStatusBarAtTheBottom) {
-    auto [page, f0, f1] = workedExample();
-    EXPECT_EQ(stickyBands({f0, f1}), (StickyBands{10, 0}));
-    const QImage status = noise(200, 7, 98);
-    paintRows(f0, 93, 7, status);
-    paintRows(f1, 93, 7, status);
-    EXPECT_EQ(stickyBands({f0, f1}), (StickyBands{10, 7}));
-}
-
-TEST(StickyBands, everyFrameIsComparedWithTheFirst) {
-    // Each frame is 2 grey levels from its neighbour but 4 from frame 0 in the last one.
-    const StickyBands drifting =
-        stickyBands({flat(40, 50, 100), flat(40, 50, 102), flat(40, 50, 104)});
-    EXPECT_EQ(drifting, (StickyBands{0, 0}));
+    // Every frame is compared with the first: each is 2 grey levels from its neighbour but
+    // the last is 4 from frame 0.
+    EXPECT_EQ(stickyBands({flat(40, 50, 100), flat(40, 50, 102), flat(40, 50, 104)}),
+              (StickyBands{0, 0}));
     EXPECT_EQ(stickyBands({flat(40, 50, 100), flat(40, 50, 103)}), (StickyBands{15, 15}));
 }
