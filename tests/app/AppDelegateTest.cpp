@@ -168,17 +168,13 @@ TEST_F(AppDelegateTest, contextMenu_readsInOrderAndEachItemReachesItsAction) {
     EXPECT_EQ(alerts.shown.size(), 1); // no update feed configured: said so
 }
 
-TEST_F(AppDelegateTest, popover_togglesAndAnyCaptureOrSettingsClosesItFirst) {
+TEST_F(AppDelegateTest, popover_anyCaptureOrSettingsClosesItFirst) {
     trayAvailable = true;
     auto delegate = launch();
     ASSERT_NE(delegate->statusItem(), nullptr);
     delegate->togglePopover();
     PopoverWindow* popover = delegate->popover();
     ASSERT_TRUE(popover && popover->isShown());
-    delegate->togglePopover();
-    EXPECT_FALSE(popover->isShown());
-
-    delegate->togglePopover();
     delegate->captureScreenshot(ScreenshotKind::window);
     EXPECT_FALSE(popover->isShown());
     EXPECT_EQ(captured, QList<ScreenshotKind>{ScreenshotKind::window});

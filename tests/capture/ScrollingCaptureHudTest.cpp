@@ -29,6 +29,5 @@ TEST(ScrollingCaptureHud, showsTheTitleAndTheEscHint_sitsCentredBelowTheTopUnles
 TEST(ScrollCaptureLoop, stepIsSeventyEightHundredthsOfTheRegionAtLeastForty) {
     EXPECT_EQ(ScrollCaptureLoop::stepFor(QRectF(0, 0, 300, 100)), 78);
     EXPECT_EQ(ScrollCaptureLoop::stepFor(QRectF(0, 0, 300, 50)), 40);
-    EXPECT_EQ(ScrollCaptureLoop::stepFor(QRectF(0, 0, 300, 40)), 40);
     EXPECT_EQ(ScrollCaptureLoop::stepFor(QRectF(0, 0, 300, 1000.9)), 780);
 }

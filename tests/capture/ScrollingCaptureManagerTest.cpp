@@ -124,38 +124,34 @@ TEST_F(ScrollingCaptureTest, startedAtOrJustShortOfTheBottomScrollsBackUpToTheTo
 // where a wrong shift the other way also costs less than the limit; short lines far apart on
 // a plain ground, where most bands at a frame's edge are one colour, so any shift matches.
 // And clicks of any distance, where a step must never scroll past what the stitcher can
-// match.
-TEST_F(ScrollingCaptureTest, trapPagesAndAnyClickDistanceAreFiledWhole) {
+// match; started in the middle, the capture covers the rows it reached.
+TEST_F(ScrollingCaptureTest, trapPagesAndAnyClickDistanceAndStartAreFiledFromTheStart) {
+    enum Start { top = 1, bottom = 2, middle = 4 };
     const struct {
         QImage page;
         int pixelsPerClick;
-        bool bothEnds;
-    } cases[] = {{renderedTextPage(width, 60), 68, true}, {sparsePage(width, 1500, 3), 38, true},
-                 {textPage(width, 900, 1), 7, false},     {textPage(width, 900, 1), 71, false},
-                 {textPage(width, 900, 1), 114, false},   {textPage(width, 900, 1), 150, false}};
+        int starts;
+    } cases[] = {{renderedTextPage(width, 60), 68, top | bottom},
+                 {sparsePage(width, 1500, 3), 38, top | bottom},
+                 {textPage(width, 900, 1), 7, top},
+                 {textPage(width, 900, 1), 71, top},
+                 {textPage(width, 900, 1), 114, top},
+                 {textPage(width, 900, 1), 150, top},
+                 {textPage(width, 900, 1), 60, middle},
+                 {textPage(width, 900, 1), 45, middle}};
     for (const auto& c : cases) {
-        for (bool atBottom : {false, true}) {
-            if (atBottom && !c.bothEnds)
+        for (Start start : {top, bottom, middle}) {
+            if (!(c.starts & start))
                 continue;
-            SCOPED_TRACE(testing::Message() << c.pixelsPerClick << " px a click, from the "
-                                            << (atBottom ? "bottom" : "top"));
+            SCOPED_TRACE(testing::Message() << c.pixelsPerClick << " px a click, from " << start);
             usePage(c.page);
             screen->pixelsPerClick = c.pixelsPerClick;
-            if (atBottom)
-                screen->offset = screen->maxOffset();
-            EXPECT_EQ(run(), screen->wholePage());
+            const int first = start == middle ? 330 : 0;
+            screen->offset = start == bottom ? screen->maxOffset() : first;
+            EXPECT_EQ(run(), pageRows(first, c.page.height()));
             EXPECT_LE(std::abs(screen->wheelClicks.last()) * c.pixelsPerClick, 270 - 40 - 30 - 48);
         }
     }
-}
-
-TEST_F(ScrollingCaptureTest, startedInTheMiddleCoversTheRowsItReached) {
-    screen->offset = 330;
-    EXPECT_EQ(run(), pageRows(330, 900));
-    screen->offset = 330;
-    screen->pixelsPerClick = 45;
-    library.library().clearAll();
-    EXPECT_EQ(run(), pageRows(330, 900));
 }
 
 // Esc, or the fortieth frame on a long page, ends the capture with the frames taken so far.

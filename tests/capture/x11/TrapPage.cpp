@@ -23,7 +23,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -68,8 +67,16 @@ public:
         , m_bar(fixedBar(layout.width, layout.barRows, qRgb(120, 160, 230), 9))
         , m_footer(fixedBar(layout.width, layout.footerRows, qRgb(230, 200, 120), 13)) {
         setFixedSize(layout.width, layout.barRows + layout.viewRows + layout.footerRows);
-        if (layout.scrollBar)
-            m_scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        if (!layout.scrollBar)
+            return;
+        // Only shows where the page stands; the page takes the wheel itself.
+        m_scrollBar = new QScrollBar(Qt::Vertical, this);
+        m_scrollBar->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_scrollBar->setRange(0, m_content.height() - layout.viewRows);
+        m_scrollBar->setPageStep(layout.viewRows);
+        const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        m_scrollBar->setGeometry(layout.width - barWidth, layout.barRows, barWidth,
+                                 layout.viewRows);
     }
 
     // Shows the page in a Qt scroll area between its bars instead, in `window`.
@@ -96,6 +103,8 @@ public:
     }
     void setOffset(int offset) {
         m_offset = offset;
+        if (m_scrollBar)
+            m_scrollBar->setValue(offset);
         update();
     }
 
@@ -112,21 +121,6 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         paint(painter, m_offset, m_layout.viewRows);
-        if (m_scrollBarWidth == 0)
-            return;
-        QStyleOptionSlider bar;
-        bar.initFrom(this);
-        // A style draws a scroll bar's parts from its origin, as a widget of its own.
-        painter.translate(pageWidth(), m_layout.barRows);
-        bar.rect = QRect(0, 0, m_scrollBarWidth, m_layout.viewRows);
-        bar.orientation = Qt::Vertical;
-        bar.minimum = 0;
-        bar.maximum = m_content.height() - m_layout.viewRows;
-        bar.pageStep = m_layout.viewRows;
-        bar.singleStep = m_layout.rowsPerClick;
-        bar.sliderPosition = bar.sliderValue = m_offset;
-        bar.subControls = QStyle::SC_All;
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &bar, &painter, this);
     }
 
     void wheelEvent(QWheelEvent* event) override {
@@ -136,7 +130,7 @@ protected:
     }
 
 private:
-    int pageWidth() const { return m_layout.width - m_scrollBarWidth; }
+    int pageWidth() const { return m_layout.width - (m_scrollBar ? m_scrollBar->width() : 0); }
 
     void paint(QPainter& painter, int offset, int rows) const {
         const int bar = m_layout.barRows;
@@ -153,7 +147,7 @@ private:
     QImage m_bar;
     QImage m_footer;
     int m_offset = 0;
-    int m_scrollBarWidth = 0;
+    QScrollBar* m_scrollBar = nullptr;
 };
 
 } // namespace
