@@ -1,7 +1,7 @@
-// A window showing a tall page that scrolls a fixed 38 or 60 rows per wheel click, plain or
-// built to trap a scrolling capture:
-//   bars     a text page in a Qt scroll area, as a Qt program shows one, between a 40-row
-//            header and a 30-row footer that never scroll (--rows N: N rows, 2000 by default);
+// A window showing a tall page in a Qt scroll area that scrolls a fixed 38 or 60 rows per
+// wheel click, plain or built to trap a scrolling capture:
+//   bars     a text page between a 40-row header and a 30-row footer that never scroll
+//            (--rows N: N rows, 2000 by default);
 //   sparse   short text lines far apart over a white ground and light grey blocks, in a
 //            narrow view: the rows at a frame's edge are often all one colour;
 //   partial  a text page whose view, at the bottom, stops 17 rows short of the end, as an
@@ -25,7 +25,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -52,102 +51,78 @@ QImage fixedBar(int width, int rows, QRgb tint, quint32 seed) {
     return image;
 }
 
-QLabel* picture(const QImage& image) {
-    auto* label = new QLabel;
+QLabel* picture(const QImage& image, QWidget* parent = nullptr) {
+    auto* label = new QLabel(parent);
     label->setPixmap(QPixmap::fromImage(image));
     label->setFixedSize(image.size());
     return label;
 }
 
+// The page in a Qt scroll area, as a Qt program shows one, between its fixed bars.
 class PageView : public QWidget {
 public:
     PageView(Layout layout, QImage content)
         : m_layout(layout)
         , m_content(std::move(content))
         , m_bar(fixedBar(layout.width, layout.barRows, qRgb(120, 160, 230), 9))
-        , m_footer(fixedBar(layout.width, layout.footerRows, qRgb(230, 200, 120), 13)) {
-        setFixedSize(layout.width, layout.barRows + layout.viewRows + layout.footerRows);
-        if (!layout.scrollBar)
-            return;
-        // Only shows where the page stands; the page takes the wheel itself.
-        m_scrollBar = new QScrollBar(Qt::Vertical, this);
-        m_scrollBar->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_scrollBar->setRange(0, m_content.height() - layout.viewRows);
-        m_scrollBar->setPageStep(layout.viewRows);
-        const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        m_scrollBar->setGeometry(layout.width - barWidth, layout.barRows, barWidth,
-                                 layout.viewRows);
-    }
-
-    // Shows the page in a Qt scroll area between its bars instead, in `window`.
-    void showInScrollArea(QWidget& window, bool atBottom) const {
-        auto* column = new QVBoxLayout(&window);
+        , m_footer(fixedBar(layout.width, layout.footerRows, qRgb(230, 200, 120), 13))
+        , m_shadow(layout.width, std::max(1, layout.shadowRows), QImage::Format_ARGB32) {
+        m_shadow.fill(QColor(0, 0, 0, 77));
+        auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
-        auto* area = new QScrollArea;
-        area->setFrameShape(QFrame::NoFrame);
-        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        area->setWidget(picture(m_content));
-        area->setFixedSize(m_layout.width, m_layout.viewRows);
-        column->addWidget(picture(m_bar));
-        column->addWidget(area);
-        column->addWidget(picture(m_footer));
-        window.setFixedSize(size());
-        window.show();
+        m_area->setFrameShape(QFrame::NoFrame);
+        m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_area->setVerticalScrollBarPolicy(layout.scrollBar ? Qt::ScrollBarAlwaysOn
+                                                            : Qt::ScrollBarAlwaysOff);
+        m_area->verticalScrollBar()->setSingleStep(layout.rowsPerClick);
+        m_area->setWidget(picture(m_content));
+        m_area->setFixedSize(layout.width, layout.viewRows);
+        if (layout.barRows > 0)
+            column->addWidget(picture(m_bar));
+        column->addWidget(m_area);
+        if (layout.footerRows > 0)
+            column->addWidget(picture(m_footer));
+        if (layout.shadowRows > 0) {
+            QLabel* shadow = picture(m_shadow, this);
+            shadow->setAttribute(Qt::WA_TransparentForMouseEvents);
+            shadow->move(0, layout.barRows);
+        }
+        setFixedSize(layout.width, layout.barRows + layout.viewRows + layout.footerRows);
+    }
+
+    void showAt(bool atBottom) {
+        show();
+        QScrollBar* bar = m_area->verticalScrollBar();
         if (atBottom)
-            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    }
-    int bottomOffset() const {
-        return std::max(0, m_content.height() - m_layout.viewRows - m_layout.shortOfEnd);
-    }
-    void setOffset(int offset) {
-        m_offset = offset;
-        if (m_scrollBar)
-            m_scrollBar->setValue(offset);
-        update();
+            bar->setValue(bar->maximum() - m_layout.shortOfEnd);
     }
 
     // The page as it reads from the top: the view there, with every row below it.
     QImage wholePage() const {
-        QImage image(pageWidth(), m_layout.barRows + m_content.height() + m_layout.footerRows,
-                     QImage::Format_RGB32);
+        const int width =
+            m_layout.width -
+            (m_layout.scrollBar ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+        const int bar = m_layout.barRows, rows = m_content.height();
+        QImage image(width, bar + rows + m_layout.footerRows, QImage::Format_RGB32);
         QPainter painter(&image);
-        paint(painter, 0, m_content.height());
-        return image;
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        paint(painter, m_offset, m_layout.viewRows);
-    }
-
-    void wheelEvent(QWheelEvent* event) override {
-        const int clicks = event->angleDelta().y() / 120;
-        const int end = m_content.height() - m_layout.viewRows;
-        setOffset(std::clamp(m_offset - clicks * m_layout.rowsPerClick, 0, end));
-    }
-
-private:
-    int pageWidth() const { return m_layout.width - (m_scrollBar ? m_scrollBar->width() : 0); }
-
-    void paint(QPainter& painter, int offset, int rows) const {
-        const int bar = m_layout.barRows;
-        painter.drawImage(QPoint(0, bar), m_content, QRect(0, offset, pageWidth(), rows));
+        painter.drawImage(QPoint(0, bar), m_content);
         if (bar > 0)
             painter.drawImage(0, 0, m_bar);
         if (m_layout.footerRows > 0)
             painter.drawImage(0, bar + rows, m_footer);
-        painter.fillRect(0, bar, m_layout.width, m_layout.shadowRows, QColor(0, 0, 0, 77));
+        if (m_layout.shadowRows > 0)
+            painter.drawImage(0, bar, m_shadow);
+        return image;
     }
 
+private:
     Layout m_layout;
     QImage m_content;
     QImage m_bar;
     QImage m_footer;
-    int m_offset = 0;
-    QScrollBar* m_scrollBar = nullptr;
+    QImage m_shadow;
+    QScrollArea* m_area = new QScrollArea;
 };
 
 } // namespace
@@ -184,21 +159,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    PageView page(layout, content);
-    if (!page.wholePage().save(args[2]))
+    // One wheel click scrolls the view one single step.
+    QApplication::setWheelScrollLines(1);
+    PageView view(layout, content);
+    if (!view.wholePage().save(args[2]))
         return 2;
-    const bool atBottom = args.contains(QStringLiteral("--at-bottom"));
-    QWidget scrollArea;
-    QWidget& view = kind == u"bars" ? scrollArea : page;
     view.setWindowTitle(QStringLiteral("Trap page"));
     view.move(120, 160);
-    if (kind == u"bars") {
-        page.showInScrollArea(scrollArea, atBottom);
-    } else {
-        if (atBottom)
-            page.setOffset(page.bottomOffset());
-        page.show();
-    }
+    view.showAt(args.contains(QStringLiteral("--at-bottom")));
 
     // Tell the test where the page is once the window is on screen and painted.
     QTimer ready;
