@@ -3,7 +3,7 @@
 //   scroll_driver X Y WIDTH HEIGHT
 #include "DriverServices.h"
 #include "capture/ScrollingCaptureManager.h"
-#include "core/services/Alerts.h"
+#include "fakes/AlertsFake.h"
 #include "platform/x11/EscapeKeyMonitorX11.h"
 #include "platform/x11/InputSynthesizerXTest.h"
 #include "platform/x11/RegionGrabberX11.h"
@@ -11,18 +11,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
-
-namespace {
-
-class PrintedAlerts : public Alerts {
-public:
-    int run(const Alert& alert) override {
-        std::fprintf(stderr, "alert: %s\n", qPrintable(alert.messageText));
-        return 1;
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -35,7 +23,8 @@ int main(int argc, char** argv) {
 
     DriverServices services;
     HistoryManager& library = services.library;
-    PrintedAlerts alerts;
+    AlertsFake alerts;
+    alerts.answer = 1;
     InputSynthesizerXTest input;
     RegionGrabberX11 grabber;
     EscapeKeyMonitorX11 escape;
@@ -56,5 +45,8 @@ int main(int argc, char** argv) {
         else
             app.exit(1);
     });
-    return app.exec();
+    const int status = app.exec();
+    for (const auto& alert : alerts.shown)
+        std::fprintf(stderr, "alert: %s\n", qPrintable(alert.messageText));
+    return status;
 }
