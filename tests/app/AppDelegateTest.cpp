@@ -43,7 +43,6 @@ protected:
             .activationPolicy = policy,
             .alerts = alerts,
             .workspace = library.workspace,
-            .appcastUrl = {},
             .version = QStringLiteral("0.1.0"),
             .captureWithTool = [this](ScreenshotKind kind) { captured.append(kind); },
             .captureScrolling = [this] { ++scrollingCaptures; },
