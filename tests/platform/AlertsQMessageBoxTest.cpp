@@ -6,34 +6,37 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Presses a key in the alert once it is up.
-int runPressing(const Alerts::Alert& alert, Qt::Key key) {
-    QTimer::singleShot(0, [key] {
-        if (QWidget* box = QApplication::activeModalWidget())
-            QTest::keyClick(box, key);
+// Once the alert is up, hands it to `look` and presses `key` in it.
+int runPressing(const Alerts::Alert& alert, Qt::Key key,
+                const std::function<void(QMessageBox&)>& look = {}) {
+    QTimer::singleShot(0, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (look)
+            look(*box);
+        QTest::keyClick(box, key);
     });
-    AlertsQMessageBox alerts;
-    return alerts.run(alert);
+    return AlertsQMessageBox().run(alert);
 }
 
 } // namespace
 
-TEST(AlertsQMessageBox, returnChoosesTheFirstButtonAndEscTheCancelButton) {
+// Return chooses the first button and Esc the cancel one. A folder alert belongs to the
+// settings window, shows success as information and holds its message on a line or two.
+TEST(AlertsQMessageBox, keysChooseButtons_anAlertOfAWindowIsModalToItAndWideEnough) {
     const Alerts::Alert permissionAlert{
         QStringLiteral("Screen Recording Permission Required"),
         QStringLiteral("Why"),
         {QStringLiteral("Open Settings"), QStringLiteral("Cancel")}};
     EXPECT_EQ(runPressing(permissionAlert, Qt::Key_Return), 0);
     EXPECT_EQ(runPressing(permissionAlert, Qt::Key_Escape), 1);
-}
 
-// A folder alert belongs to the settings window, shows success as information and holds
-// its message on a line or two.
-TEST(AlertsQMessageBox, anAlertOfAWindowIsModalToItAndWideEnoughForItsMessage) {
     QWidget window;
     window.resize(480, 620);
     window.show();
@@ -43,23 +46,16 @@ TEST(AlertsQMessageBox, anAlertOfAWindowIsModalToItAndWideEnoughForItsMessage) {
                               {QStringLiteral("OK")},
                               Alerts::Alert::Kind::information,
                               &window};
-    QMessageBox* seen = nullptr;
     int informativeLines = 0;
-    QTimer::singleShot(0, [&] {
-        seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!seen)
-            return;
-        EXPECT_EQ(seen->parentWidget(), &window);
-        EXPECT_EQ(seen->windowModality(), Qt::WindowModal);
-        EXPECT_EQ(seen->icon(), QMessageBox::Information);
-        const auto* label = seen->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
-        const int oneLine = label->heightForWidth(10000);
-        informativeLines = 1 + (label->height() - oneLine) / label->fontMetrics().lineSpacing();
-        QTest::keyClick(seen, Qt::Key_Return);
-    });
-    AlertsQMessageBox alerts;
-    EXPECT_EQ(alerts.run(alert), 0);
-    ASSERT_NE(seen, nullptr);
+    const auto look = [&](QMessageBox& seen) {
+        EXPECT_EQ(seen.parentWidget(), &window);
+        EXPECT_EQ(seen.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(seen.icon(), QMessageBox::Information);
+        const auto* label = seen.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        informativeLines = 1 + (label->height() - label->heightForWidth(10000)) /
+                                   label->fontMetrics().lineSpacing();
+    };
+    EXPECT_EQ(runPressing(alert, Qt::Key_Return, look), 0);
     EXPECT_GE(informativeLines, 1);
     EXPECT_LE(informativeLines, 2);
 }

@@ -16,33 +16,19 @@ std::optional<quint32> keysymNamed(const QString& name) {
         return XK_F1 + name.mid(1).toUInt() - 1;
     if (name.startsWith(QStringLiteral("Num ")) && name.back().isDigit())
         return XK_KP_0 + name.back().digitValue();
-    const std::pair<const char*, quint32> named[] = {
-        {"Return", XK_Return},
-        {"Tab", XK_Tab},
-        {"Space", XK_space},
-        {"Backspace", XK_BackSpace},
-        {"Esc", XK_Escape},
-        {"Delete", XK_Delete},
-        {"Insert", XK_Insert},
-        {"Home", XK_Home},
-        {"End", XK_End},
-        {"PgUp", XK_Page_Up},
-        {"PgDown", XK_Page_Down},
-        {"Left", XK_Left},
-        {"Right", XK_Right},
-        {"Down", XK_Down},
-        {"Up", XK_Up},
-        {"Num .", XK_KP_Decimal},
-        {"Num *", XK_KP_Multiply},
-        {"Num +", XK_KP_Add},
-        {"Num /", XK_KP_Divide},
-        {"Num Enter", XK_KP_Enter},
-        {"Num -", XK_KP_Subtract},
-        {"Num =", XK_KP_Equal},
-    };
-    for (const auto& [text, keysym] : named)
-        if (name == QLatin1String(text))
-            return keysym;
+    // The other names, and their keysyms in the same order.
+    static const QStringList names =
+        QStringLiteral("Return,Tab,Space,Backspace,Esc,Delete,Insert,Home,End,PgUp,PgDown,Left,"
+                       "Right,Down,Up,Num .,Num *,Num +,Num /,Num Enter,Num -,Num =")
+            .split(u',');
+    static const quint32 keysyms[] = {
+        XK_Return,    XK_Tab,      XK_space,       XK_BackSpace,  XK_Escape,      XK_Delete,
+        XK_Insert,    XK_Home,     XK_End,         XK_Page_Up,    XK_Page_Down,   XK_Left,
+        XK_Right,     XK_Down,     XK_Up,          XK_KP_Decimal, XK_KP_Multiply, XK_KP_Add,
+        XK_KP_Divide, XK_KP_Enter, XK_KP_Subtract, XK_KP_Equal};
+    static_assert(std::size(keysyms) == 22);
+    if (const qsizetype at = names.indexOf(name); at >= 0)
+        return keysyms[at];
     return std::nullopt;
 }
 
@@ -78,18 +64,16 @@ TEST(HotkeyMapping, modifiers_commandIsSuperOptionIsAlt) {
     EXPECT_EQ(x11Modifiers(0x0400 | 0x1), 0);
 }
 
-TEST(HotkeyMapping, lockVariants_addNumLockAndCapsLockToEveryKeycode) {
-    const QList<KeyGrab> grabs = lockVariants({38, 90}, 0x4c, 0x10, lockMask);
+// Every lock-key variant of every keycode is grabbed, or none is.
+TEST(HotkeyMapping, lockVariantsAddNumLockAndCapsLock_grabbedAllOrNone) {
     const QList<KeyGrab> expected{{38, 0x4c}, {38, 0x5c}, {38, 0x4e}, {38, 0x5e},
                                   {90, 0x4c}, {90, 0x5c}, {90, 0x4e}, {90, 0x5e}};
-    EXPECT_EQ(grabs, expected);
+    EXPECT_EQ(lockVariants({38, 90}, 0x4c, 0x10, lockMask), expected);
     // No NumLock in the keymap: only CapsLock varies.
     EXPECT_EQ(lockVariants({38}, 0x4c, 0, lockMask), (QList<KeyGrab>{{38, 0x4c}, {38, 0x4e}}));
     // A combination that already holds CapsLock is not grabbed twice.
     EXPECT_EQ(lockVariants({38}, 0x02, 0, lockMask), (QList<KeyGrab>{{38, 0x02}}));
-}
 
-TEST(HotkeyMapping, grabAllOrNone_releasesWhatItTookWhenOneIsRefused) {
     QList<KeyGrab> held;
     const auto grab = [&](const KeyGrab& g) {
         if (g.modifiers == 0x4e) // CapsLock variant held by someone else
