@@ -7,19 +7,15 @@
 #include <span>
 
 TEST(Symbols, everySymbolTheProgramUsesHasAPictureAndNoOtherNameHasOne) {
-    QStringList used{
-        // popover, strip and card
-        QStringLiteral("camera.viewfinder"), QStringLiteral("ellipsis.circle"),
-        QStringLiteral("exclamationmark.shield.fill"), QStringLiteral("arrow.up.right.square"),
-        QStringLiteral("arrow.clockwise"), QStringLiteral("arrow.triangle.2.circlepath"),
-        QStringLiteral("photo.on.rectangle.angled"), QStringLiteral("list.bullet.rectangle"),
-        QStringLiteral("xmark.circle.fill"), QStringLiteral("doc.on.doc"),
-        QStringLiteral("checkmark"), QStringLiteral("pencil.tip"), QStringLiteral("folder"),
-        QStringLiteral("ellipsis.circle.fill"), QStringLiteral("photo"),
-        // settings
-        QStringLiteral("folder.fill"), QStringLiteral("checkmark.shield.fill"),
-        // editor
-        QStringLiteral("arrow.uturn.backward"), QStringLiteral("trash"), QStringLiteral("crop")};
+    // The popover's, the strip's and the card's, then the settings', then the editor's.
+    QStringList used =
+        QStringLiteral(
+            "camera.viewfinder ellipsis.circle exclamationmark.shield.fill "
+            "arrow.up.right.square arrow.clockwise arrow.triangle.2.circlepath "
+            "photo.on.rectangle.angled list.bullet.rectangle xmark.circle.fill doc.on.doc "
+            "checkmark pencil.tip folder ellipsis.circle.fill photo folder.fill "
+            "checkmark.shield.fill arrow.uturn.backward trash crop")
+            .split(u' ');
     for (ScreenshotKind kind : screenshot_kind::allCases())
         used.append(screenshot_kind::symbol(kind));
     for (AnnotationTool tool : annotation_tool::allCases())
