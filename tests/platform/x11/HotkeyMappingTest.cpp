@@ -58,14 +58,12 @@ TEST(HotkeyMapping, everyNamedKeyGrabsTheKeysymOfItsNameAndNoOtherKeyGrabsAny) {
     EXPECT_FALSE(keyCodeForKeysym(0));
 }
 
-TEST(HotkeyMapping, modifiers_commandIsSuperOptionIsAlt) {
+// Command is Super and option is Alt; every lock-key variant of every keycode is grabbed,
+// or none is.
+TEST(HotkeyMapping, modifiersAndLockVariants_grabbedAllOrNone) {
     EXPECT_EQ(x11Modifiers(0x1900), controlMask | mod1Mask | mod4Mask);
     EXPECT_EQ(x11Modifiers(HotkeyCombo::shift | HotkeyCombo::command), shiftMask | mod4Mask);
     EXPECT_EQ(x11Modifiers(0x0400 | 0x1), 0);
-}
-
-// Every lock-key variant of every keycode is grabbed, or none is.
-TEST(HotkeyMapping, lockVariantsAddNumLockAndCapsLock_grabbedAllOrNone) {
     const QList<KeyGrab> expected{{38, 0x4c}, {38, 0x5c}, {38, 0x4e}, {38, 0x5e},
                                   {90, 0x4c}, {90, 0x5c}, {90, 0x4e}, {90, 0x5e}};
     EXPECT_EQ(lockVariants({38, 90}, 0x4c, 0x10, lockMask), expected);
