@@ -1,8 +1,8 @@
 #include "platform/IconThemeProbe.h"
+#include "LibraryFixture.h"
 
 #include <QDir>
 #include <QIcon>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -37,11 +37,10 @@ protected:
     void theme(const QString& name, const QString& inherits, const QStringList& icons) {
         const QString folder = m_root.filePath(QStringLiteral("themes/") + name);
         QDir().mkpath(folder + QStringLiteral("/16x16/apps"));
-        QFile index(folder + QStringLiteral("/index.theme"));
-        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write("[Icon Theme]\nName=" + name.toUtf8() + "\nInherits=" + inherits.toUtf8() +
-                    "\nDirectories=16x16/apps\n\n[16x16/apps]\nSize=16\nType=Fixed\n");
-        index.close();
+        LibraryFixture::writeFile(
+            folder + QStringLiteral("/index.theme"),
+            "[Icon Theme]\nName=" + name.toUtf8() + "\nInherits=" + inherits.toUtf8() +
+                "\nDirectories=16x16/apps\n\n[16x16/apps]\nSize=16\nType=Fixed\n");
         for (const QString& icon : icons)
             picture(folder + QStringLiteral("/16x16/apps/") + icon + QStringLiteral(".png"));
         cache(name);
@@ -55,9 +54,7 @@ protected:
     }
 
     static void picture(const QString& path) {
-        QImage image(16, 16, QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
+        LibraryFixture::writePng(path, Qt::black, {16, 16});
     }
 
     // What Qt itself finds, reading the themes afresh.

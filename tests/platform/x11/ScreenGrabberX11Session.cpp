@@ -1,11 +1,12 @@
 // Screen reading and the window list against a real X server (run inside
 // scripts/x11-session.sh).
+#include "TestImages.h"
 #include "platform/x11/ScreenGrabberX11.h"
 #include "platform/x11/ScreenRecordingPermissionX11.h"
 #include "platform/x11/WindowListX11.h"
 #include "platform/x11/XcbRootGrabber.h"
 
-#include <QPainter>
+#include <QLabel>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
@@ -30,31 +31,24 @@ TEST(ScreenGrabberX11, rectanglesAreCutFromTheScreenAndToIt) {
     EXPECT_TRUE(grabber.grabRect(QRect(-100, -100, 50, 50)).isNull());
 }
 
-namespace {
-// Rows and columns that all differ, so that a band read at the wrong offset shows.
-class Stripes : public QWidget {
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        for (int y = 0; y < height(); ++y)
-            p.fillRect(0, y, width(), 1, QColor::fromHsv(y * 7 % 360, 255, 128 + y % 128));
-        p.fillRect(0, 0, 3, height(), Qt::black);
-    }
-};
-} // namespace
-
 // The capture tool's read: uneven bands, asked for at once, give the screen a single read
 // gives, and arrive from the top.
 TEST(ScreenGrabberX11, screenReadInBandsIsTheScreenReadAtOnce) {
-    Stripes stripes;
-    stripes.setGeometry(10, 200, 600, 500);
-    stripes.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&stripes));
+    // Pixels that all differ, so that a band read at the wrong offset shows.
+    const QImage noise = test_images::noise(600, 500);
+    QLabel shown;
+    shown.setPixmap(QPixmap::fromImage(noise));
+    shown.setGeometry(10, 200, 600, 500);
+    shown.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
     XcbRootGrabber grabber;
     const QSize size = grabber.screenSize();
-    const QPoint edge = stripes.mapToGlobal(QPoint(1, 1));
+    const QPoint corner = shown.mapToGlobal(QPoint(1, 1));
+    const QRgb cornerPixel = noise.pixel(1, 1) & 0xffffff;
     ASSERT_TRUE(QTest::qWaitFor([&] { // painted
-        const XcbImage pixel = grabber.grab(QRect(edge, QSize(1, 1)));
-        return !pixel.isNull() && (*reinterpret_cast<const quint32*>(pixel.bits()) & 0xffffff) == 0;
+        const XcbImage pixel = grabber.grab(QRect(corner, QSize(1, 1)));
+        return !pixel.isNull() &&
+               (*reinterpret_cast<const quint32*>(pixel.bits()) & 0xffffff) == cornerPixel;
     }));
     const XcbImage once = grabber.grab(QRect(QPoint(0, 0), size));
     const XcbImage banded = grabber.startScreenInBands(7);
