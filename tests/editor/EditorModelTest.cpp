@@ -126,11 +126,7 @@ TEST(EditorModel, cropDragStaysInTheImage_applyRoundsOutwardsShiftsEveryMarkUnle
 
 // The export of a redaction made while its picture is still being made waits for it.
 TEST(EditorModel, anExportWaitsForTheRedactionPicture) {
-    QImage image(400, 300, QImage::Format_RGB32);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            image.setPixel(x, y, (x / 3 + y / 3) % 2 ? qRgb(250, 250, 250) : qRgb(200, 40, 40));
-    EditorModel model(image);
+    EditorModel model(test_images::noise(400, 300));
     model.pixelateInBackground();
     model.setAnnotations({Annotation(QUuid::createUuid(), AnnotationTool::redact,
                                      AnnotationColor::red, {0, 0}, {400, 300}, 8, {}, {}, 0)});

@@ -1,6 +1,6 @@
 #include "LibraryFixture.h"
-#include "ManualClock.h"
 #include "core/library/ImageDidChangeNotification.h"
+#include "ui/Later.h"
 #include "ui/PreviewLoader.h"
 #include "ui/ThumbnailOverlay.h"
 #include "ui/ThumbnailPlacement.h"
@@ -10,8 +10,35 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
+
+// A `Later` that runs nothing until the test moves its time on.
+class ManualClock {
+public:
+    Later later() {
+        return [this](int ms, QObject* context, std::function<void()> work) {
+            // Work due at the same moment runs in the order it was asked for.
+            m_pending.emplace(m_now + ms, std::pair{QPointer(context), std::move(work)});
+        };
+    }
+    // Runs, in time order, everything due within the next `ms` milliseconds.
+    void advance(int ms) {
+        const qint64 until = m_now + ms;
+        while (!m_pending.empty() && m_pending.begin()->first <= until) {
+            auto due = m_pending.extract(m_pending.begin());
+            m_now = due.key();
+            if (due.mapped().first)
+                due.mapped().second();
+        }
+        m_now = until;
+    }
+
+private:
+    qint64 m_now = 0;
+    std::multimap<qint64, std::pair<QPointer<QObject>, std::function<void()>>> m_pending;
+};
 
 struct CardFixture {
     CardFixture()
@@ -88,33 +115,32 @@ TEST(ThumbnailPreview, lifetime_fiveSecondsUntouched_twoAfterEachLeave) {
     EXPECT_EQ(c.controller.window(), nullptr);
 }
 
-TEST(ThumbnailPreview, newCardDuringFadeOut_staysWhileTheOldOneGoes) {
-    CardFixture c;
-    QPointer<ThumbnailPreviewView> old = c.showNew();
-    c.controller.dismissNow(true);
-    EXPECT_TRUE(old->isVisible());
-    ThumbnailPreviewView* fresh = c.showNew();
-    QTRY_VERIFY_WITH_TIMEOUT(!old, 3000);
-    EXPECT_EQ(c.controller.window(), fresh);
-    EXPECT_TRUE(fresh->isVisible());
-    c.clock.advance(4999);
-    EXPECT_EQ(c.controller.window(), fresh);
-}
-
-TEST(ThumbnailPreview, twoCapturesInARow_firstGoesAtOnce_secondHasItsOwnFiveSeconds) {
-    CardFixture c;
-    QPointer<ThumbnailPreviewView> first = c.showNew();
-    c.clock.advance(3000);
-    // The second capture starts: the card leaves without sliding, before the tool runs.
-    bool toolMayRun = false;
-    c.controller.hideThen([&] { toolMayRun = true; });
-    EXPECT_TRUE(toolMayRun);
-    EXPECT_TRUE(!first || !first->isVisible());
-    ThumbnailPreviewView* second = c.showNew();
-    c.clock.advance(4999); // past the first card's 5 s
-    EXPECT_EQ(c.controller.window(), second);
-    c.clock.advance(1);
-    EXPECT_EQ(c.controller.window(), nullptr);
+// A new card, whether the old one is fading out or left at once for the next capture,
+// stays while the old one goes and has its own five seconds.
+TEST(ThumbnailPreview, aNewCardStaysWhileTheOldOneGoesAndHasItsOwnFiveSeconds) {
+    for (const bool fading : {true, false}) {
+        SCOPED_TRACE(fading ? "fading" : "hidden for a capture");
+        CardFixture c;
+        QPointer<ThumbnailPreviewView> old = c.showNew();
+        c.clock.advance(3000);
+        if (fading) {
+            c.controller.dismissNow(true);
+            EXPECT_TRUE(old->isVisible());
+        } else {
+            // The card leaves without sliding, before the capture tool runs.
+            bool toolMayRun = false;
+            c.controller.hideThen([&] { toolMayRun = true; });
+            EXPECT_TRUE(toolMayRun);
+            EXPECT_TRUE(!old || !old->isVisible());
+        }
+        ThumbnailPreviewView* fresh = c.showNew();
+        QTRY_VERIFY_WITH_TIMEOUT(!old, 3000);
+        EXPECT_TRUE(fresh->isVisible());
+        c.clock.advance(4999); // past the old card's 5 s
+        EXPECT_EQ(c.controller.window(), fresh);
+        c.clock.advance(1);
+        EXPECT_EQ(c.controller.window(), nullptr);
+    }
 }
 
 TEST(ThumbnailPreview, copyTwiceWithin1point2s_labelReturns1point2sAfterTheFirst) {
