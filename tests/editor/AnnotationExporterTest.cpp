@@ -19,10 +19,16 @@ Annotation box(QPointF start, QPointF end) {
 
 // A library holding one capture of the window kind, and an editor open on it.
 struct Editing {
+    explicit Editing(const QImage& picture = test_images::filled(120, 80))
+        : model(picture) {}
+
     LibraryFixture fixture;
     Screenshot screenshot = fixture.capture(ScreenshotKind::window, {120, 80}, Qt::white);
-    EditorModel model{test_images::filled(120, 80)};
-    AnnotationExporter exporter{model, fixture.library(), fixture.pasteboard, screenshot};
+    EditorModel model;
+    HistoryManager& library = fixture.library();
+    AnnotationExporter exporter{model, library, fixture.pasteboard, screenshot};
+    QSignalSpy changed{&ImageDidChangeNotification::center(),
+                       &ImageDidChangeNotification::quillboxImageDidChange};
 
     QImage fileImage() { return QImage(fixture.library().fileURL(screenshot)); }
 };
@@ -57,33 +63,29 @@ TEST(AnnotationExporter, copyOffersOneItemAsPngAndTiffOfTheSamePicture) {
 TEST(AnnotationExporter, saveCopyFilesANewCaptureOfTheSameKindAndStaysOnItsOwn) {
     Editing e;
     e.model.setAnnotations({box({10, 10}, {60, 40})});
-    QSignalSpy changed(&ImageDidChangeNotification::center(),
-                       &ImageDidChangeNotification::quillboxImageDidChange);
     e.exporter.saveCopy();
 
-    HistoryManager& library = e.fixture.library();
-    ASSERT_EQ(library.screenshots().size(), 2);
-    const Screenshot copy = library.screenshots().first();
+    ASSERT_EQ(e.library.screenshots().size(), 2);
+    const Screenshot copy = e.library.screenshots().first();
     EXPECT_EQ(copy.kind(), ScreenshotKind::window);
     EXPECT_NE(copy.fileName(), e.screenshot.fileName());
-    EXPECT_TRUE(isBlueAt(QImage(library.fileURL(copy)), {20, 20}));
+    EXPECT_TRUE(isBlueAt(QImage(e.library.fileURL(copy)), {20, 20}));
     EXPECT_FALSE(isBlueAt(e.fileImage(), {20, 20}));
     EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Saved copy as ") + copy.fileName());
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(e.changed.count(), 0);
     EXPECT_EQ(e.fixture.pasteboard.writes, 0);
 }
 
 // A chosen folder that is gone (a drive not mounted) takes no copy, and keeps no name.
 TEST(AnnotationExporter, saveCopyToAFolderThatIsGoneFailsAndReservesNothing) {
     Editing e;
-    HistoryManager& library = e.fixture.library();
     QTemporaryDir chosen;
     const QString folder = chosen.path() + QStringLiteral("/shots");
-    ASSERT_TRUE(library.setStorageDirectory(folder, true).success);
+    ASSERT_TRUE(e.library.setStorageDirectory(folder, true).success);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     e.exporter.saveCopy();
 
-    EXPECT_EQ(library.screenshots().size(), 1);
+    EXPECT_EQ(e.library.screenshots().size(), 1);
     EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Save failed: The screenshots folder ") +
                                            folder + QStringLiteral(" is not available."));
     EXPECT_FALSE(QFileInfo::exists(folder));
@@ -91,28 +93,25 @@ TEST(AnnotationExporter, saveCopyToAFolderThatIsGoneFailsAndReservesNothing) {
     // Same second and the folder emptied: the same name, so nothing was left reserved.
     ASSERT_TRUE(QDir().mkpath(folder));
     e.exporter.saveCopy();
-    ASSERT_EQ(library.screenshots().size(), 2);
-    EXPECT_EQ(library.screenshots().first().fileName(),
+    ASSERT_EQ(e.library.screenshots().size(), 2);
+    EXPECT_EQ(e.library.screenshots().first().fileName(),
               QStringLiteral("Quillbox 2025-03-03 at 09.05.07.png"));
 }
 
 TEST(AnnotationExporter, saveOverwritesTheFileAndLeavesTheHistoryUntouched) {
     Editing e;
-    HistoryManager& library = e.fixture.library();
     const QByteArray history = LibraryFixture::readFile(e.fixture.historyPath());
-    QSignalSpy changed(&ImageDidChangeNotification::center(),
-                       &ImageDidChangeNotification::quillboxImageDidChange);
-    QSignalSpy notice(&library, &HistoryManager::screenshotsChanged);
+    QSignalSpy notice(&e.library, &HistoryManager::screenshotsChanged);
 
     e.model.setAnnotations({box({10, 10}, {40, 30}), box({70, 40}, {110, 70})});
     e.exporter.overwriteOriginal();
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.first().first().toUuid(), e.screenshot.id());
+    ASSERT_EQ(e.changed.count(), 1);
+    EXPECT_EQ(e.changed.first().first().toUuid(), e.screenshot.id());
     EXPECT_EQ(notice.count(), 0); // the list did not change
     EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Saved"));
     EXPECT_TRUE(isBlueAt(e.fileImage(), {80, 50}));
     EXPECT_EQ(LibraryFixture::readFile(e.fixture.historyPath()), history);
-    EXPECT_EQ(library.screenshots().size(), 1);
+    EXPECT_EQ(e.library.screenshots().size(), 1);
 
     // The marks were not burnt into the base image: undo, save, and the mark is gone.
     e.model.undo();
@@ -124,18 +123,15 @@ TEST(AnnotationExporter, saveOverwritesTheFileAndLeavesTheHistoryUntouched) {
 
 TEST(AnnotationExporter, saveGoesToTheCurrentFolderAndReportsAFailedWrite) {
     Editing e;
-    HistoryManager& library = e.fixture.library();
     const QString moved = e.fixture.appSupport() + QStringLiteral("/elsewhere");
-    ASSERT_TRUE(library.setStorageDirectory(moved, true).success);
+    ASSERT_TRUE(e.library.setStorageDirectory(moved, true).success);
     e.model.setAnnotations({box({10, 10}, {40, 30})});
     e.exporter.overwriteOriginal();
     EXPECT_TRUE(isBlueAt(QImage(moved + QLatin1Char('/') + e.screenshot.fileName()), {20, 20}));
 
-    QSignalSpy changed(&ImageDidChangeNotification::center(),
-                       &ImageDidChangeNotification::quillboxImageDidChange);
     ASSERT_TRUE(QDir(moved).removeRecursively());
     e.exporter.overwriteOriginal();
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(e.changed.count(), 1); // the first save's only
     EXPECT_TRUE(e.model.statusMessage()->startsWith(QStringLiteral("Save failed: ")));
 
     // A reason that names the file says why first.
@@ -149,17 +145,14 @@ TEST(AnnotationExporter, saveGoesToTheCurrentFolderAndReportsAFailedWrite) {
 }
 
 TEST(AnnotationExporter, anImageWithoutPixelsCannotBeRendered) {
-    LibraryFixture fixture;
-    const Screenshot screenshot(QUuid::createUuid(), QStringLiteral("x.png"), 0,
-                                ScreenshotKind::area);
-    EditorModel model{QImage()};
-    AnnotationExporter exporter(model, fixture.library(), fixture.pasteboard, screenshot);
-    exporter.copyToClipboard();
-    EXPECT_EQ(model.statusMessage(), QStringLiteral("Copy failed"));
-    EXPECT_EQ(fixture.pasteboard.writes, 0);
-    exporter.saveCopy();
-    EXPECT_EQ(model.statusMessage(), QStringLiteral("Failed to render image"));
-    exporter.overwriteOriginal();
-    EXPECT_EQ(model.statusMessage(), QStringLiteral("Failed to render image"));
-    EXPECT_TRUE(fixture.library().screenshots().isEmpty());
+    Editing e{QImage()};
+    e.exporter.copyToClipboard();
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Copy failed"));
+    EXPECT_EQ(e.fixture.pasteboard.writes, 0);
+    e.exporter.saveCopy();
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Failed to render image"));
+    e.exporter.overwriteOriginal();
+    EXPECT_EQ(e.model.statusMessage(), QStringLiteral("Failed to render image"));
+    EXPECT_EQ(e.library.screenshots().size(), 1);
+    EXPECT_EQ(e.changed.count(), 0);
 }

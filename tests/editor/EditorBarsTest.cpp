@@ -18,7 +18,10 @@ QString selected(const EditorToolbar& toolbar) {
 } // namespace
 
 TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
-    ShownEditor e;
+    ShownEditor e(test_images::filled(400, 300), ScreenshotKind::area, {1800, 600});
+    // However wide the window, the strip keeps its height and its controls at the left.
+    EXPECT_EQ(e.toolbar.size(), QSize(1800, 52));
+    EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::rectangle)->pos(), QPoint(14, 14));
     EXPECT_EQ(selected(e.toolbar), QStringLiteral("Rectangle,Red,Thin"));
     EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::redact)->toolTip(),
               QStringLiteral("Redact (pixelate)"));
@@ -31,16 +34,6 @@ TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
     EXPECT_EQ(e.view.color(), AnnotationColor::blue);
     EXPECT_EQ(e.view.weight(), LineWeight::thick);
     EXPECT_EQ(selected(e.toolbar), QStringLiteral("Ellipse,Blue,Thick"));
-}
-
-TEST(EditorToolbar, keepsItsHeightAndItsControlsAtTheLeftAtAnyWidth) {
-    for (int width : {700, 1800}) {
-        ShownEditor e(test_images::filled(400, 300), ScreenshotKind::area, {width, 600});
-        EXPECT_EQ(e.toolbar.height(), 52);
-        EXPECT_EQ(e.toolbar.width(), width);
-        EXPECT_EQ(e.toolbar.toolButton(AnnotationTool::rectangle)->geometry().topLeft(),
-                  QPoint(14, 14));
-    }
 }
 
 TEST(EditorToolbar, changingTheToolCommitsTheTextBeingTypedReselectingDoesNot) {
@@ -162,8 +155,6 @@ TEST(EditorActionBar, copyAndBothSavesByTheirKeys) {
     EXPECT_TRUE(e.bar.statusText().startsWith(QStringLiteral("Saved copy as ")));
     e.key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(e.bar.statusText(), QStringLiteral("Saved"));
-    const QImage saved(e.fixture.library().fileURL(e.screenshot));
-    EXPECT_NE(saved.pixel(saved.width() / 2, saved.height() / 2), qRgb(255, 255, 255));
     EXPECT_EQ(e.bar.saveButton()->toolTip(),
               QStringLiteral("Overwrite the original screenshot (Ctrl+S)"));
 }

@@ -65,12 +65,8 @@ int main(int argc, char** argv) {
         if (view.annotations().isEmpty())
             return;
         const Annotation& mark = view.annotations().last();
-        say(QStringLiteral("mark %1 %2 %3 %4 %5")
-                .arg(mark.start().x())
-                .arg(mark.start().y())
-                .arg(mark.end().x())
-                .arg(mark.end().y())
-                .arg(mark.lineWidth()));
+        say(QString::asprintf("mark %g %g %g %g %g", mark.start().x(), mark.start().y(),
+                              mark.end().x(), mark.end().y(), mark.lineWidth()));
     });
     QObject::connect(&view, &AnnotationEditorView::statusMessageChanged, &app, [&view] {
         say(QStringLiteral("status ") + view.statusMessage().value_or(QString()));
@@ -87,13 +83,8 @@ int main(int argc, char** argv) {
         const QRectF fitted = view.canvas().fittedRect();
         const QPointF origin = view.canvas().mapTo(window, fitted.topLeft());
         const QSizeF image = view.model().imagePixelSize();
-        say(QStringLiteral("fitted %1 %2 %3 %4 %5 %6")
-                .arg(origin.x())
-                .arg(origin.y())
-                .arg(fitted.width())
-                .arg(fitted.height())
-                .arg(image.width())
-                .arg(image.height()));
+        say(QString::asprintf("fitted %g %g %g %g %g %g", origin.x(), origin.y(), fitted.width(),
+                              fitted.height(), image.width(), image.height()));
     });
     return app.exec();
 }
