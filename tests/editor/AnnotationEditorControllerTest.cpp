@@ -29,11 +29,6 @@ struct Editors {
     Screenshot capture(QSize size = {300, 200}) {
         return fixture.capture(ScreenshotKind::area, size, Qt::white);
     }
-    Screenshot captureWithBytes(const QByteArray& bytes) {
-        const Screenshot screenshot = capture();
-        LibraryFixture::writeFile(fixture.library().fileURL(screenshot), bytes);
-        return screenshot;
-    }
     // Opens, and waits for the file to be read when no window shows it yet.
     void open(const Screenshot& shot) {
         QSignalSpy finished(&controller, &AnnotationEditorController::openFinished);
@@ -114,11 +109,13 @@ TEST(AnnotationEditorController, anUnreadableFileBeepsAndOpensNothing) {
     const QByteArray png = LibraryFixture::readFile(e.fixture.library().fileURL(e.capture()));
     Screenshot missing = e.capture();
     QFile::remove(e.fixture.library().fileURL(missing));
-    const QList<Screenshot> unreadable{missing, e.captureWithBytes({}),
-                                       e.captureWithBytes(png.left(png.size() / 2)),
-                                       e.captureWithBytes("not an image at all")};
-    for (const Screenshot& shot : unreadable)
+    e.open(missing);
+    for (const QByteArray& bytes :
+         {QByteArray(), png.left(png.size() / 2), QByteArray("not png")}) {
+        const Screenshot shot = e.capture();
+        LibraryFixture::writeFile(e.fixture.library().fileURL(shot), bytes);
         e.open(shot);
+    }
     EXPECT_EQ(e.sound.beeps, 4);
 
     // Whatever stands at the file's name: nothing blocks, nothing huge is read.

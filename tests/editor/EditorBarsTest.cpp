@@ -36,23 +36,6 @@ TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
     EXPECT_EQ(selected(e.toolbar), QStringLiteral("Ellipse,Blue,Thick"));
 }
 
-TEST(EditorToolbar, changingTheToolCommitsTheTextBeingTypedReselectingDoesNot) {
-    ShownEditor e;
-    e.type(QStringLiteral("note"));
-    e.toolbar.toolButton(AnnotationTool::text)->click();
-    EXPECT_EQ(e.typed(), QStringLiteral("note"));
-    e.toolbar.colorButton(AnnotationColor::green)->click();
-    EXPECT_EQ(e.typed(), QStringLiteral("note"));
-    EXPECT_TRUE(e.view.annotations().isEmpty());
-
-    e.toolbar.toolButton(AnnotationTool::arrow)->click();
-    EXPECT_FALSE(e.view.model().editingText());
-    ASSERT_EQ(e.view.annotations().size(), 1);
-    EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("note"));
-    // A text keeps the colour it began with.
-    EXPECT_EQ(e.view.annotations().first().color(), AnnotationColor::red);
-}
-
 TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
     ShownEditor e;
     EXPECT_FALSE(e.bar.undoButton()->isEnabled());
@@ -84,7 +67,9 @@ TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
     EXPECT_FALSE(e.bar.undoButton()->isEnabled());
 }
 
-TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndEscOnlyEndsTyping) {
+// While typing, the field keeps its own keys, Esc only ends the typing, and changing the
+// tool (not reselecting it, nor choosing a colour) commits the text.
+TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndOnlyAToolChangeOrEscEndsIt) {
     ShownEditor e;
     QLineEdit* field = e.type(QStringLiteral("hello"));
     e.key(Qt::Key_A, Qt::ControlModifier);
@@ -94,12 +79,24 @@ TEST(EditorActionBar, whileTypingTheFieldKeepsItsOwnKeysAndEscOnlyEndsTyping) {
     e.key(Qt::Key_Z, Qt::ControlModifier); // undoes the typing, not a mark
     EXPECT_TRUE(e.typed().isEmpty());
 
-    QTest::keyClicks(field, QStringLiteral("kept"));
+    QTest::keyClicks(field, QStringLiteral("note"));
+    e.toolbar.toolButton(AnnotationTool::text)->click();
+    e.toolbar.colorButton(AnnotationColor::green)->click();
+    EXPECT_EQ(e.typed(), QStringLiteral("note"));
+    EXPECT_TRUE(e.view.annotations().isEmpty());
+    e.toolbar.toolButton(AnnotationTool::arrow)->click();
+    EXPECT_FALSE(e.view.model().editingText());
+    ASSERT_EQ(e.view.annotations().size(), 1);
+    EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("note"));
+    // A text keeps the colour it began with.
+    EXPECT_EQ(e.view.annotations().first().color(), AnnotationColor::red);
+
+    e.type(QStringLiteral("kept"));
     e.key(Qt::Key_Escape);
     EXPECT_EQ(e.closes, 0);
     EXPECT_FALSE(e.view.model().editingText());
-    ASSERT_EQ(e.view.annotations().size(), 1);
-    EXPECT_EQ(e.view.annotations().first().text(), QStringLiteral("kept"));
+    ASSERT_EQ(e.view.annotations().size(), 2);
+    EXPECT_EQ(e.view.annotations()[1].text(), QStringLiteral("kept"));
     e.key(Qt::Key_Escape);
     EXPECT_EQ(e.closes, 1);
 }

@@ -1,8 +1,10 @@
 #include "ui/PopoverView.h"
 #include "LibraryFixture.h"
+#include "TestImages.h"
 #include "core/hotkeys/HotkeyPreferences.h"
 #include "platform/SymbolLabel.h"
 #include "ui/HistoryGridView.h"
+#include "ui/PopoverGeometry.h"
 #include "ui/PopoverWindow.h"
 
 #include <QAbstractButton>
@@ -138,11 +140,8 @@ TEST_F(PopoverViewTest, symbolsFollowThePaletteTheWindowUses) {
     }
     const auto* recheck = view->findChild<QToolButton*>(QStringLiteral("recheck"));
     const QImage glyph = recheck->icon().pixmap(QSize(16, 16), 1.0).toImage();
-    int light = 0;
-    for (int y = 0; y < glyph.height(); ++y)
-        for (int x = 0; x < glyph.width(); ++x)
-            light += qAlpha(glyph.pixel(x, y)) > 128 && qGray(glyph.pixel(x, y)) > 200;
-    EXPECT_GT(light, 5);
+    const auto light = [](QRgb p) { return qAlpha(p) > 128 && qGray(p) > 200; };
+    EXPECT_GT(test_images::inkBounds(glyph, glyph.rect(), light).height(), 2);
 }
 
 // On a desktop of its own colour the popover still shows where it ends.
@@ -153,4 +152,30 @@ TEST(PopoverWindow, hasAHairlineEdge) {
     const QRgb inside = shown.pixel(400, 5);
     for (const QPoint edge : {QPoint(0, 130), QPoint(799, 130), QPoint(400, 0), QPoint(400, 259)})
         EXPECT_GT(std::abs(qGray(shown.pixel(edge)) - qGray(inside)), 20) << edge.x() << edge.y();
+}
+
+TEST(PopoverGeometry, isTheVisibleWidthLess40Within720To1600_centredUnderTheIconOnTheScreen) {
+    using namespace popover_geometry;
+    EXPECT_EQ(width(700), 720);
+    EXPECT_EQ(width(1000), 960);
+    EXPECT_EQ(width(2000), 1600);
+    EXPECT_EQ(width(760), 720);
+    EXPECT_EQ(width(1640), 1600);
+    EXPECT_EQ(width(std::nullopt), 1240);
+
+    // Centred under the icon and kept on the screen.
+    const QRect screen(0, 24, 1920, 1056);
+    const QSize size(960, 260);
+    // An icon in the middle of a top panel: centred under it.
+    EXPECT_EQ(topLeft(size, QRect(900, 0, 24, 24), screen), QPoint(432, 24));
+    // At the right edge: pushed left so the whole popover shows.
+    EXPECT_EQ(topLeft(size, QRect(1897, 1, 22, 22), screen), QPoint(960, 24));
+    // A panel at the bottom: above the icon.
+    EXPECT_EQ(topLeft(size, QRect(10, 1056, 24, 24), QRect(0, 0, 1920, 1056)),
+              QPoint(0, 1056 - 260));
+    // No icon place known: top of the screen, centred.
+    EXPECT_EQ(topLeft(size, QRect(), screen), QPoint(480, 24));
+    // A second screen to the right.
+    EXPECT_EQ(topLeft(QSize(1600, 260), QRect(), QRect(1920, 0, 2560, 1440)),
+              QPoint(1920 + 480, 0));
 }

@@ -11,9 +11,8 @@ using test_images::filled;
 
 TEST(ScreenClearance, goesOnOnceTheAreaShowsSomethingElseAndHasSettled_orRegardlessAfterAWhile) {
     // The card, the card again (not yet unmapped), a half repaint, then the window below.
-    QList<QImage> screens{filled(4, 4, Qt::black), filled(4, 4, Qt::black),
-                          filled(4, 4, Qt::black), filled(4, 4, Qt::gray),
-                          filled(4, 4, Qt::white), filled(4, 4, Qt::white)};
+    QList<QImage> screens(3, filled(4, 4, Qt::black));
+    screens << filled(4, 4, Qt::gray) << filled(4, 4, Qt::white) << filled(4, 4, Qt::white);
     int grabs = 0;
     ScreenClearance clearance([&](const QRect&) { return screens.value(grabs++, screens.last()); });
     bool hidden = false, done = false;
