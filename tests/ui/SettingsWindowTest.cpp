@@ -70,8 +70,6 @@ protected:
 TEST_F(SettingsWindowTest, twoOpens_oneWindowAndTheSecondCallback_closingRecordsAccessory) {
     open();
     QWidget* first = controller.window();
-    EXPECT_EQ(first->windowTitle(), QStringLiteral("Quillbox Settings"));
-    EXPECT_EQ(first->size(), QSize(480, 620));
     EXPECT_EQ(policy.activationPolicy(), ActivationPolicy::Policy::regular);
     int secondCalls = 0;
     controller.show([&secondCalls] { ++secondCalls; });
@@ -249,10 +247,6 @@ TEST(SettingsView, prettyPath_shortensOnlyWhatLiesInsideTheHomeFolder) {
 TEST_F(SettingsWindowTest, permissionsAndLoginSwitch_followTheirServices) {
     permission = false;
     open();
-    QApplication::setActiveWindow(controller.window());
-    // Opened, nothing a stray Space could switch has the focus.
-    EXPECT_EQ(qobject_cast<QAbstractButton*>(QApplication::focusWidget()), nullptr);
-    QTest::keyClick(controller.window(), Qt::Key_Space);
     auto* relaunch = find(QStringLiteral("quitAndRelaunch"));
     EXPECT_FALSE(relaunch->isHidden());
     QTest::mouseClick(relaunch, Qt::LeftButton);
