@@ -50,39 +50,32 @@ TEST(AnnotationEditorController, initialSizeFitsTheImageIntoTheVisibleFrame) {
     EXPECT_EQ(size({2000, 1000}, std::nullopt), QSizeF(1264, 746));
 }
 
-TEST(AnnotationEditorController, oneWindowPerScreenshotBroughtBackWithoutReadingAgain) {
+TEST(AnnotationEditorController, oneWindowPerScreenshot_broughtBackUnread_regularUntilTheLastCloses) {
     Editors e;
-    const Screenshot shot = e.capture();
-    e.open(shot);
-    EditorWindow* window = e.controller.window(shot.id());
+    const Screenshot first = e.capture();
+    e.open(first);
+    EditorWindow* window = e.controller.window(first.id());
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Edit — ") + shot.fileName());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Edit — ") + first.fileName());
     EXPECT_EQ(window->minimumSize(), QSize(700, 460));
     EXPECT_EQ(window->size(), QSize(820, 580));
 
     window->editor()->setAnnotations(
         {Annotation(QUuid::createUuid(), AnnotationTool::arrow, AnnotationColor::red, {1, 1},
                     {9, 9}, 2, {}, QString(), 0)});
-    ASSERT_TRUE(QFile::remove(e.fixture.library().fileURL(shot)));
-    e.open(shot);
-    EXPECT_EQ(e.controller.windowCount(), 1);
-    EXPECT_EQ(e.controller.window(shot.id()), window);
+    ASSERT_TRUE(QFile::remove(e.fixture.library().fileURL(first)));
+    e.open(first);
+    EXPECT_EQ(e.controller.window(first.id()), window);
     EXPECT_EQ(window->editor()->annotations().size(), 1);
     EXPECT_EQ(e.sound.beeps, 0);
-}
 
-TEST(AnnotationEditorController, staysRegularUntilTheLastWindowClosesEitherWay) {
-    Editors e;
-    const Screenshot first = e.capture();
     const Screenshot second = e.capture();
-    e.open(first);
     e.open(second);
     EXPECT_EQ(e.controller.windowCount(), 2);
     EXPECT_EQ(e.policy.activationPolicy(), Policy::regular);
-
     // The editor's own Close goes the way of the close button.
-    e.controller.window(first.id())->editor()->actionBar().closeButton()->click();
+    window->editor()->actionBar().closeButton()->click();
     Editors::settle();
     EXPECT_FALSE(e.controller.window(first.id()));
     EXPECT_EQ(e.policy.activationPolicy(), Policy::regular);
@@ -95,8 +88,8 @@ TEST(AnnotationEditorController, staysRegularUntilTheLastWindowClosesEitherWay) 
     // Opened while already regular (the settings window): nothing is remembered, so the
     // last close goes to accessory.
     e.policy.setActivationPolicy(Policy::regular);
-    e.open(first);
-    e.controller.window(first.id())->close();
+    e.open(second);
+    e.controller.window(second.id())->close();
     EXPECT_EQ(e.policy.activationPolicy(), Policy::accessory);
 
     // A close for something that is no editor window changes nothing.

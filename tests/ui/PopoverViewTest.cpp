@@ -31,13 +31,10 @@ protected:
             .preferences = &preferences,
             .workspace = &fixture.workspace,
             .onCapture = [this](ScreenshotKind kind) { captures.append(kind); },
-            .onOpenSettings = {},
-            .onQuit = {},
             .hasScreenRecordingPermission = [this] { return permission; },
             .openScreenRecordingSettings =
                 settingsPage ? std::function<void()>([this] { ++settingsOpened; }) : nullptr,
             .quitAndRelaunch = [this] { ++relaunches; },
-            .onEdit = {},
         });
         view->resize(960, 300);
         view->show();
