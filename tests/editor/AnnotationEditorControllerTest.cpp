@@ -50,7 +50,7 @@ TEST(AnnotationEditorController, initialSizeFitsTheImageIntoTheVisibleFrame) {
     EXPECT_EQ(size({2000, 1000}, std::nullopt), QSizeF(1264, 746));
 }
 
-TEST(AnnotationEditorController, oneWindowPerScreenshot_broughtBackUnread_regularUntilTheLastCloses) {
+TEST(AnnotationEditorController, oneWindowPerCapture_broughtBackUnread_regularUntilTheLastCloses) {
     Editors e;
     const Screenshot first = e.capture();
     e.open(first);
