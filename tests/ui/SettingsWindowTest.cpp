@@ -54,9 +54,8 @@ protected:
              .hotkeyRefusal = [this](HotkeyAction action) { return refusals.value(action); },
          }}};
 
-    SettingsView& open() {
+    void open() {
         controller.show([this] { ++changes; });
-        return *controller.view();
     }
     template <typename T = QAbstractButton> T* find(const QString& name) {
         return controller.window()->findChild<T*>(name);
