@@ -111,9 +111,8 @@ TEST_F(PopoverViewTest, captureButtonsGoLeftToRightAndHintsReadTheShortcutsOnEac
     EXPECT_EQ(
         view->hintTexts().join(u' '),
         QStringLiteral("Ctrl+Alt+Super+A Ctrl+Alt+Super+W Ctrl+Alt+Super+F Ctrl+Alt+Super+S"));
-    HotkeyCombo changed = preferences.combo(HotkeyAction::captureWindow);
-    changed.modifiers = HotkeyCombo::control | HotkeyCombo::shift;
-    preferences.setCombo(changed, HotkeyAction::captureWindow);
+    preferences.setCombo({13, HotkeyCombo::control | HotkeyCombo::shift}, // W
+                         HotkeyAction::captureWindow);
     EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Alt+Super+W")); // until it shows again
     view->appear();
     EXPECT_EQ(view->hintTexts()[1], QStringLiteral("Ctrl+Shift+W"));

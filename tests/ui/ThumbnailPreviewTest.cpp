@@ -54,13 +54,9 @@ struct CardFixture {
         return controller.window();
     }
     static void hover(QWidget* card, bool on) {
-        if (on) {
-            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-            QCoreApplication::sendEvent(card, &enter);
-        } else {
-            QEvent leave(QEvent::Leave);
-            QCoreApplication::sendEvent(card, &leave);
-        }
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(card, on ? static_cast<QEvent*>(&enter) : &leave);
     }
 
     LibraryFixture f;
