@@ -15,6 +15,8 @@
 
 namespace {
 
+using enum HotkeyAction;
+
 constexpr quint32 ctrlAltSuper = 0x1900;
 
 class SettingsWindowTest : public ::testing::Test {
@@ -89,57 +91,53 @@ TEST_F(SettingsWindowTest, twoOpens_oneWindowAndTheSecondCallback_closingRecords
 
 TEST_F(SettingsWindowTest, recorder_keepsRecordingUntilAModifiedKeyThenStoresIt) {
     open();
-    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
-    EXPECT_TRUE(chip(HotkeyAction::captureArea)->isRecording());
+    QTest::mouseClick(chip(captureArea), Qt::LeftButton);
+    EXPECT_TRUE(chip(captureArea)->isRecording());
     EXPECT_EQ(suspensions, QList<bool>{true}) << "hot keys let go while recording";
 
-    key(HotkeyAction::captureArea, Qt::Key_A);
-    key(HotkeyAction::captureArea, Qt::Key_Escape);
-    key(HotkeyAction::captureArea, Qt::Key_Control, Qt::ControlModifier);
-    key(HotkeyAction::captureArea, Qt::Key_Shift, Qt::ShiftModifier);
-    EXPECT_TRUE(chip(HotkeyAction::captureArea)->isRecording());
+    key(captureArea, Qt::Key_A);
+    key(captureArea, Qt::Key_Escape);
+    key(captureArea, Qt::Key_Control, Qt::ControlModifier);
+    key(captureArea, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_TRUE(chip(captureArea)->isRecording());
     EXPECT_EQ(changes, 0);
 
-    key(HotkeyAction::captureArea, Qt::Key_S,
-        Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
-    EXPECT_EQ(preferences.combo(HotkeyAction::captureArea), (HotkeyCombo{1, ctrlAltSuper}));
+    key(captureArea, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    EXPECT_FALSE(chip(captureArea)->isRecording());
+    EXPECT_EQ(preferences.combo(captureArea), (HotkeyCombo{1, ctrlAltSuper}));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(suspensions, (QList<bool>{true, false}));
-    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
-              QStringLiteral("Ctrl+Alt+Super+S"));
+    EXPECT_EQ(chip(captureArea)->accessibleName(), QStringLiteral("Ctrl+Alt+Super+S"));
 
     // Shift alone counts as a modifier.
-    QTest::mouseClick(chip(HotkeyAction::captureScrolling), Qt::LeftButton);
-    key(HotkeyAction::captureScrolling, Qt::Key_A, Qt::ShiftModifier);
-    EXPECT_EQ(preferences.combo(HotkeyAction::captureScrolling),
-              (HotkeyCombo{0, HotkeyCombo::shift}));
+    QTest::mouseClick(chip(captureScrolling), Qt::LeftButton);
+    key(captureScrolling, Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_EQ(preferences.combo(captureScrolling), (HotkeyCombo{0, HotkeyCombo::shift}));
 }
 
 TEST_F(SettingsWindowTest, recorder_secondClickLeavingTheWindowOrClosingEndsWithoutAChange) {
     open();
     QApplication::setActiveWindow(controller.window());
-    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
+    QTest::mouseClick(chip(captureArea), Qt::LeftButton);
     QWidget elsewhere;
     elsewhere.show();
     QApplication::setActiveWindow(&elsewhere);
-    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
+    EXPECT_FALSE(chip(captureArea)->isRecording());
     EXPECT_EQ(suspensions, (QList<bool>{true, false}));
     suspensions.clear();
     QApplication::setActiveWindow(controller.window());
 
-    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
-    QTest::mouseClick(chip(HotkeyAction::captureWindow), Qt::LeftButton);
-    QTest::mouseClick(chip(HotkeyAction::captureArea), Qt::LeftButton);
-    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isRecording());
-    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isRecording());
+    QTest::mouseClick(chip(captureArea), Qt::LeftButton);
+    QTest::mouseClick(chip(captureWindow), Qt::LeftButton);
+    QTest::mouseClick(chip(captureArea), Qt::LeftButton);
+    EXPECT_FALSE(chip(captureArea)->isRecording());
+    EXPECT_TRUE(chip(captureWindow)->isRecording());
     EXPECT_EQ(suspensions, QList<bool>{true}) << "still suspended while one row records";
 
     controller.window()->close();
     EXPECT_EQ(suspensions, (QList<bool>{true, false}));
     EXPECT_EQ(changes, 0);
-    EXPECT_EQ(preferences.combo(HotkeyAction::captureWindow),
-              HotkeyPreferences::defaultCombo(HotkeyAction::captureWindow));
+    EXPECT_EQ(preferences.combo(captureWindow), HotkeyPreferences::defaultCombo(captureWindow));
     // The closed window's recorder no longer takes key presses.
     QWidget other;
     QTest::keyClick(&other, Qt::Key_S, Qt::ControlModifier);
@@ -149,36 +147,32 @@ TEST_F(SettingsWindowTest, recorder_secondClickLeavingTheWindowOrClosingEndsWith
 // A combination that could not be registered is shown marked with the reason; Reset
 // Shortcuts shows the defaults, re-registers, and the marks follow what it found.
 TEST_F(SettingsWindowTest, refusedCombinationsAreMarkedUntilResetShortcutsRegistersTheDefaults) {
-    preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureArea);
-    preferences.setCombo({2, ctrlAltSuper}, HotkeyAction::captureFullScreen);
-    preferences.setCombo({0x7777, ctrlAltSuper}, HotkeyAction::captureScrolling);
-    refusals.insert(HotkeyAction::captureWindow, HotkeyRefusal::inUse);
-    refusals.insert(HotkeyAction::captureFullScreen, HotkeyRefusal::usedByQuillbox);
-    refusals.insert(HotkeyAction::captureScrolling, HotkeyRefusal::unknownKey);
-    refusals.insert(HotkeyAction::togglePopover, HotkeyRefusal::needsModifier);
+    preferences.setCombo({2, ctrlAltSuper}, captureArea);
+    preferences.setCombo({2, ctrlAltSuper}, captureFullScreen);
+    preferences.setCombo({0x7777, ctrlAltSuper}, captureScrolling);
+    refusals.insert(captureWindow, HotkeyRefusal::inUse);
+    refusals.insert(captureFullScreen, HotkeyRefusal::usedByQuillbox);
+    refusals.insert(captureScrolling, HotkeyRefusal::unknownKey);
+    refusals.insert(togglePopover, HotkeyRefusal::needsModifier);
     open();
-    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
-              QStringLiteral("Ctrl+Alt+Super+D"));
-    EXPECT_FALSE(chip(HotkeyAction::captureArea)->isBroken());
-    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->isBroken());
-    EXPECT_EQ(chip(HotkeyAction::captureWindow)->toolTip(),
-              QStringLiteral("Another program uses this shortcut"));
-    EXPECT_EQ(chip(HotkeyAction::captureFullScreen)->toolTip(),
+    EXPECT_EQ(chip(captureArea)->accessibleName(), QStringLiteral("Ctrl+Alt+Super+D"));
+    EXPECT_FALSE(chip(captureArea)->isBroken());
+    EXPECT_TRUE(chip(captureWindow)->isBroken());
+    EXPECT_EQ(chip(captureWindow)->toolTip(), QStringLiteral("Another program uses this shortcut"));
+    EXPECT_EQ(chip(captureFullScreen)->toolTip(),
               QStringLiteral("\u201cCapture Area\u201d uses this shortcut"));
-    EXPECT_EQ(chip(HotkeyAction::captureScrolling)->toolTip(),
+    EXPECT_EQ(chip(captureScrolling)->toolTip(),
               QStringLiteral("Quillbox cannot find this key on the keyboard: choose another"));
-    EXPECT_EQ(chip(HotkeyAction::togglePopover)->toolTip(),
+    EXPECT_EQ(chip(togglePopover)->toolTip(),
               QStringLiteral("Add Ctrl, Alt or Super: this would take the key from every program"));
 
     refusals.clear();
     QTest::mouseClick(find(QStringLiteral("resetShortcuts")), Qt::LeftButton);
-    EXPECT_EQ(chip(HotkeyAction::captureArea)->accessibleName(),
-              QStringLiteral("Ctrl+Alt+Super+A"));
-    EXPECT_EQ(preferences.combo(HotkeyAction::captureArea),
-              HotkeyPreferences::defaultCombo(HotkeyAction::captureArea));
+    EXPECT_EQ(chip(captureArea)->accessibleName(), QStringLiteral("Ctrl+Alt+Super+A"));
+    EXPECT_EQ(preferences.combo(captureArea), HotkeyPreferences::defaultCombo(captureArea));
     EXPECT_EQ(changes, 1);
-    EXPECT_FALSE(chip(HotkeyAction::captureWindow)->isBroken());
-    EXPECT_TRUE(chip(HotkeyAction::captureWindow)->toolTip().isEmpty());
+    EXPECT_FALSE(chip(captureWindow)->isBroken());
+    EXPECT_TRUE(chip(captureWindow)->toolTip().isEmpty());
 }
 
 TEST_F(SettingsWindowTest, storage_movesWithTheFilesAndAlertsOnlyWhenThereIsSomethingToSay) {
