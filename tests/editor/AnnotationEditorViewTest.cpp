@@ -11,25 +11,6 @@ QImage picture() {
 
 } // namespace
 
-TEST(AnnotationEditorView, aDragStartingOutsideTheImageMakesNothing) {
-    ShownEditor w(picture(), ScreenshotKind::window);
-    const QRectF fitted = w.canvas.fittedRect();
-    ASSERT_GT(fitted.left(), 10);
-    w.drag({QPoint(5, 300), w.at({100, 100}), w.at({200, 200})});
-    EXPECT_TRUE(w.view.annotations().isEmpty());
-    EXPECT_FALSE(w.view.model().draft());
-
-    w.view.setCropping(true);
-    w.drag({QPoint(5, 300), w.at({200, 200})});
-    EXPECT_FALSE(w.view.cropRect());
-
-    // The dividers over and under the canvas are faint lines, not black ones.
-    const QImage shown = w.view.grab().toImage();
-    const int background = qGray(w.view.palette().color(QPalette::Window).rgb());
-    for (int y : {w.canvas.y() - 1, w.canvas.geometry().bottom() + 1})
-        EXPECT_LT(std::abs(qGray(shown.pixel(400, y)) - background), 60) << y;
-}
-
 // Typed text, right to left too, shows at the click point, and the committed text is
 // drawn exactly where the field showed it.
 TEST(AnnotationEditorView, textFieldOpensFocusedWhereClicked_textStaysThereOnceCommitted) {
@@ -80,10 +61,21 @@ TEST(AnnotationEditorView, textFieldOpensFocusedWhereClicked_textStaysThereOnceC
     EXPECT_TRUE(field->text().isEmpty());
 }
 
-TEST(AnnotationEditorView, everyToolMarksWhereDraggedThenCropThenSave) {
+// A drag starting outside the image makes nothing, neither a mark nor a crop.
+TEST(AnnotationEditorView, everyToolMarksWhereDraggedOnTheImageThenCropThenSave) {
     ShownEditor w(picture(), ScreenshotKind::window);
     // Made when shown.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.view.model().pixelatedImage().isNull(); }));
+    // The dividers over and under the canvas are faint lines, not black ones.
+    const QImage window = w.view.grab().toImage();
+    const int background = qGray(w.view.palette().color(QPalette::Window).rgb());
+    for (int y : {w.canvas.y() - 1, w.canvas.geometry().bottom() + 1})
+        EXPECT_LT(std::abs(qGray(window.pixel(400, y)) - background), 60) << y;
+
+    ASSERT_GT(w.canvas.fittedRect().left(), 10);
+    w.drag({QPoint(5, 300), w.at({100, 100}), w.at({200, 200})});
+    EXPECT_TRUE(w.view.annotations().isEmpty());
+    EXPECT_FALSE(w.view.model().draft());
     double y = 20;
     for (AnnotationTool tool : annotation_tool::allCases().mid(0, 6)) { // all but text
         w.view.setTool(tool);
@@ -102,6 +94,8 @@ TEST(AnnotationEditorView, everyToolMarksWhereDraggedThenCropThenSave) {
 
     w.view.setCropping(true);
     w.view.setCropRect(std::nullopt);
+    w.drag({QPoint(5, 300), w.at({200, 200})});
+    EXPECT_FALSE(w.view.cropRect());
     w.drag({w.at({10, 10}), w.at({1000, 1000})});
     ASSERT_TRUE(w.view.cropRect());
     EXPECT_EQ(w.view.cropRect()->bottomRight(), QPointF(400, 300));
