@@ -152,11 +152,9 @@ TEST(PopoverWindow, hasAHairlineEdge) {
 
 TEST(PopoverGeometry, isTheVisibleWidthLess40Within720To1600_centredUnderTheIconOnTheScreen) {
     using namespace popover_geometry;
-    EXPECT_EQ(width(700), 720);
-    EXPECT_EQ(width(1000), 960);
-    EXPECT_EQ(width(2000), 1600);
-    EXPECT_EQ(width(760), 720);
-    EXPECT_EQ(width(1640), 1600);
+    for (auto [visible, expected] :
+         {std::pair{700, 720}, {760, 720}, {1000, 960}, {1640, 1600}, {2000, 1600}})
+        EXPECT_EQ(width(visible), expected) << visible;
     EXPECT_EQ(width(std::nullopt), 1240);
 
     // Centred under the icon and kept on the screen.
