@@ -156,7 +156,9 @@ TEST_F(HistoryGridViewTest, menusAndEditReachTheLibraryTheEditorAndDeleteRemoves
     EXPECT_EQ(strip->cards()[0]->pos(), strip_layout::cardRect(0).topLeft());
 }
 
-TEST_F(HistoryGridViewTest, anEditedImageReloadsOnlyItsOwnCard) {
+// An edited picture reloads only its own card; a file gone after its card read it leaves
+// the picture; a capture whose file is not there comes first, a placeholder that drags.
+TEST_F(HistoryGridViewTest, eachCardFollowsItsOwnFileAndANewCaptureComesFirst) {
     fill(2);
     auto strip = makeStrip();
     ScreenshotCard* first = strip->cards()[0];
@@ -170,23 +172,14 @@ TEST_F(HistoryGridViewTest, anEditedImageReloadsOnlyItsOwnCard) {
     ASSERT_TRUE(loaded(first));
     EXPECT_EQ(first->image().size(), QSize(420, 336));
     EXPECT_EQ(second->image().size(), QSize(40, 30)); // small pictures are kept as they are
-}
 
-TEST_F(HistoryGridViewTest, aMissingFileKeepsThePlaceholderAndANewCaptureComesFirst) {
-    fill(1);
-    auto strip = makeStrip();
-    ScreenshotCard* old = strip->cards()[0];
-    ASSERT_TRUE(loaded(old));
-    // Gone after the card loaded it: the picture stays.
-    QFile::remove(fixture.library().fileURL(old->screenshot()));
-    // A capture whose file is not there (never written).
-    fixture.library().add(QStringLiteral("new.png"), ScreenshotKind::window);
-    ASSERT_EQ(strip->cards().size(), 2);
-    EXPECT_EQ(strip->cards()[1], old);
-    EXPECT_FALSE(old->image().isNull());
+    QFile::remove(fixture.library().fileURL(second->screenshot()));
+    fixture.library().add(QStringLiteral("new.png"), ScreenshotKind::window); // never written
+    ASSERT_EQ(strip->cards().size(), 3);
+    EXPECT_EQ(strip->cards()[2], second);
+    EXPECT_FALSE(second->image().isNull());
     ScreenshotCard* fresh = strip->cards()[0];
     EXPECT_EQ(fresh->screenshot().fileName(), QStringLiteral("new.png"));
-    // It still drags, with its URL and name.
     std::unique_ptr<QMimeData> drag(fresh->makeDragData());
     EXPECT_EQ(drag->urls(), QList<QUrl>{QUrl::fromLocalFile(fixture.screenshotsPath() +
                                                             QStringLiteral("/new.png"))});

@@ -46,11 +46,8 @@ struct CardFixture {
                       .edit = [this](const Screenshot& s) { edited.append(s); },
                       .later = clock.later()}) {}
 
-    Screenshot capture(QSize size = {300, 200}) {
-        return f.capture(ScreenshotKind::area, size, Qt::blue);
-    }
-    ThumbnailPreviewView* showNew() {
-        controller.show(capture());
+    ThumbnailPreviewView* showNew(QSize size = {300, 200}) {
+        controller.show(f.capture(ScreenshotKind::area, size, Qt::blue));
         return controller.window();
     }
     static void hover(QWidget* card, bool on) {
@@ -70,8 +67,7 @@ struct CardFixture {
 TEST(ThumbnailPreview, pictureIsKeptAtMost480OnTheLongerSide_reloadedOnlyForItsOwnScreenshot) {
     EXPECT_EQ(preview_loader::scaledSize(QSize(300, 420), 480), QSize(300, 420));
     CardFixture c;
-    c.controller.show(c.capture(QSize(3000, 1000)));
-    ThumbnailPreviewView* card = c.controller.window();
+    ThumbnailPreviewView* card = c.showNew(QSize(3000, 1000));
     QSignalSpy loaded(card, &ThumbnailPreviewView::imageLoaded);
     ASSERT_TRUE(loaded.wait(5000));
     EXPECT_EQ(card->image().size(), QSize(480, 160));
