@@ -36,7 +36,7 @@ TEST(EditorToolbar, startsWithOneChoiceOfEachAndAnyPointOfAButtonSelectsIt) {
     EXPECT_EQ(selected(e.toolbar), QStringLiteral("Ellipse,Blue,Thick"));
 }
 
-TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
+TEST(EditorActionBar, undoAndClearNeedMarks_theCountSaysHowMany_copyAndSavesByTheirKeys) {
     ShownEditor e;
     EXPECT_FALSE(e.bar.undoButton()->isEnabled());
     EXPECT_FALSE(e.bar.clearButton()->isEnabled());
@@ -47,6 +47,21 @@ TEST(EditorActionBar, undoAndClearNeedMarksAndTheCountSaysHowMany) {
 
     e.mark();
     EXPECT_EQ(e.bar.countLabel()->toolTip(), QStringLiteral("1 annotation"));
+    // No button holds the focus, so Space and Return press none.
+    e.key(Qt::Key_Space);
+    e.key(Qt::Key_Return);
+    EXPECT_TRUE(e.fixture.pasteboard.contents.isEmpty());
+    EXPECT_FALSE(e.view.statusMessage());
+    e.key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(e.fixture.pasteboard.contents.size(), 2);
+    e.key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(e.fixture.library().screenshots().size(), 2);
+    EXPECT_TRUE(e.bar.statusText().startsWith(QStringLiteral("Saved copy as ")));
+    e.key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(e.bar.statusText(), QStringLiteral("Saved"));
+    EXPECT_EQ(e.bar.saveButton()->toolTip(),
+              QStringLiteral("Overwrite the original screenshot (Ctrl+S)"));
+
     e.mark();
     EXPECT_EQ(e.bar.countLabel()->text(), QStringLiteral("2"));
     EXPECT_EQ(e.bar.countLabel()->toolTip(), QStringLiteral("2 annotations"));
@@ -135,23 +150,4 @@ TEST(EditorActionBar, cropModeTakesEscAndReturnAndHidesTheOtherCommands) {
     EXPECT_EQ(e.bar.statusText(), QStringLiteral("Cropped"));
     e.key(Qt::Key_Escape);
     EXPECT_EQ(e.closes, 1);
-}
-
-TEST(EditorActionBar, copyAndBothSavesByTheirKeys) {
-    ShownEditor e;
-    e.mark();
-    // No button holds the focus, so Space and Return press none.
-    e.key(Qt::Key_Space);
-    e.key(Qt::Key_Return);
-    EXPECT_TRUE(e.fixture.pasteboard.contents.isEmpty());
-    EXPECT_FALSE(e.view.statusMessage());
-    e.key(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(e.fixture.pasteboard.contents.size(), 2);
-    e.key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(e.fixture.library().screenshots().size(), 2);
-    EXPECT_TRUE(e.bar.statusText().startsWith(QStringLiteral("Saved copy as ")));
-    e.key(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(e.bar.statusText(), QStringLiteral("Saved"));
-    EXPECT_EQ(e.bar.saveButton()->toolTip(),
-              QStringLiteral("Overwrite the original screenshot (Ctrl+S)"));
 }
